@@ -1,0 +1,137 @@
+// Start-up of vornik: the settings globals, the command line in option order, the
+// banner and the model paths, then the sentence loop.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "driver/error.h"
+#include "driver/linkdate.h"
+#include "driver/parser.h"
+#include "driver/vornik.h"
+#include "driver/word_buffer.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixrules.h"
+
+int word_input_bool = 1;
+int chunktag_output_bool = 0;
+int negra_output_bool = 0;
+int lisp_output_bool = 0;
+int store_sgml_bool = 0;
+int allow_unary_bool = 0;
+int server_mode_bool = 0;
+int verbosity = 1;
+int verbose_bool = 1;
+char *beam_size = nullptr;
+const char *parameterpath = "";
+char *parameter_file[2] = {nullptr, nullptr};
+const char *progname = "vornik";
+const char *CAT_UNDEFINED = "_";
+t_wordbuf *word_buffer = nullptr;
+t_wordbuf *sgml_buffer = nullptr;
+
+namespace {
+constexpr std::size_t kFixPathSize = 500;
+
+void install_pipe_handler() {
+  struct sigaction action {};
+  action.sa_handler = pipe_error;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGPIPE, &action, nullptr);
+}
+
+// CHUNKPATH + "/" + name, or name alone when CHUNKPATH is empty.
+std::string with_parameterpath(const char *name) {
+  if (!*parameterpath) return name;
+  return std::string(parameterpath) + "/" + name;
+}
+
+void read_fix_option(const char *argument) {
+  const std::string fixpath = with_parameterpath(argument);
+  if (fixpath.size() >= kFixPathSize) {
+    std::fprintf(stderr, "%s: tag-fix file path longer than %zu characters: %s\n", progname,
+                 kFixPathSize - 1, fixpath.c_str());
+    std::exit(2);
+  }
+  read_fixes(fixpath.c_str());
+}
+
+void set_output_mode(const char *mode) {
+  if (std::strcmp(mode, "chunktags") == 0) {
+    chunktag_output_bool = 1;
+  } else if (std::strcmp(mode, "negra") == 0) {
+    negra_output_bool = 1;
+  } else if (std::strcmp(mode, "bracketing") == 0) {
+    chunktag_output_bool = negra_output_bool = 0;
+  } else if (std::strcmp(mode, "lisp") == 0) {
+    chunktag_output_bool = negra_output_bool = 0;
+    lisp_output_bool = 1;
+  } else {
+    fehler(7);
+  }
+}
+
+void read_options(int argc, char **argv) {
+  int option;
+  while ((option = getopt(argc, argv, "f:t:I:O:SZ:chuv:")) != -1) {
+    switch (option) {
+      case 'c': store_sgml_bool = 1; break;
+      case 'f': read_fix_option(optarg); break;
+      case 'I':
+        if (std::strcmp(optarg, "tags") == 0) {
+          word_input_bool = 0;
+        } else if (std::strcmp(optarg, "words") == 0) {
+          word_input_bool = 1;
+        } else {
+          fehler(7);
+        }
+        break;
+      case 'O': set_output_mode(optarg); break;
+      case 'S': server_mode_bool = 1; break;
+      case 'u': allow_unary_bool = 1; break;
+      case 'v': verbose_bool = std::atoi(optarg); break;
+      case 'Z':
+        std::free(beam_size);
+        beam_size = static_cast<char *>(std::malloc(std::strlen(optarg) + 3));
+        std::strcpy(beam_size, "-Z");
+        std::strcat(beam_size, optarg);
+        break;
+      default:  // -h, -t and anything getopt rejected
+        fehler(100);
+    }
+  }
+}
+}  // namespace
+
+void vornik_main(int argc, char **argv) {
+  install_pipe_handler();
+  CAT_UNDEFINED = "_";
+  progname = argv[0];
+  chunktag_output_bool = negra_output_bool = store_sgml_bool = 0;
+  lisp_output_bool = allow_unary_bool = 0;
+  verbosity = 1;
+  word_buffer = wordbuf_init();
+  sgml_buffer = wordbuf_init();
+  const char *chunkpath = std::getenv("CHUNKPATH");
+  parameterpath = chunkpath ? chunkpath : "";
+  init_tries();
+  read_options(argc, argv);
+
+  if (verbose_bool > 0) std::fprintf(stderr, "%s Date: %s\n", version, link_date);
+  const int num_parameter_files = word_input_bool + 1;
+  const int positional = argc - optind;
+  if (positional < num_parameter_files + 1) fehler(4);
+  if (positional > num_parameter_files + 1) fehler(5);
+  for (int i = 0; i < num_parameter_files; ++i) {
+    const std::string path = with_parameterpath(argv[optind + i]);
+    parameter_file[i] = static_cast<char *>(
+        memalloc(std::strlen(parameterpath) + std::strlen(argv[optind + i]) + 2));
+    std::memcpy(parameter_file[i], path.c_str(), path.size() + 1);
+  }
+  lexicon_init();
+  run_parser(argv[argc - 1]);
+  std::exit(0);
+}

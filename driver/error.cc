@@ -1,0 +1,121 @@
+// The error reporter `fehler`, the broken-pipe handler and the counted allocators.
+// Messages and exit statuses are part of the program's interface.
+#include "driver/error.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "driver/vornik.h"
+#include "tagfix/fixrules.h"
+
+const char version[100] =
+    "vornik: HMM-based POS tagging and chunking\nbeta version\n"
+    "(c) the vornik developers\n";
+
+const char *const usage_text =
+    "usage: vornik [options] <parameter-files> <input-file>\n"
+    "<parameter-files> ::= <chunk-para> | <pos-para> <chunk-para>\n"
+    "options:\n"
+    "   -c       : detect and print XML/SGML markup\n"
+    "   -f<file> : use tagfixes from file <file>\n"
+    "   -h       : show this message\n"
+    "   -I<mode> : input mode: tags := POS tags (one parameter file)\n"
+    "                          words := words (two parameter files), default: words\n"
+    "   -S       : run vornik as a server, <input-file> = port number\n"
+    "   -O<mode> : output mode: bracketing := bracketed expressions\n"
+    "                           chunktags := chunk tags,\n"
+    "                           lisp := bracketed expressions in LISP format\n"
+    "                           negra := negra export format, default: bracketing\n"
+    "   -v<mode> : verbosity level:\n"
+    "              0 = only error messages are printed\n"
+    "              1 = print header information\n"
+    "              2 = print error messages from Orvit processes (useful for debugging)\n"
+    "   -Z<beam> : use beam search with beam size <beam> instead of exhaustive Viterbi search\n";
+
+std::size_t memory_allocated = 0;
+const std::size_t memory_max = 100 * 1024 * 1024;
+
+namespace {
+constexpr std::size_t kFileMessageSize = 256;
+
+// "file '<name>'" for perror; a name too long for the buffer is cut and marked
+// with "..." so the message never overruns.
+void report_unopenable(const char *name) {
+  char message[kFileMessageSize];
+  const int needed = std::snprintf(message, sizeof message, "file '%s'", name);
+  if (needed >= static_cast<int>(sizeof message)) {
+    std::snprintf(message, sizeof message, "file '%.*s...'",
+                  static_cast<int>(sizeof message - 12), name);
+  }
+  std::perror(message);
+}
+}  // namespace
+
+void fehler(int fehlernr, ...) {
+  if (const char *slash = std::strrchr(progname, '/')) progname = slash + 1;
+  if (fehlernr != 100) std::fprintf(stderr, "%s: ", progname);
+  va_list args;
+  va_start(args, fehlernr);
+  switch (fehlernr) {
+    case 2:
+      report_unopenable(va_arg(args, const char *));
+      break;
+    case 4:
+      std::fprintf(stderr, "ERROR: too few arguments\n%s", usage_text);
+      break;
+    case 5:
+      std::fprintf(stderr, "ERROR: too many arguments\n%s", usage_text);
+      break;
+    case 6:
+      std::fprintf(stderr, "Tagfix error in line %d\n%s", current_line, tagfix_syntax);
+      break;
+    case 7:
+      std::fprintf(stderr, "ERROR: wrong I/O option\n%s", usage_text);
+      break;
+    case 100:
+      std::fputs(usage_text, stderr);
+      break;
+  }
+  va_end(args);
+  std::exit(fehlernr);
+}
+
+void pipe_error(int) {
+  static const char message[] =
+      "Orvit or client process unreachable. To get more information, run vornik with the "
+      "-v2 option.\nExiting.\n";
+  // Only async-signal-safe calls: the handler may interrupt stdio.
+  ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
+  (void)ignored;
+  _exit(255);
+}
+
+namespace {
+void *counted(std::size_t size, bool cleared) {
+  memory_allocated += size;
+  if (memory_allocated > memory_max) {
+    std::fprintf(stderr, "\n%s: memory limit exceeded (%d MB)\n", progname,
+                 static_cast<int>(memory_max / (1024 * 1024)));
+    std::exit(1);
+  }
+  void *memory = cleared ? std::calloc(size, 1) : std::malloc(size);
+  if (!memory) {
+    std::fprintf(stderr, "\n%s: not enough memory\n", progname);
+    std::exit(1);
+  }
+  return memory;
+}
+}  // namespace
+
+void *memalloc(std::size_t size) { return counted(size, false); }
+
+void *clralloc(std::size_t nelem, std::size_t elsize) {
+  // An overflowing product must not wrap into a small allocation: count it as the
+  // largest request, which the limit rejects.
+  std::size_t size;
+  if (__builtin_mul_overflow(nelem, elsize, &size)) size = memory_max + 1;
+  return counted(size, true);
+}

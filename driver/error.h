@@ -1,0 +1,20 @@
+// The program-wide error reporter and the counted allocators: every fatal condition
+// ends the process here with a fixed message and exit status.
+#pragma once
+#include <cstddef>
+
+extern const char version[100];
+extern const char *const usage_text;
+extern std::size_t memory_allocated;  // bytes requested so far; never decreases
+extern const std::size_t memory_max;  // 100 MB
+
+// Reports error `fehlernr` (2, 4, 5, 6, 7, 100) on stderr and exits with that status.
+// Code 2 takes the name of the file that could not be opened.
+[[noreturn]] void fehler(int fehlernr, ...);
+
+// Counted allocation against memory_max; never returns null (exits with status 1).
+void *memalloc(std::size_t size);
+void *clralloc(std::size_t nelem, std::size_t elsize);
+
+// SIGPIPE handler: a tagger or client is gone; exits with status 255.
+[[noreturn]] void pipe_error(int);

@@ -1,0 +1,286 @@
+// The sentence loop: reads sentences, passes them through the POS tagger and the chunk
+// tagger (strictly alternating, one sentence at a time) and prints each result.
+#include "driver/parser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+#include "driver/error.h"
+#include "driver/server.h"
+#include "driver/utils.h"
+#include "driver/vornik.h"
+#include "driver/word_buffer.h"
+#include "driver/ws_inout.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixapply.h"
+#include "tree/chunkenc.h"
+
+int sentence_num = 0;
+int line_number = 0;
+char **sgml_line = nullptr;
+int *word_pos_in_buf = nullptr;
+int num_sgml_tags = 0;
+FILE *orvit_pos_file[2];
+FILE *orvit_chunk_file[2];
+
+namespace {
+constexpr int kArgSlots = 20;
+// Stands in for a tag the tagger's reply row did not carry.
+const char kMissingTag[] = "?";
+
+char *orvit_pos_args[kArgSlots] = {const_cast<char *>("orvit"), const_cast<char *>(""),
+                                   const_cast<char *>("-")};
+char *orvit_chunk_args[kArgSlots] = {const_cast<char *>("orvit"), const_cast<char *>(""),
+                                     const_cast<char *>(""), const_cast<char *>("")};
+const char *orvit_messages = "/dev/null";
+int sgml_capacity = 0;
+
+bool is_comment(const char *line) { return line[0] == '%' && line[1] == '%'; }
+
+void store_sgml(const char *line, int words_read) {
+  if (num_sgml_tags == sgml_capacity) {
+    sgml_capacity = sgml_capacity ? 2 * sgml_capacity : 64;
+    sgml_line = static_cast<char **>(std::realloc(sgml_line, sgml_capacity * sizeof(char *)));
+    word_pos_in_buf = static_cast<int *>(std::realloc(word_pos_in_buf, sgml_capacity * sizeof(int)));
+    if (!sgml_line || !word_pos_in_buf) {
+      std::fputs("Memory exceeded, exiting\n", stderr);
+      std::exit(255);
+    }
+  }
+  sgml_line[num_sgml_tags] = wordbuf_new_word(sgml_buffer, line);
+  word_pos_in_buf[num_sgml_tags] = words_read;
+  ++num_sgml_tags;
+}
+
+void print_sgml_lines(FILE *outfile, int from, int to) {
+  for (int k = from; k < to; ++k) ws_fprintf(outfile, sgml_line[k]);
+}
+
+// Reads reply rows of one sentence: comment rows and blank rows before the first row
+// are skipped, a blank row after a row ends the reply, at most `expected` rows.
+template <typename Row>
+int read_reply(FILE *infile, int expected, int max_columns, Row take_row) {
+  char line[LINE_BUFFER_SIZE];
+  char *column[258];
+  int rows = 0;
+  while (rows < expected && std::fgets(line, sizeof line, infile)) {
+    if (is_comment(line)) continue;
+    const int columns = nspalten(line, column, max_columns);
+    if (columns == 0) {
+      if (rows > 0) break;
+      continue;
+    }
+    if (take_row(column, columns)) ++rows;
+  }
+  return rows;
+}
+
+void warn_short_reply(const char *tagger, int rows, int words) {
+  std::fprintf(stderr,
+               "%s: warning: the %s tagger answered %d of %d words of the sentence ending at "
+               "input line %d\n",
+               progname, tagger, rows, words, line_number);
+}
+
+}  // namespace
+
+void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count) {
+  for (;;) {
+    const int n = read_words(infile, record, store_sgml_bool);
+    if (n == 0 && num_sgml_tags == 0) return;
+    if (n == 0) {
+      // A group of markup lines only: written as read, no empty line after it.
+      for (int k = 0; k < num_sgml_tags; ++k) std::fputs(sgml_line[k], outfile);
+      std::fflush(outfile);
+      num_sgml_tags = 0;
+      continue;
+    }
+    parse_sentence(outfile, orvit_pos_file, orvit_chunk_file, record);
+    if (server_mode_bool && bytes_expected <= 0) return;
+    ++sentence_num;
+    *token_count += n;
+  }
+}
+
+namespace {
+void start_taggers() {
+  int parameter_slot = 1;
+  if (verbose_bool == 2) orvit_messages = nullptr;
+  if (beam_size) {
+    orvit_chunk_args[1] = beam_size;
+    parameter_slot = 2;
+  }
+  if (word_input_bool) {
+    orvit_pos_args[1] = parameter_file[0];
+    orvit_chunk_args[parameter_slot] = parameter_file[1];
+    execsub(orvit_pos_args, orvit_pos_file, orvit_messages);
+  } else {
+    orvit_chunk_args[parameter_slot] = parameter_file[0];
+  }
+  orvit_chunk_args[parameter_slot + 1] = strdup("-");
+  orvit_chunk_args[parameter_slot + 2] = nullptr;
+  execsub(orvit_chunk_args, orvit_chunk_file, orvit_messages);
+}
+
+void finish_run(int token_count) {
+  if (word_input_bool) {
+    std::fclose(orvit_pos_file[0]);
+    std::fclose(orvit_pos_file[1]);
+  }
+  std::fclose(orvit_chunk_file[0]);
+  std::fclose(orvit_chunk_file[1]);
+  if (verbose_bool > 0) {
+    const std::time_t now = std::time(nullptr);
+    std::fprintf(stderr, "%%%% Chunking finished, %s%%%% %i sentences, %i tokens.\n%%%% Bye.\n",
+                 std::ctime(&now), sentence_num, token_count);
+  }
+}
+}  // namespace
+
+void run_parser(const char *input) {
+  int token_count = 0;
+  sentence_num = 0;
+  start_taggers();
+  FILE *infile = nullptr;
+  if (!server_mode_bool) {
+    infile = openread(input);
+    if (!infile) fehler(2, input);
+  }
+  if (verbose_bool > 0) {
+    if (std::strcmp(input, "-") == 0) {
+      std::fputs("%% Chunking sentences from stdin\n", stdout);
+    } else {
+      std::fprintf(stdout, "%%%% Chunking sentences from file %s\n", input);
+    }
+  }
+  chunkio_t *record = chunkio_init();
+  if (server_mode_bool) serve_clients(input, record, &token_count);
+
+  run_sentence_loop(infile, stdout, record, &token_count);
+  closeread(infile);
+  std::fflush(stdout);
+  finish_run(token_count);
+}
+
+void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunkio_t *record) {
+  const int words = record->sentence_length;
+  if (words == 0) return;
+  if (word_input_bool) {
+    words_to_tagger(pos_file[1], record);
+    const int rows = read_pos_tags(pos_file[0], record, words);
+    if (rows < words) warn_short_reply("POS", rows, words);
+  }
+  const int tagged = record->sentence_length;
+  fix_tagged_sentence(chunk_file[1], record->word, record->pos_tag, tagged);
+  const int rows = read_chunktag_sequence(chunk_file[0], record);
+  if (rows < tagged) warn_short_reply("chunk", rows, tagged);
+  print_result(outfile, record);
+}
+
+int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
+  char line[LINE_BUFFER_SIZE];
+  char *column[4];
+  record->sentence_length = 0;
+  wordbuf_zero(word_buffer);
+  if (sgml_mode) {
+    num_sgml_tags = 0;
+    wordbuf_zero(sgml_buffer);
+  }
+  for (;;) {
+    if (server_mode_bool && bytes_expected <= 0) break;
+    if (!std::fgets(line, sizeof line, infile)) break;
+    const std::size_t length = std::strlen(line);
+    if (server_mode_bool) bytes_expected -= static_cast<int>(length);
+    if (++line_number % 100 == 0 && verbosity > 0) {
+      std::fputc('.', stderr);
+      std::fflush(stderr);
+    }
+    if (length == sizeof line - 1 && line[length - 1] != '\n') {
+      std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; read in pieces\n",
+                   progname, line_number, LINE_BUFFER_SIZE - 1);
+    }
+    if (is_comment(line)) continue;
+    if (is_sgml(line)) {
+      if (sgml_mode) store_sgml(line, record->sentence_length);
+      continue;
+    }
+    const int columns = nspalten(line, column, 2);
+    if (columns == 0) {
+      if (num_sgml_tags > 0 || record->sentence_length > 0) break;
+      continue;
+    }
+    char *word = wordbuf_new_word(word_buffer, column[0]);
+    if (!word_input_bool && columns < 2) {
+      std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line_number);
+      std::exit(255);
+    }
+    chunkio_next_line(record, word, word_input_bool ? nullptr : column[1], nullptr, nullptr);
+  }
+  return record->sentence_length;
+}
+
+void words_to_tagger(FILE *outfile, const chunkio_t *record) {
+  for (int i = 0; i < record->sentence_length; ++i) {
+    std::fputs(record->word[i], outfile);
+    std::fputc('\n', outfile);
+  }
+  std::fputc('\n', outfile);
+  std::fflush(outfile);
+}
+
+int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
+  record->sentence_length = 0;
+  return read_reply(infile, words_to_be_read, 2, [record](char **column, int columns) {
+    chunkio_next_line(record, nullptr, columns > 1 ? column[1] : kMissingTag, nullptr, nullptr);
+    return true;
+  });
+}
+
+int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
+  const int expected = record->sentence_length;
+  record->sentence_length = 0;
+  return read_reply(infile, expected, 3, [record](char **column, int columns) {
+    if (std::strcmp(column[0], "$lim$") == 0) return false;
+    // Pieces of the chunk tag between "/" separators; empty pieces do not count.
+    const char *piece[4] = {nullptr, nullptr, nullptr, nullptr};
+    int pieces = 0;
+    if (columns > 1) {
+      char *rest = column[1];
+      while (pieces < 4) {
+        while (*rest == '/') ++rest;
+        if (!*rest) break;
+        piece[pieces++] = rest;
+        while (*rest && *rest != '/') ++rest;
+        if (*rest) *rest++ = '\0';
+      }
+    }
+    chunkio_next_line(record, nullptr, nullptr, piece[1] ? piece[1] : kMissingTag, piece[3]);
+    return true;
+  });
+}
+
+void print_result(FILE *outfile, const chunkio_t *record) {
+  const int n = record->sentence_length;
+  if (chunktag_output_bool) {
+    int sgml_count = 0;
+    for (int i = 0; i < n; ++i) {
+      if (store_sgml_bool) {
+        const int first = sgml_count;
+        while (sgml_count < num_sgml_tags && word_pos_in_buf[sgml_count] <= i) ++sgml_count;
+        print_sgml_lines(outfile, first, sgml_count);
+      }
+      const char *category = inttotag(record->mother_category[i]);
+      std::fprintf(outfile, "%s\t%s\t%c\t%s\n", record->word[i], inttotag(record->pos_tag[i]),
+                   record->rel_depth[i], category ? category : CAT_UNDEFINED);
+    }
+    if (store_sgml_bool) print_sgml_lines(outfile, sgml_count, num_sgml_tags);
+  } else {
+    chunks_to_tree(outfile, record->word, record->rel_depth, record->pos_tag,
+                   record->mother_category, n);
+  }
+  std::fputc('\n', outfile);
+  std::fflush(outfile);
+}

@@ -1,0 +1,29 @@
+// The sentence loop: reading sentences, passing them through the POS tagger and the
+// chunk tagger over pipes, and printing each result.
+#pragma once
+#include <cstdio>
+
+#include "driver/chunkio.h"
+
+constexpr int LINE_BUFFER_SIZE = 1000;  // lines are read at most 999 bytes at a time
+
+extern int sentence_num;  // sentences completed before the current one
+extern int line_number;   // input lines read so far, over the whole run
+// Markup lines of the current sentence (with -c), stored whole as read, and for each
+// the number of words read before it. Both tables grow with the sentence.
+extern char **sgml_line;
+extern int *word_pos_in_buf;
+extern int num_sgml_tags;
+extern FILE *orvit_pos_file[2];    // [0] reply stream, [1] input stream
+extern FILE *orvit_chunk_file[2];
+
+void run_parser(const char *input);
+// Chunks every sentence of `infile` to `outfile` until the input (or, in server mode,
+// the connection's byte budget) is used up; counts sentences and tokens.
+void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count);
+void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunkio_t *record);
+int read_words(FILE *infile, chunkio_t *record, int sgml_mode);
+void words_to_tagger(FILE *outfile, const chunkio_t *record);
+int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read);
+int read_chunktag_sequence(FILE *infile, chunkio_t *record);
+void print_result(FILE *outfile, const chunkio_t *record);

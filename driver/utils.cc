@@ -1,0 +1,129 @@
+// Opening inputs, plain or through a decompressor, and starting the tagger processes.
+// Decompressors get the file name as a plain argument: no shell ever sees it.
+#include "driver/utils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "driver/vornik.h"
+
+namespace {
+// The decompressor reading each compressed suffix; null for a plain file.
+const char *const *decompressor_for(std::string_view name) {
+  static const char *const zcat[] = {"zcat", nullptr};
+  static const char *const fcat[] = {"fcat", nullptr};
+  static const char *const gzip[] = {"gzip", "-dc", nullptr};
+  if (name.size() >= 3 && name.ends_with(".Z")) return zcat;
+  if (name.size() >= 3 && name.ends_with(".F")) return fcat;
+  if (name.size() >= 4 && name.ends_with(".gz")) return gzip;
+  return nullptr;
+}
+
+// Decompressor children, so closeread can reap them.
+struct DecompressorPipe {
+  FILE *stream;
+  pid_t pid;
+};
+DecompressorPipe open_pipes[16];
+
+FILE *read_through(const char *const *command, const char *name) {
+  int fds[2];
+  if (pipe(fds) != 0) return nullptr;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return nullptr;
+  }
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    const char *argv[4] = {};
+    int argc = 0;
+    while (command[argc]) argv[argc] = command[argc], ++argc;
+    argv[argc] = name;
+    execvp(argv[0], const_cast<char *const *>(argv));
+    std::fprintf(stderr, "%s: cannot run %s: %s\n", progname, argv[0], std::strerror(errno));
+    _exit(127);
+  }
+  close(fds[1]);
+  FILE *stream = fdopen(fds[0], "r");
+  if (!stream) {
+    close(fds[0]);
+    return nullptr;
+  }
+  for (DecompressorPipe &slot : open_pipes) {
+    if (!slot.stream) {
+      slot = {stream, pid};
+      break;
+    }
+  }
+  return stream;
+}
+}  // namespace
+
+FILE *openread(const char *name) {
+  if (std::strcmp(name, "-") == 0) return stdin;
+  const char *const *command = decompressor_for(name);
+  if (!command) return std::fopen(name, "r");
+  FILE *test = std::fopen(name, "r");
+  if (!test) return nullptr;
+  std::fclose(test);
+  return read_through(command, name);
+}
+
+void closeread(FILE *stream) {
+  if (stream == stdin) return;
+  std::fclose(stream);
+  for (DecompressorPipe &slot : open_pipes) {
+    if (slot.stream == stream) {
+      waitpid(slot.pid, nullptr, 0);
+      slot = {};
+    }
+  }
+}
+
+namespace {
+[[noreturn]] void fail(const char *what) {
+  const int error = errno;
+  std::fprintf(stderr, "%s: %s: %s\n", progname, what, std::strerror(error));
+  std::exit(1);
+}
+}  // namespace
+
+int execsub(char *const *argv, FILE *fp[2], const char *stderrname) {
+  int to_child[2], from_child[2];
+  if (pipe(to_child) != 0 || pipe(from_child) != 0) fail("cannot create pipe");
+  // A failed fork is noticed at the first write to the tagger (broken pipe).
+  if (fork() == 0) {
+    if (dup2(to_child[0], STDIN_FILENO) < 0 || dup2(from_child[1], STDOUT_FILENO) < 0) {
+      fail("dup2 failed");
+    }
+    close(to_child[0]);
+    close(to_child[1]);
+    close(from_child[0]);
+    close(from_child[1]);
+    if (stderrname && !std::freopen(stderrname, "w", stderr)) _exit(1);
+    execvp(argv[0], argv);
+    std::fprintf(stderr, "%s: execvp failed for %s: %s\n", progname, argv[0], std::strerror(errno));
+    _exit(1);
+  }
+  close(to_child[0]);
+  close(from_child[1]);
+  fcntl(to_child[1], F_SETFD, FD_CLOEXEC);
+  fcntl(from_child[0], F_SETFD, FD_CLOEXEC);
+  // The other ends stay open only in the child, so a tagger sees end of input when
+  // vornik closes its stream, and vornik sees end of output when a tagger dies.
+  fp[0] = fdopen(from_child[0], "r");
+  if (!fp[0]) fail("no read access to sub-process");
+  fp[1] = fdopen(to_child[1], "w");
+  if (!fp[1]) fail("no write access to sub-process");
+  return 0;
+}

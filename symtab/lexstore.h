@@ -1,0 +1,18 @@
+// Character trie: a map from byte strings to untyped values. Nodes come from blocks
+// of 1024 counted allocations and are never freed; sibling lists stay sorted.
+#pragma once
+
+struct t_node {
+  char zeichen;     // the byte this node adds to the key (0 in the root)
+  t_node *bruder;   // next sibling, in ascending (signed) order of zeichen
+  t_node *sohn;     // first (smallest) child
+  void *info;       // value stored for this node's key, or null
+};
+using LEXNODE = t_node;
+
+t_node *lexinit();
+// Stores `info` under `key`; returns the value stored there before, or null.
+void *lexstore(t_node *trie, const char *key, void *info);
+// Returns the value stored under `key`, or null (also for a null trie).
+void *lexrecall(const t_node *trie, const char *key);
+t_node *newlexnode(char zeichen, t_node *bruder, t_node *sohn, void *info);

@@ -1,0 +1,12 @@
+// Applying tag-fix rules: choosing, per word, the tag the chunk tagger is given, and
+// writing the sentence to the chunk tagger in its framing.
+#pragma once
+#include <cstdio>
+
+#include "tree/mobile.h"
+#include "tagfix/fixrules.h"
+
+void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int length);
+mobile_t *words_to_mobiles(char **word, const int *pos_tag, int length);
+int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position);
+int match_condition(mobile_t *mobile, mobile_t **leaf_list, int position, node_descr *condition);

@@ -1,0 +1,37 @@
+// Tag-fix rule files: commands, conditions and the six rule stores keyed by tag id.
+// Rule records and compiled patterns live until the process ends.
+#pragma once
+#include <regex.h>
+
+#include "symtab/bitstore.h"
+
+struct node_descr {
+  char *path;         // steps l, r, L, R, u (other characters are skipped)
+  int tag;            // required category; 0 = any
+  int edgelabel;      // required function; 0 = any
+  int negbits;        // "~" marks: 1 function, 2 category, 4 pattern
+  regex_t *string;    // pattern the word must match
+  node_descr *next;
+};
+
+struct fix_descr {
+  int oldtag;
+  int newtag;
+  node_descr *self;
+  node_descr *conditions;
+  fix_descr *next;    // next rule under the same old tag, in reading order
+};
+
+extern t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie,
+    *word_idtrie;
+extern int current_line;               // line of the tag-fix file being read
+extern const char *const tagfix_syntax; // printed after "Tagfix error in line N"
+
+void init_tries();
+void read_fixes(const char *filename);
+int process_fix_line(char *line);
+fix_descr *line_to_conditions(char *line);
+node_descr *string_to_condition(char *description_ptr);
+fix_descr *new_fix_descr();
+node_descr *new_condition();
+void one_separator_strtok(char *string, char separator, char **substring, int num_substrings);
