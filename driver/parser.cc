@@ -2,6 +2,7 @@
 // tagger (strictly alternating, one sentence at a time) and prints each result.
 #include "driver/parser.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -178,6 +179,9 @@ void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunk
   const int rows = read_chunktag_sequence(chunk_file[0], record);
   if (rows < tagged) warn_short_reply("chunk", rows, tagged);
   print_result(outfile, record);
+  // A tagger whose output ended is gone: later sentences could only come back empty,
+  // so end the run as a broken pipe would rather than report success.
+  if ((word_input_bool && std::feof(pos_file[0])) || std::feof(chunk_file[0])) pipe_error(SIGPIPE);
 }
 
 int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {

@@ -1,0 +1,78 @@
+// The command line end to end: usage text, error messages and exit statuses, the
+// banner and option order; and the counted allocator's limit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/error.h"
+#include "driver/linkdate.h"
+#include "run_vornik.h"
+
+namespace {
+const std::string banner = std::string(version) + " Date: " + link_date + "\n";
+const std::string usage = usage_text;
+
+TEST(Cmdline, ErrorsReportMessageAndStatus) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const std::string missing = "/nonexistent/input.txt";
+  const Case cases[] = {
+      {{}, 4, banner + "vornik: ERROR: too few arguments\n" + usage},
+      {{"-v0"}, 4, "vornik: ERROR: too few arguments\n" + usage},
+      {{"-vnone", "p", "c"}, 4, "vornik: ERROR: too few arguments\n" + usage},
+      {{"-v0", "p", "c", "in", "extra"}, 5, "vornik: ERROR: too many arguments\n" + usage},
+      {{"-v0", "-Itags", "c", "in", "extra"}, 5, "vornik: ERROR: too many arguments\n" + usage},
+      {{"-v0", "-Itags", "c"}, 4, "vornik: ERROR: too few arguments\n" + usage},
+      {{"-h"}, 100, usage},
+      {{"-t", "anything", "p", "c", "-"}, 100, usage},
+      {{"-ITags"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
+      {{"-Oxml", "-h"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
+      {{"-h", "-Oxml"}, 100, usage},
+      {{"-v", " -0", "p", "c", missing}, 2, "vornik: file '" + missing + "': No such file or directory\n"},
+  };
+  for (const Case &c : cases) {
+    const RunResult r = run_vornik(c.args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.out, "") << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(Cmdline, GetoptComplaintsComeBeforeTheUsage) {
+  for (const std::vector<std::string> &args : {std::vector<std::string>{"-x"}, {"-f"}, {"-Z"}}) {
+    const RunResult r = run_vornik(args);
+    EXPECT_EQ(r.status, 100);
+    ASSERT_GT(r.err.size(), usage.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage);
+    EXPECT_NE(r.err.find(args[0] == "-x" ? "invalid option" : "requires an argument"), std::string::npos);
+  }
+}
+
+TEST(Cmdline, LongFileNamesAreCutInTheMessage) {
+  const std::string name = "/nonexistent/" + std::string(300, 'n');
+  const RunResult r = run_vornik({"-v0", "p", "c", name});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "vornik: file '" + name.substr(0, 244) + "...': No such file or directory\n");
+}
+
+TEST(Cmdline, OverlongTagfixPathIsRejected) {
+  const std::string name(600, 'f');
+  const RunResult r = run_vornik({"-v0", "-f", name, "p", "c", "-"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "vornik: tag-fix file path longer than 499 characters: " + name + "\n");
+}
+
+TEST(CountedAllocation, LimitIsInclusive) {
+  memory_allocated = memory_max - 10;
+  EXPECT_NE(memalloc(10), nullptr);
+  EXPECT_EQ(memory_allocated, memory_max);
+  EXPECT_EXIT(memalloc(1), ::testing::ExitedWithCode(1),
+              "^\nvornik: memory limit exceeded \\(100 MB\\)\n$");
+  EXPECT_EXIT(clralloc(static_cast<std::size_t>(1) << 40, static_cast<std::size_t>(1) << 40),
+              ::testing::ExitedWithCode(1), "memory limit exceeded");
+}
+}  // namespace

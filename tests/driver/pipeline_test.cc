@@ -1,0 +1,162 @@
+// The sentence loop end to end with the stand-in tagger: argument vectors, the lines
+// each tagger receives, chunk-tag output, markup lines, inputs and failures.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "run_vornik.h"
+
+namespace {
+class Pipeline : public ::testing::Test {
+ protected:
+  ScratchDir dir;
+  std::string pos = dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\ndefault NN\n");
+  std::string chunk = dir.write("chunk", "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\ndefault O/1/c/_\n");
+  std::map<std::string, std::string> env = {{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
+
+  RunResult run(std::vector<std::string> args, const std::string &input) {
+    return run_vornik(args, input, env);
+  }
+  std::string log(const std::string &model) { return dir.read("log." + model); }
+};
+
+TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
+  struct Case {
+    std::vector<std::string> args;
+    std::map<std::string, std::string> extra_env;
+    std::string pos_argv, chunk_argv;
+  };
+  const Case cases[] = {
+      {{"-v0", pos, chunk, "-"}, {}, "argv: [orvit] [" + pos + "] [-]\n", "argv: [orvit] [" + chunk + "] [-]\n"},
+      {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"}, {}, "argv: [orvit] [" + pos + "] [-]\n",
+       "argv: [orvit] [-Z1000] [" + chunk + "] [-]\n"},
+      {{"-v0", "-Itags", chunk, "-"}, {}, "", "argv: [orvit] [" + chunk + "] [-]\n"},
+      {{"-v0", "pos", "chunk", "-"}, {{"CHUNKPATH", dir.path()}}, "argv: [orvit] [" + pos + "] [-]\n",
+       "argv: [orvit] [" + chunk + "] [-]\n"},
+      {{"-v0", "-Itags", "/chunk", "-"}, {{"CHUNKPATH", dir.path()}}, "",
+       "argv: [orvit] [" + dir.path() + "//chunk] [-]\n"},
+  };
+  for (const Case &c : cases) {
+    std::filesystem::remove(dir.path() + "/log.pos");
+    std::filesystem::remove(dir.path() + "/log.chunk");
+    env.insert(c.extra_env.begin(), c.extra_env.end());
+    const RunResult r = run(c.args, "");
+    for (const auto &extra : c.extra_env) env.erase(extra.first);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(log("pos").substr(0, log("pos").find('\n') + 1), c.pos_argv);
+    EXPECT_EQ(log("chunk").substr(0, log("chunk").find('\n') + 1), c.chunk_argv);
+  }
+}
+
+TEST_F(Pipeline, ChunkTagsThroughBothTaggers) {
+  const RunResult r = run({"-Ochunktags", pos, chunk, "-"}, "\n\n  \t\nThe x\ncat\n%% a comment\nsat\n\n\n  %%\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "%% Chunking sentences from stdin\n"
+            "The\tDT\t1\tNP\ncat\tNN\t0\tNP\nsat\tVBD\t1\t_\n\n"
+            "%%\tNN\t0\tNP\n\n");
+  EXPECT_EQ(log("pos"), "argv: [orvit] [" + pos + "] [-]\n< The\n< cat\n< sat\n< \n< %%\n< \n");
+  EXPECT_EQ(log("chunk"), "argv: [orvit] [" + chunk +
+                              "] [-]\n< $lim$\n< $lim$\n< DT\n< NN\n< VBD\n< $lim$\n< \n"
+                              "< $lim$\n< $lim$\n< NN\n< $lim$\n< \n");
+  EXPECT_NE(r.err.find("%% Chunking finished, "), std::string::npos);
+  EXPECT_NE(r.err.find("\n%% 2 sentences, 4 tokens.\n%% Bye.\n"), std::string::npos);
+}
+
+TEST_F(Pipeline, ChunkTagPiecesAndReplyQuirks) {
+  // Pieces: empty ones are dropped; fewer than four give category "_"; a missing
+  // chunk tag column gives depth "?". Comment rows are skipped.
+  const std::string script =
+      dir.write("seq", "comment\nseq a/b//c/d a/0/c a/+/c/_ lonely\n");
+  const RunResult r = run({"-v0", "-Ochunktags", "-Itags", script, "-"}, "w1 T1\nw2 T2\nw3 T3\nw4 T4\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "w1\tT1\tb\td\nw2\tT2\t0\t_\nw3\tT3\t+\t_\nw4\tT4\t?\t_\n\n");
+}
+
+TEST_F(Pipeline, MarkupLinesKeepTheirPlaces) {
+  const std::string input = "<doc>\n\n<s>\nThe\ncat\n <b> \nsat\n</s>\n\n</doc>\n";
+  const RunResult kept = run({"-v0", "-c", "-Ochunktags", pos, chunk, "-"}, input);
+  EXPECT_EQ(kept.out,
+            "<doc>\n"
+            "<s>\nThe\tDT\t1\tNP\ncat\tNN\t0\tNP\n <b> \nsat\tVBD\t1\t_\n</s>\n\n"
+            "</doc>\n");
+  const RunResult dropped = run({"-v0", "-Ochunktags", pos, chunk, "-"}, input);
+  EXPECT_EQ(dropped.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\nsat\tVBD\t1\t_\n\n");
+}
+
+TEST_F(Pipeline, ManyMarkupLinesInOneSentenceAreAllKept) {
+  std::string input, expected;
+  for (int i = 0; i < 700; ++i) input += "<m" + std::to_string(i) + ">\n";
+  expected = input;
+  input += "cat\n";
+  expected += "cat\tNN\t0\tNP\n\n";
+  const RunResult r = run({"-v0", "-c", "-Ochunktags", pos, chunk, "-"}, input);
+  EXPECT_EQ(r.out, expected);
+}
+
+TEST_F(Pipeline, InputFilesPlainAndCompressed) {
+  const std::string plain = dir.write("in.txt", "cat\n");
+  const std::string gz = dir.path() + "/x.gz; touch " + dir.path() + "/pwned";
+  dir.write("source", "The\ncat\n");
+  ASSERT_EQ(std::system(("gzip -c '" + dir.path() + "/source' > '" + gz + "'").c_str()), 0);
+
+  RunResult r = run({"-Ochunktags", pos, chunk, plain}, "");
+  EXPECT_EQ(r.out, "%% Chunking sentences from file " + plain + "\ncat\tNN\t0\tNP\n\n");
+  r = run({"-v0", "-Ochunktags", pos, chunk, gz}, "");
+  EXPECT_EQ(r.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/pwned"));
+
+  r = run({"-v0", "-Ochunktags", pos, chunk, dir.path() + "/missing.gz"}, "");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/missing.gz': No such file or directory\n");
+}
+
+TEST_F(Pipeline, TagsModeLineWithoutTagEndsTheRun) {
+  const RunResult r = run({"-v0", "-Itags", chunk, "-"}, "%% c\nThe DT\n<s>\n\ncat NN x y\n\n\nlonely\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "Word or POS tag missing in line 7, exiting\n");
+  EXPECT_EQ(r.out, "\n\n");  // two sentences were printed before (no tree output yet)
+}
+
+TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {
+  std::string input;
+  for (int i = 0; i < 250; ++i) input += i % 10 ? "cat\n" : "\n";
+  const RunResult r = run({"-v0", "-Ochunktags", pos, chunk, "-"}, input);
+  EXPECT_EQ(r.err, "..");
+}
+
+TEST_F(Pipeline, LongLinesAreReadInPiecesWithAWarning) {
+  const RunResult r = run({"-v0", "-Ochunktags", pos, chunk, "-"}, std::string(1200, 'a') + "\n");
+  EXPECT_EQ(r.out, std::string(999, 'a') + "\tNN\t0\tNP\n" + std::string(201, 'a') + "\tNN\t0\tNP\n\n");
+  EXPECT_EQ(r.err, "vornik: warning: input line 1 is longer than 999 bytes; read in pieces\n");
+}
+
+TEST_F(Pipeline, ShortTaggerReplyIsPrintedWithAWarning) {
+  const std::string short_chunk = dir.write("short", "short 1\ndefault B-NP/1/c/NP\n");
+  const RunResult r = run({"-v0", "-Ochunktags", pos, short_chunk, "-"}, "The\ncat\nsat\n\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\n");
+  EXPECT_EQ(r.err, "vornik: warning: the chunk tagger answered 1 of 3 words of the sentence ending at input line 4\n");
+}
+
+TEST_F(Pipeline, VanishedTaggerEndsTheRunWithBrokenPipeStatus) {
+  const std::string gone = dir.write("gone", "exit\n");
+  const std::string message =
+      "Orvit or client process unreachable. To get more information, run vornik with the -v2 option.\nExiting.\n";
+  const RunResult r = run({"-v0", "-Ochunktags", pos, gone, "-"}, "The\n\ncat\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+
+  env["PATH"] = "/nonexistent";
+  const RunResult unstartable = run({"-v0", "-Ochunktags", pos, chunk, "-"}, "The\n");
+  EXPECT_EQ(unstartable.status, 255);
+  EXPECT_NE(unstartable.err.find(message), std::string::npos) << unstartable.err;
+  EXPECT_EQ(unstartable.err.find("execvp"), std::string::npos);
+
+  const RunResult verbose = run({"-v2", "-Ochunktags", pos, chunk, "-"}, "The\n");
+  EXPECT_NE(verbose.err.find("execvp failed for orvit: No such file or directory\n"), std::string::npos);
+}
+}  // namespace
