@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   std::string text;
   try {
     orvit::TaggedCorpus corpus = orvit::read_tagged_corpus(positional[0], word_column, tag_column);
-    if (corpus.words.empty()) throw orvit::Error(positional[0] + ": no tagged tokens");
+    if (corpus.words.empty()) throw orvit::Error((positional[0] == "-" ? std::string("<stdin>") : positional[0]) + ": no tagged tokens");
     text = orvit::write_model_text(orvit::count_corpus(corpus, options));
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit-train: %s\n", e.what());
