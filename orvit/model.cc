@@ -9,6 +9,10 @@
 
 namespace orvit {
 
+Model::Model() {
+  for (auto& begin : suffix_begin_) begin.assign(1, 0);
+}
+
 void Model::set_tags(std::vector<std::string> names) {
   tag_names_ = std::move(names);
   for (const auto& name : tag_names_) tag_ids_.intern(name);

@@ -34,6 +34,8 @@ class Model {
   // Derives the probability tables from the counts.
   void finish();
 
+  Model();
+
   // ---- Tag set ----
   int real_tags() const { return static_cast<int>(tag_names_.size()); }
   int states() const { return real_tags() + 2; }
@@ -93,7 +95,7 @@ class Model {
   double theta_ = 0;
   int max_suffix_ = 10;
   StringTable suffixes_[kWordClassCount];
-  std::vector<uint32_t> suffix_begin_[kWordClassCount]{{0}, {0}};
+  std::vector<uint32_t> suffix_begin_[kWordClassCount];
   std::vector<uint16_t> suffix_tag_[kWordClassCount];
   std::vector<double> suffix_count_[kWordClassCount];
   std::vector<double> suffix_total_[kWordClassCount];

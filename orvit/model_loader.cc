@@ -35,7 +35,7 @@ class Parser {
     if (kind == "suffix") return suffix();
     if (kind == "lambdas") return lambdas();
     if (kind == "theta") return theta();
-    if (kind == "rare-max") return setting(kind, nullptr);
+    if (kind == "rare-max" || kind == "suffix-min") return setting(kind, nullptr);
     if (kind == "suffix-length") return setting(kind, &max_suffix_);
     fail("unknown row " + quote_row(row));
   }

@@ -53,6 +53,7 @@ std::string write_model_text(const TrainingCounts& counts) {
   out += "theta " + number(theta) + "\n";
   out += "rare-max " + std::to_string(counts.options.rare_max) + "\n";
   out += "suffix-length " + std::to_string(counts.options.max_suffix) + "\n";
+  out += "suffix-min " + std::to_string(counts.options.suffix_min) + "\n";
 
   auto state_name = [&](int t) -> const std::string& {
     static const std::string start = kStartName, end = kEndName;

@@ -1,5 +1,5 @@
 // orvit-train: builds a model file from a tagged corpus.
-// Usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] CORPUS MODEL
+// Usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,10 +17,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] CORPUS MODEL\n";
+const char kUsage[] = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
 
 const char kHelp[] =
-    "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] CORPUS MODEL\n"
+    "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n"
     "Trains a tagging model on CORPUS (a file, or - for standard input) and\n"
     "writes it to MODEL (- for standard output). CORPUS has one token per row\n"
     "with whitespace-separated columns; a blank line ends a sentence and rows\n"
@@ -29,6 +29,8 @@ const char kHelp[] =
     "  -t COL  column of the tag (default 2)\n"
     "  -r N    words seen at most N times teach the unknown-word model (default 10)\n"
     "  -s N    longest suffix used for unknown words, in bytes (default 10)\n"
+    "  -n N    keep a suffix longer than one byte only if N rare-word tokens\n"
+    "          end in it (default 10)\n"
     "  -h      show this help\n";
 
 int usage_error(const std::string& what) {
@@ -49,12 +51,13 @@ int main(int argc, char** argv) {
       std::fputs(kHelp, stdout);
       return 0;
     }
-    if (arg.size() == 2 && arg[0] == '-' && std::strchr("wtrs", arg[1])) {
+    if (arg.size() == 2 && arg[0] == '-' && std::strchr("wtrsn", arg[1])) {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       int* target = arg[1] == 'w'   ? &word_column
                     : arg[1] == 't' ? &tag_column
                     : arg[1] == 'r' ? &options.rare_max
-                                    : &options.max_suffix;
+                    : arg[1] == 's' ? &options.max_suffix
+                                    : &options.suffix_min;
       if (!orvit::parse_positive_int(argv[++i], *target))
         return usage_error("option " + std::string(arg) + " needs a positive number");
       continue;

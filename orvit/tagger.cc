@@ -18,8 +18,12 @@ int32_t Tagger::lexicon_entry(const std::vector<std::string_view>& tokens, size_
   std::string_view word = tokens[i];
   int32_t id = model_.find_word(word);
   if (id >= 0) return id;
+  if (word.empty() || !is_ascii_upper(word[0])) return -1;
   bool initial = i == 0 || tokens[i - 1] == "``";
-  if (!initial || word.empty() || !is_ascii_upper(word[0])) return -1;
+  bool shouting = word.size() > 1;
+  for (char c : word)
+    if (c >= 'a' && c <= 'z') shouting = false;
+  if (!initial && !shouting) return -1;
   lower_.assign(word);
   for (char& c : lower_)
     if (is_ascii_upper(c)) c = static_cast<char>(c - 'A' + 'a');

@@ -25,6 +25,26 @@ void sort_counts(std::vector<TagCounts>& all) {
   for (auto& counts : all) std::sort(counts.begin(), counts.end());
 }
 
+// Drops the multi-byte suffixes with too little evidence and sorts each row.
+// Counts shrink as suffixes grow, so the kept ones still form a trie.
+void prune_suffixes(TrainingCounts& out, int cls) {
+  StringTable kept;
+  std::vector<TagCounts> kept_tags;
+  const StringTable& all = out.suffixes[cls];
+  for (size_t id = 0; id < all.size(); ++id) {
+    TagCounts& tags = out.suffix_tags[cls][id];
+    uint64_t total = 0;
+    for (const auto& [t, c] : tags) total += c;
+    std::string_view suffix = all.key(static_cast<int32_t>(id));
+    if (suffix.size() > 1 && total < static_cast<uint64_t>(out.options.suffix_min)) continue;
+    kept.intern(suffix);
+    std::sort(tags.begin(), tags.end());
+    kept_tags.push_back(std::move(tags));
+  }
+  out.suffixes[cls] = std::move(kept);
+  out.suffix_tags[cls] = std::move(kept_tags);
+}
+
 }  // namespace
 
 TrainingCounts count_corpus(const TaggedCorpus& corpus, const TrainOptions& options) {
@@ -79,7 +99,7 @@ TrainingCounts count_corpus(const TaggedCorpus& corpus, const TrainOptions& opti
       for (const auto& [t, c] : out.word_tags[id]) add_count(tags[node], t, c);
     }
   }
-  for (auto& tags : out.suffix_tags) sort_counts(tags);
+  for (int cls = 0; cls < kWordClassCount; ++cls) prune_suffixes(out, cls);
   return out;
 }
 

@@ -17,6 +17,10 @@ namespace orvit {
 struct TrainOptions {
   int rare_max = 10;    // words seen at most this often feed the suffix tries
   int max_suffix = 10;  // longest suffix (in bytes) the tries hold
+  // Suffixes longer than one byte are kept only when at least this many
+  // rare-word tokens end in them: thinner evidence overrides the shorter
+  // suffixes' better estimates, which costs accuracy on unknown words.
+  int suffix_min = 10;
 };
 
 // (tag id, count) pairs, sorted by tag id.

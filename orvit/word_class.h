@@ -1,14 +1,15 @@
 // Classes of word shape that get separate suffix tries in the unknown-word
-// model: capitalised words behave very differently from the others.
+// model: numbers, capitalised and hyphenated words behave unlike the rest.
 #pragma once
 
 #include <string_view>
 
 namespace orvit {
 
-constexpr int kWordClassCount = 2;
+constexpr int kWordClassCount = 4;
 
-// "lower" (0) or "upper" (1); the names are what model files use.
+// "number" if the word holds a digit, else "upper" if it starts with A-Z,
+// else "hyphen" if it holds '-', else "lower". Model files use these names.
 int word_class(std::string_view word);
 const char* word_class_name(int word_class);
 // The class whose name is `name`, or -1.

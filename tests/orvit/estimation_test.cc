@@ -31,6 +31,7 @@ const char kTinyModel[] =
     "theta 0.14142135623730948\n"
     "rare-max 10\n"
     "suffix-length 10\n"
+    "suffix-min 10\n"
     "trigram <s> <s> X 2\n"
     "trigram <s> <s> Y 1\n"
     "trigram <s> X Y 2\n"
@@ -159,6 +160,7 @@ TEST(Estimation, SuffixCountsComeFromRareWordsOnly) {
   corpus += "seldom Y\n\nSeldom Y\n";
   orvit::TrainOptions options;
   options.max_suffix = 3;
+  options.suffix_min = 1;
   orvit::TrainingCounts c =
       orvit::count_corpus(orvit::parse_tagged_corpus(corpus, "c", 1, 2), options);
   EXPECT_EQ(c.suffixes[0].find("n"), -1);  // "often" is not rare
@@ -166,6 +168,21 @@ TEST(Estimation, SuffixCountsComeFromRareWordsOnly) {
   EXPECT_EQ(c.suffixes[0].find("ldom"), -1);  // longer than max_suffix
   EXPECT_GE(c.suffixes[1].find("dom"), 0);    // "Seldom" is capitalised
   EXPECT_EQ(c.suffixes[0].size(), 3u);
+}
+
+TEST(Estimation, ThinlyAttestedLongSuffixesArePruned) {
+  // "ing" ends 3 rare tokens, "ling" 2, "ding" 1; one-byte suffixes always stay.
+  const char corpus[] = "sing V\n\nsing V\n\nruling V\n\nfiling N\n\nding N\n\nx N\n";
+  orvit::TrainOptions options;
+  options.suffix_min = 2;
+  orvit::TrainingCounts c =
+      orvit::count_corpus(orvit::parse_tagged_corpus(corpus, "c", 1, 2), options);
+  const auto& trie = c.suffixes[0];
+  for (const char* kept : {"g", "x", "ng", "ing", "ling", "sing"})
+    EXPECT_GE(trie.find(kept), 0) << kept;
+  for (const char* dropped : {"ding", "iling", "uling", "filing", "ruling"})
+    EXPECT_EQ(trie.find(dropped), -1) << dropped;
+  EXPECT_EQ(c.suffix_tags[0][trie.find("ing")], (orvit::TagCounts{{0, 2}, {1, 3}}));
 }
 
 }  // namespace
