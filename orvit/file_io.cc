@@ -11,8 +11,8 @@
 
 namespace orvit {
 
-std::string read_file(const std::string& path) {
-  bool is_stdin = path == "-";
+std::string read_file(const std::string& path, bool dash_is_stdin) {
+  bool is_stdin = dash_is_stdin && path == "-";
   int fd = is_stdin ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw Error(path + ": " + std::strerror(errno));
   std::string data;

@@ -7,8 +7,9 @@
 
 namespace orvit {
 
-// Reads all of `path` ("-" is standard input); throws Error naming the file.
-std::string read_file(const std::string& path);
+// Reads all of `path`; throws Error naming the file. "-" means standard
+// input unless `dash_is_stdin` is false.
+std::string read_file(const std::string& path, bool dash_is_stdin = true);
 
 // Writes all of `data` to `fd`, retrying short writes; false on failure.
 bool write_all(int fd, std::string_view data);

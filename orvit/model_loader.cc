@@ -185,7 +185,8 @@ void parse_model(std::string_view text, const std::string& name, Model& model) {
 }
 
 void load_model(const std::string& path, Model& model) {
-  parse_model(read_file(path), path, model);
+  // A model is always a named file: standard input carries the text to tag.
+  parse_model(read_file(path, false), path, model);
 }
 
 }  // namespace orvit

@@ -66,6 +66,7 @@ TEST(ModelErrors, ProgramReportsAndStopsBeforeReadingInput) {
   orvit_test::write_text(magic, "not a model\n");
   const Case cases[] = {
       {"/nonexistent/m.orv", "orvit: /nonexistent/m.orv: No such file or directory\n"},
+      {"-", "orvit: -: No such file or directory\n"},
       {bad, "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
       {magic, "orvit: " + magic +
                   ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
