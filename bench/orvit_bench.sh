@@ -1,0 +1,59 @@
+#!/bin/bash
+# Measures orvit on CoNLL-2000: POS and chunk accuracy, tagging speed with and
+# without a beam, model load time, peak memory and training time (medians of 5).
+# Usage: bench/orvit_bench.sh [BUILD_DIR] [DATA_DIR]   (DATA_DIR holds conll2000/)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+data=${2:-$root/../shared/data}/conll2000
+runs=5
+repeat=${ORVIT_BENCH_REPEAT:-40}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+median() { sort -g | sed -n "$(( (runs + 1) / 2 ))p"; }
+now() { date +%s%N; }
+# Milliseconds taken by one run of "$@", output discarded.
+elapsed_ms() {
+  local t0 t1
+  t0=$(now)
+  "$@" > /dev/null
+  t1=$(now)
+  echo "scale=3; ($t1 - $t0) / 1000000" | bc
+}
+
+echo "== training (POS model on train.txt)"
+for _ in $(seq $runs); do
+  elapsed_ms "$build/orvit-train" -w 1 -t 2 "$data/train.txt" "$tmp/pos.orv"
+done | median | sed 's/^/train ms (median): /'
+cmp -s "$tmp/pos.orv" "$root/models/english-pos.orv" && echo "trained model == models/english-pos.orv"
+
+echo "== POS accuracy on test.txt"
+"$build/orvit" "$tmp/pos.orv" "$data/test.txt" > "$tmp/test.tagged"
+"$build/orvit-score" -m "$tmp/pos.orv" "$data/test.txt" "$tmp/test.tagged"
+echo "-- with -Z1000"
+"$build/orvit" -Z1000 "$tmp/pos.orv" "$data/test.txt" > "$tmp/test.z.tagged"
+"$build/orvit-score" "$data/test.txt" "$tmp/test.z.tagged"
+
+echo "== chunk accuracy on test.txt (gold POS tags as input)"
+"$build/conll2chunk" "$data/train.txt" > "$tmp/chunk-train.txt"
+"$build/orvit-train" "$tmp/chunk-train.txt" "$tmp/chunk.orv"
+"$build/conll2chunk" "$data/test.txt" > "$tmp/chunk-test.txt"
+"$build/orvit" "$tmp/chunk.orv" "$tmp/chunk-test.txt" > "$tmp/chunk-test.tagged"
+"$build/orvit-score" -c "$tmp/chunk-test.txt" "$tmp/chunk-test.tagged"
+
+echo "== speed (test.txt words repeated $repeat times)"
+cut -d' ' -f1 "$data/test.txt" > "$tmp/words.txt"
+for _ in $(seq "$repeat"); do cat "$tmp/words.txt"; done > "$tmp/big.txt"
+tokens=$(grep -c . "$tmp/big.txt")
+echo "tokens: $tokens"
+load=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" "$tmp/pos.orv" /dev/null; done | median)
+echo "model load ms (median, whole process on empty input): $load"
+for beam in "" "-Z1000"; do
+  total=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" $beam "$tmp/pos.orv" "$tmp/big.txt"; done | median)
+  rate=$(echo "$tokens * 1000 / ($total - $load)" | bc)
+  echo "tagging ${beam:-exhaustive}: ${total} ms total, ${rate} tokens/s excluding load"
+done
+
+echo "== memory"
+/usr/bin/time -f "peak RSS KB: %M" "$build/orvit" "$tmp/pos.orv" "$tmp/big.txt" > /dev/null

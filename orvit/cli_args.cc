@@ -1,0 +1,20 @@
+// Option value parsing for the command-line programs.
+#include "cli_args.h"
+
+#include <charconv>
+
+namespace orvit {
+
+bool parse_positive_int(std::string_view text, int& out) {
+  if (text.empty()) return false;
+  auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && p == text.data() + text.size() && out > 0;
+}
+
+bool parse_beam(std::string_view text, double& out) {
+  if (text.empty()) return false;
+  auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && p == text.data() + text.size() && out >= 1;
+}
+
+}  // namespace orvit

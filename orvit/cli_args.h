@@ -1,0 +1,14 @@
+// Small helpers for the command lines of orvit's programs: numeric option
+// values attached to the flag ("-Z1000") or given as the next argument.
+#pragma once
+
+#include <string_view>
+
+namespace orvit {
+
+// Parses all of `text` as a positive integer; false if it is not one.
+bool parse_positive_int(std::string_view text, int& out);
+// Parses all of `text` as a number >= 1; false otherwise.
+bool parse_beam(std::string_view text, double& out);
+
+}  // namespace orvit

@@ -1,0 +1,50 @@
+// Implementation of the file helpers with read(2)/write(2), avoiding
+// iostreams so large corpora and models load quickly.
+#include "file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "error.h"
+
+namespace orvit {
+
+std::string read_file(const std::string& path, bool dash_is_stdin) {
+  bool is_stdin = dash_is_stdin && path == "-";
+  int fd = is_stdin ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Error(path + ": " + std::strerror(errno));
+  std::string data;
+  size_t used = 0;
+  data.resize(1 << 16);
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      if (!is_stdin) ::close(fd);
+      throw Error(path + ": " + std::strerror(err));
+    }
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  if (!is_stdin) ::close(fd);
+  data.resize(used);
+  return data;
+}
+
+bool write_all(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace orvit

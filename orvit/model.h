@@ -1,0 +1,107 @@
+// A loaded tagging model: the tag set, the interpolated trigram transition
+// table (log-probabilities), the lexicon with log emission probabilities and
+// the suffix tries of rare words for unknown words.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "string_table.h"
+#include "word_class.h"
+
+namespace orvit {
+
+// Tag ids 0..real_tags()-1 are the model's tags; bos() is the start state
+// (the two states before a sentence) and eos() the end state.
+class Model {
+ public:
+  // ---- Construction, in this order: tags, then rows, then finish(). ----
+  void set_tags(std::vector<std::string> names);
+  void add_trigram(int t1, int t2, int t3, uint64_t count);
+  void set_lambdas(const std::array<double, 3>& lambdas) { lambdas_ = lambdas; }
+  void set_theta(double theta) { theta_ = theta; }
+  void set_max_suffix(int n) { max_suffix_ = n; }
+  // Starts the lexicon row of `word`; false if the word already has one.
+  bool begin_word(std::string_view word);
+  void add_word_tag(int tag, uint64_t count);
+  // Starts the suffix row of `suffix` in the trie of class `cls`; false if
+  // that suffix already has one.
+  bool begin_suffix(int cls, std::string_view suffix);
+  void add_suffix_tag(int tag, uint64_t count);
+  // Derives the probability tables from the counts.
+  void finish();
+
+  Model();
+
+  // ---- Tag set ----
+  int real_tags() const { return static_cast<int>(tag_names_.size()); }
+  int states() const { return real_tags() + 2; }
+  int bos() const { return real_tags(); }
+  int eos() const { return real_tags() + 1; }
+  const std::string& tag_name(int tag) const { return tag_names_[tag]; }
+  int find_tag(std::string_view name) const;
+
+  // ---- Transitions ----
+  // log P(t3 | t1, t2) at [(t1 * states() + t2) * states() + t3].
+  const float* transitions() const { return log_transition_.data(); }
+  // The interpolated probability itself, in double precision.
+  double transition_prob(int t1, int t2, int t3) const;
+  const std::array<double, 3>& lambdas() const { return lambdas_; }
+  uint64_t trigram_count(int t1, int t2, int t3) const;
+
+  // ---- Lexicon ----
+  int32_t find_word(std::string_view word) const { return words_.find(word); }
+  size_t word_count() const { return words_.size(); }
+  // Entries of word `id` are [entry_begin(id), entry_begin(id + 1)).
+  uint32_t entry_begin(int32_t id) const { return word_begin_[id]; }
+  const uint16_t* entry_tags() const { return entry_tag_.data(); }
+  // log P(word | tag) of each entry.
+  const float* entry_logp() const { return entry_logp_.data(); }
+
+  // ---- Unknown words ----
+  double theta() const { return theta_; }
+  int max_suffix() const { return max_suffix_; }
+  // Unconditioned P(tag) over training tokens.
+  double tag_prob(int tag) const { return tag_prob_[tag]; }
+  const StringTable& suffixes(int cls) const { return suffixes_[cls]; }
+  // Rows of suffix node `id` are [suffix_begin(cls, id), suffix_begin(cls, id + 1)).
+  uint32_t suffix_begin(int cls, int32_t id) const { return suffix_begin_[cls][id]; }
+  const uint16_t* suffix_tags(int cls) const { return suffix_tag_[cls].data(); }
+  const double* suffix_counts(int cls) const { return suffix_count_[cls].data(); }
+  double suffix_total(int cls, int32_t id) const { return suffix_total_[cls][id]; }
+  // The class's root distribution (all rare words of that class): tags with
+  // a non-zero share, and P(tag | class) for each.
+  const std::vector<uint16_t>& root_tags(int cls) const { return root_tags_[cls]; }
+  const std::vector<double>& root_probs(int cls) const { return root_probs_[cls]; }
+
+ private:
+  std::vector<std::string> tag_names_;
+  StringTable tag_ids_;
+  std::vector<uint64_t> trigram_;
+  std::array<double, 3> lambdas_{1, 0, 0};
+  std::vector<double> transition_prob_;
+  std::vector<float> log_transition_;
+
+  StringTable words_;
+  std::vector<uint32_t> word_begin_{0};
+  std::vector<uint16_t> entry_tag_;
+  std::vector<uint64_t> entry_count_;
+  std::vector<float> entry_logp_;
+  std::vector<double> tag_prob_;
+
+  double theta_ = 0;
+  int max_suffix_ = 10;
+  StringTable suffixes_[kWordClassCount];
+  std::vector<uint32_t> suffix_begin_[kWordClassCount];
+  std::vector<uint16_t> suffix_tag_[kWordClassCount];
+  std::vector<double> suffix_count_[kWordClassCount];
+  std::vector<double> suffix_total_[kWordClassCount];
+  std::vector<uint16_t> root_tags_[kWordClassCount];
+  std::vector<double> root_probs_[kWordClassCount];
+  int current_class_ = 0;
+};
+
+}  // namespace orvit

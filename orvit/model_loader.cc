@@ -1,0 +1,192 @@
+// Model file parser: one pass over the lines, rows dispatched on their
+// first word; numbers parsed with from_chars so loading stays fast.
+#include "model_loader.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "error.h"
+#include "file_io.h"
+#include "model_writer.h"
+#include "text_scan.h"
+#include "training_counts.h"
+
+namespace orvit {
+
+namespace {
+
+class Parser {
+ public:
+  Parser(const std::string& name, Model& model) : name_(name), model_(model) {}
+
+  void line(std::string_view row, long number) {
+    line_ = number;
+    row_ = row;
+    pos_ = 0;
+    if (number == 1) return header();
+    std::string_view kind = next();
+    if (kind.empty() || kind[0] == '#') return;
+    if (kind == "tags") return tag_total();
+    if (kind == "tag") return tag();
+    if (!tags_done_) fail("\"" + std::string(kind) + "\" row before the complete tag list");
+    if (kind == "trigram") return trigram();
+    if (kind == "word") return word();
+    if (kind == "suffix") return suffix();
+    if (kind == "lambdas") return lambdas();
+    if (kind == "theta") return theta();
+    if (kind == "rare-max" || kind == "suffix-min") return setting(kind, nullptr);
+    if (kind == "suffix-length") return setting(kind, &max_suffix_);
+    fail("unknown row " + quote_row(row));
+  }
+
+  void finish() {
+    if (line_ == 0) {
+      line_ = 1;
+      fail("empty file, not an orvit model");
+    }
+    if (!tags_done_) fail("model has no complete tag list");
+    if (!have_lambdas_) fail("model has no lambdas row");
+    model_.set_max_suffix(max_suffix_);
+    model_.finish();
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) { throw Error(where(name_, line_, what)); }
+  [[noreturn]] void bad_row(const char* kind) {
+    fail(std::string("bad ") + kind + " row " + quote_row(row_));
+  }
+
+  std::string_view next() { return next_column(row_, pos_); }
+  bool at_end() { return next().empty(); }
+
+  template <typename T>
+  bool number(T& out) {
+    std::string_view s = next();
+    if (s.empty()) return false;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && p == s.data() + s.size();
+  }
+
+  void header() {
+    std::string_view magic = next(), version = next();
+    if (magic != "orvit-model" || !at_end())
+      fail("not an orvit model (the first line must be \"" + std::string(kModelMagic) + "\")");
+    if (version != "1")
+      fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
+  }
+
+  void tag_total() {
+    if (expected_tags_ >= 0 || !number(expected_tags_) || expected_tags_ < 1 ||
+        expected_tags_ > 65000 || !at_end())
+      bad_row("tags");
+  }
+
+  void tag() {
+    if (expected_tags_ < 0 || tags_done_) fail("tag row outside the tag list");
+    std::string_view name = next();
+    if (name.empty() || name == kStartName || name == kEndName || !at_end()) bad_row("tag");
+    for (const auto& seen : names_)
+      if (seen == name) fail("duplicate tag \"" + std::string(name) + "\"");
+    names_.emplace_back(name);
+    if (static_cast<int>(names_.size()) == expected_tags_) {
+      model_.set_tags(std::move(names_));
+      tags_done_ = true;
+    }
+  }
+
+  int state(std::string_view name) {
+    if (name == kStartName) return model_.bos();
+    if (name == kEndName) return model_.eos();
+    return model_.find_tag(name);
+  }
+
+  void trigram() {
+    int t1 = state(next()), t2 = state(next()), t3 = state(next());
+    uint64_t count;
+    if (t1 < 0 || t2 < 0 || t3 < 0 || !number(count) || count == 0 || !at_end())
+      bad_row("trigram");
+    if (t3 == model_.bos() || (t1 != model_.bos() && t2 == model_.bos()) || t1 == model_.eos() ||
+        t2 == model_.eos())
+      bad_row("trigram");
+    model_.add_trigram(t1, t2, t3, count);
+  }
+
+  // The "TAG COUNT" pairs ending a word or suffix row.
+  template <typename Add>
+  void tag_counts(const char* kind, Add add) {
+    int pairs = 0;
+    for (;;) {
+      std::string_view name = next();
+      if (name.empty()) break;
+      int tag = model_.find_tag(name);
+      uint64_t count;
+      if (tag < 0 || !number(count) || count == 0) bad_row(kind);
+      add(tag, count);
+      ++pairs;
+    }
+    if (pairs == 0) bad_row(kind);
+  }
+
+  void word() {
+    std::string_view w = next();
+    if (w.empty()) bad_row("word");
+    if (!model_.begin_word(w)) fail("duplicate word row " + quote_row(row_));
+    tag_counts("word", [&](int t, uint64_t c) { model_.add_word_tag(t, c); });
+  }
+
+  void suffix() {
+    int cls = word_class_from_name(next());
+    std::string_view s = next();
+    if (cls < 0 || s.empty()) bad_row("suffix");
+    if (!model_.begin_suffix(cls, s)) fail("duplicate suffix row " + quote_row(row_));
+    tag_counts("suffix", [&](int t, uint64_t c) { model_.add_suffix_tag(t, c); });
+  }
+
+  void lambdas() {
+    std::array<double, 3> l;
+    if (!number(l[0]) || !number(l[1]) || !number(l[2]) || !at_end()) bad_row("lambdas");
+    double sum = l[0] + l[1] + l[2];
+    if (l[0] < 0 || l[1] < 0 || l[2] < 0 || std::fabs(sum - 1.0) > 1e-6) bad_row("lambdas");
+    model_.set_lambdas(l);
+    have_lambdas_ = true;
+  }
+
+  void theta() {
+    double t;
+    if (!number(t) || t < 0 || !at_end()) bad_row("theta");
+    model_.set_theta(t);
+  }
+
+  void setting(std::string_view kind, int* out) {
+    int v;
+    if (!number(v) || v < 1 || !at_end()) bad_row(std::string(kind).c_str());
+    if (out) *out = v;
+  }
+
+  const std::string& name_;
+  Model& model_;
+  long line_ = 0;
+  std::string_view row_;
+  size_t pos_ = 0;
+  int expected_tags_ = -1;
+  std::vector<std::string> names_;
+  bool tags_done_ = false;
+  bool have_lambdas_ = false;
+  int max_suffix_ = 10;
+};
+
+}  // namespace
+
+void parse_model(std::string_view text, const std::string& name, Model& model) {
+  Parser parser(name, model);
+  for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
+  parser.finish();
+}
+
+void load_model(const std::string& path, Model& model) {
+  // A model is always a named file: standard input carries the text to tag.
+  parse_model(read_file(path, false), path, model);
+}
+
+}  // namespace orvit

@@ -1,0 +1,95 @@
+// Model file writer: header, tags, smoothing weights, then trigram, lexicon
+// and suffix rows, each section sorted so the bytes are reproducible.
+#include "model_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "ngram_stats.h"
+
+namespace orvit {
+
+namespace {
+
+std::string number(double x) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", x);
+  return buf;
+}
+
+std::vector<int32_t> sorted_ids(const StringTable& table) {
+  std::vector<int32_t> ids(table.size());
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i);
+  std::sort(ids.begin(), ids.end(),
+            [&](int32_t a, int32_t b) { return table.key(a) < table.key(b); });
+  return ids;
+}
+
+void append_tag_counts(std::string& out, const std::vector<std::string>& tags,
+                       const TagCounts& counts) {
+  for (const auto& [t, c] : counts) {
+    out += ' ';
+    out += tags[t];
+    out += ' ';
+    out += std::to_string(c);
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+std::string write_model_text(const TrainingCounts& counts) {
+  NgramStats stats = make_ngram_stats(counts.trigram, counts.states);
+  std::array<double, 3> lambda = deleted_interpolation(stats);
+  double theta = suffix_theta(stats, static_cast<int>(counts.tags.size()));
+
+  std::string out;
+  out.reserve(1 << 20);
+  out += kModelMagic;
+  out += "\n# orvit trigram HMM tagger model; see docs/orvit-model-format.md\n";
+  out += "tags " + std::to_string(counts.tags.size()) + "\n";
+  for (const auto& tag : counts.tags) out += "tag " + tag + "\n";
+  out += "lambdas " + number(lambda[0]) + " " + number(lambda[1]) + " " + number(lambda[2]) + "\n";
+  out += "theta " + number(theta) + "\n";
+  out += "rare-max " + std::to_string(counts.options.rare_max) + "\n";
+  out += "suffix-length " + std::to_string(counts.options.max_suffix) + "\n";
+  out += "suffix-min " + std::to_string(counts.options.suffix_min) + "\n";
+
+  auto state_name = [&](int t) -> const std::string& {
+    static const std::string start = kStartName, end = kEndName;
+    if (t == counts.bos()) return start;
+    if (t == counts.eos()) return end;
+    return counts.tags[t];
+  };
+  // Start state first, then real tags, so rows read in sentence order.
+  std::vector<int> order;
+  order.push_back(counts.bos());
+  for (int t = 0; t < counts.bos(); ++t) order.push_back(t);
+  order.push_back(counts.eos());
+  for (int t1 : order)
+    for (int t2 : order)
+      for (int t3 : order) {
+        uint64_t c = counts.trigram_at(t1, t2, t3);
+        if (c == 0) continue;
+        out += "trigram " + state_name(t1) + " " + state_name(t2) + " " + state_name(t3) + " " +
+               std::to_string(c) + "\n";
+      }
+
+  for (int32_t id : sorted_ids(counts.words)) {
+    out += "word ";
+    out += counts.words.key(id);
+    append_tag_counts(out, counts.tags, counts.word_tags[id]);
+  }
+  for (int cls = 0; cls < kWordClassCount; ++cls) {
+    for (int32_t id : sorted_ids(counts.suffixes[cls])) {
+      out += "suffix ";
+      out += word_class_name(cls);
+      out += ' ';
+      out += counts.suffixes[cls].key(id);
+      append_tag_counts(out, counts.tags, counts.suffix_tags[cls][id]);
+    }
+  }
+  return out;
+}
+
+}  // namespace orvit

@@ -1,0 +1,15 @@
+// Writes a trained model as the text model file read by ModelLoader.
+// Output depends only on the counts, so a corpus always gives the same bytes.
+#pragma once
+
+#include <string>
+
+#include "training_counts.h"
+
+namespace orvit {
+
+inline constexpr const char* kModelMagic = "orvit-model 1";
+
+std::string write_model_text(const TrainingCounts& counts);
+
+}  // namespace orvit

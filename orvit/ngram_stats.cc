@@ -1,0 +1,98 @@
+// Marginal counts, deleted interpolation and theta for the trigram model.
+#include "ngram_stats.h"
+
+#include <cmath>
+
+namespace orvit {
+
+NgramStats make_ngram_stats(const std::vector<uint64_t>& trigram, int states) {
+  NgramStats st;
+  size_t s = static_cast<size_t>(states);
+  st.states = states;
+  st.trigram = &trigram;
+  st.pair_context.assign(s * s, 0);
+  st.bigram.assign(s * s, 0);
+  st.single_context.assign(s, 0);
+  st.unigram.assign(s, 0);
+  for (size_t t1 = 0; t1 < s; ++t1) {
+    for (size_t t2 = 0; t2 < s; ++t2) {
+      const uint64_t* row = &trigram[(t1 * s + t2) * s];
+      for (size_t t3 = 0; t3 < s; ++t3) {
+        uint64_t c = row[t3];
+        if (c == 0) continue;
+        st.pair_context[t1 * s + t2] += c;
+        st.bigram[t2 * s + t3] += c;
+        st.single_context[t2] += c;
+        st.unigram[t3] += c;
+        st.total += c;
+      }
+    }
+  }
+  return st;
+}
+
+double NgramStats::p1(int t3) const {
+  return total ? static_cast<double>(unigram[t3]) / static_cast<double>(total) : 0.0;
+}
+
+double NgramStats::p2(int t2, int t3) const {
+  uint64_t ctx = single_context[t2];
+  return ctx ? static_cast<double>(bigram[static_cast<size_t>(t2) * states + t3]) /
+                   static_cast<double>(ctx)
+             : 0.0;
+}
+
+double NgramStats::p3(int t1, int t2, int t3) const {
+  size_t s = static_cast<size_t>(states);
+  uint64_t ctx = pair_context[t1 * s + t2];
+  return ctx ? static_cast<double>((*trigram)[(t1 * s + t2) * s + t3]) /
+                   static_cast<double>(ctx)
+             : 0.0;
+}
+
+namespace {
+// (count - 1) / (context - 1), taken as 0 when the context was seen once.
+double held_out(uint64_t count, uint64_t context) {
+  return context > 1 ? static_cast<double>(count - 1) / static_cast<double>(context - 1) : 0.0;
+}
+}  // namespace
+
+std::array<double, 3> deleted_interpolation(const NgramStats& st) {
+  std::array<double, 3> weight{0, 0, 0};
+  size_t s = static_cast<size_t>(st.states);
+  for (size_t t1 = 0; t1 < s; ++t1) {
+    for (size_t t2 = 0; t2 < s; ++t2) {
+      const uint64_t* row = &(*st.trigram)[(t1 * s + t2) * s];
+      for (size_t t3 = 0; t3 < s; ++t3) {
+        uint64_t c = row[t3];
+        if (c == 0) continue;
+        double e[3] = {held_out(st.unigram[t3], st.total),
+                       held_out(st.bigram[t2 * s + t3], st.single_context[t2]),
+                       held_out(c, st.pair_context[t1 * s + t2])};
+        double best = std::max(e[0], std::max(e[1], e[2]));
+        int ties = (e[0] == best) + (e[1] == best) + (e[2] == best);
+        for (int k = 0; k < 3; ++k)
+          if (e[k] == best) weight[k] += static_cast<double>(c) / ties;
+      }
+    }
+  }
+  double sum = weight[0] + weight[1] + weight[2];
+  if (sum == 0) return {1.0, 0.0, 0.0};
+  return {weight[0] / sum, weight[1] / sum, weight[2] / sum};
+}
+
+double suffix_theta(const NgramStats& st, int real_tags) {
+  if (real_tags < 2) return 0.0;
+  uint64_t sum = 0;
+  for (int t = 0; t < real_tags; ++t) sum += st.unigram[t];
+  if (sum == 0) return 0.0;
+  double mean = 1.0 / real_tags;
+  double var = 0;
+  for (int t = 0; t < real_tags; ++t) {
+    double d = static_cast<double>(st.unigram[t]) / static_cast<double>(sum) - mean;
+    var += d * d;
+  }
+  return std::sqrt(var / (real_tags - 1));
+}
+
+}  // namespace orvit

@@ -1,0 +1,78 @@
+// Implementation of StringTable: linear probing over a power-of-two slot
+// array kept at most half full.
+#include "string_table.h"
+
+#include <cstring>
+
+namespace orvit {
+
+StringTable::StringTable() : offsets_{0}, slots_(16, -1), mask_(15) {}
+
+uint64_t StringTable::hash(std::string_view s) {
+  // Eight bytes at a time, multiply-xorshift mixing; tokens are short.
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ (s.size() * 0xFF51AFD7ED558CCDull);
+  const char* p = s.data();
+  size_t n = s.size();
+  while (n >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+    p += 8;
+    n -= 8;
+  }
+  if (n > 0) {
+    uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+  }
+  h *= 0x94D049BB133111EBull;
+  h ^= h >> 32;
+  return h;
+}
+
+int32_t StringTable::find(std::string_view key) const {
+  uint64_t h = hash(key);
+  for (size_t i = h & mask_;; i = (i + 1) & mask_) {
+    int32_t id = slots_[i];
+    if (id < 0) return -1;
+    if (hashes_[id] == h && this->key(id) == key) return id;
+  }
+}
+
+int32_t StringTable::intern(std::string_view key) {
+  uint64_t h = hash(key);
+  size_t i = h & mask_;
+  for (;; i = (i + 1) & mask_) {
+    int32_t id = slots_[i];
+    if (id < 0) break;
+    if (hashes_[id] == h && this->key(id) == key) return id;
+  }
+  int32_t id = static_cast<int32_t>(hashes_.size());
+  arena_.append(key);
+  offsets_.push_back(static_cast<uint32_t>(arena_.size()));
+  hashes_.push_back(h);
+  slots_[i] = id;
+  if (hashes_.size() * 2 > slots_.size()) grow();
+  return id;
+}
+
+void StringTable::reserve(size_t n, size_t bytes) {
+  arena_.reserve(bytes);
+  offsets_.reserve(n + 1);
+  hashes_.reserve(n);
+  while (n * 2 > slots_.size()) grow();
+}
+
+void StringTable::grow() {
+  slots_.assign(slots_.size() * 2, -1);
+  mask_ = slots_.size() - 1;
+  for (size_t id = 0; id < hashes_.size(); ++id) {
+    size_t i = hashes_[id] & mask_;
+    while (slots_[i] >= 0) i = (i + 1) & mask_;
+    slots_[i] = static_cast<int32_t>(id);
+  }
+}
+
+}  // namespace orvit

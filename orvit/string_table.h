@@ -1,0 +1,40 @@
+// Open-addressing hash table mapping byte strings to dense ids 0..n-1.
+// Holds the lexicon and the suffix tries; lookups take a string_view and
+// never allocate, which keeps per-token work small.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvit {
+
+class StringTable {
+ public:
+  StringTable();
+
+  // Id of `key`, adding it with the next free id when it is new.
+  int32_t intern(std::string_view key);
+  // Id of `key`, or -1 when absent.
+  int32_t find(std::string_view key) const;
+
+  size_t size() const { return hashes_.size(); }
+  std::string_view key(int32_t id) const {
+    return std::string_view(arena_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
+  }
+  void reserve(size_t n, size_t bytes);
+
+  static uint64_t hash(std::string_view s);
+
+ private:
+  void grow();
+
+  std::string arena_;              // all keys back to back
+  std::vector<uint32_t> offsets_;  // key i is arena_[offsets_[i], offsets_[i+1])
+  std::vector<uint64_t> hashes_;   // hash of key i, for cheap rehashing
+  std::vector<int32_t> slots_;     // -1 or a key id
+  size_t mask_;
+};
+
+}  // namespace orvit

@@ -1,0 +1,50 @@
+// Reader for tagged corpora: picks the token and tag columns from each row,
+// skips "%%" comments and reports rows lacking a column by file and line.
+#include "tagged_corpus.h"
+
+#include "error.h"
+#include "file_io.h"
+#include "text_scan.h"
+
+namespace orvit {
+
+TaggedCorpus parse_tagged_corpus(std::string_view text, const std::string& name,
+                                 int word_column, int tag_column) {
+  TaggedCorpus corpus;
+  int last_column = word_column > tag_column ? word_column : tag_column;
+  auto end_sentence = [&] {
+    if (corpus.words.size() > corpus.starts.back()) corpus.starts.push_back(corpus.words.size());
+  };
+  for_each_line(text, [&](std::string_view line, long number) {
+    if (is_comment(line)) return;
+    std::string_view word, tag;
+    size_t pos = 0;
+    int column = 0;
+    while (column < last_column) {
+      std::string_view field = next_column(line, pos);
+      if (field.empty()) break;
+      ++column;
+      if (column == word_column) word = field;
+      if (column == tag_column) tag = field;
+    }
+    if (column == 0) {
+      end_sentence();
+      return;
+    }
+    if (column < last_column) {
+      throw Error(where(name, number, "row has no column " + std::to_string(last_column) +
+                                          ": " + quote_row(line)));
+    }
+    corpus.words.emplace_back(word);
+    corpus.tags.emplace_back(tag);
+  });
+  end_sentence();
+  return corpus;
+}
+
+TaggedCorpus read_tagged_corpus(const std::string& path, int word_column, int tag_column) {
+  return parse_tagged_corpus(read_file(path), path == "-" ? "<stdin>" : path, word_column,
+                             tag_column);
+}
+
+}  // namespace orvit

@@ -1,0 +1,41 @@
+// Tags one sentence: looks each token up (lexicon, lowercase fallback for
+// sentence-initial words, suffix guesser) and decodes the best tag sequence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lattice.h"
+#include "model.h"
+#include "suffix_guesser.h"
+#include "viterbi.h"
+
+namespace orvit {
+
+class Tagger {
+ public:
+  // beam <= 1: exhaustive search; otherwise the -Z pruning factor.
+  Tagger(const Model& model, double beam);
+
+  // Best tag ids for `tokens`; valid until the next call.
+  const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens);
+
+  // Lexicon row used for token i of a sentence, or -1 when it is unknown.
+  int32_t lexicon_entry(const std::vector<std::string_view>& tokens, size_t i);
+
+  const Lattice& lattice() const { return lattice_; }
+
+ private:
+  const Model& model_;
+  double beam_;
+  Transitions transitions_;
+  SuffixGuesser guesser_;
+  Viterbi viterbi_;
+  Lattice lattice_;
+  std::vector<uint16_t> best_;
+  std::string lower_;
+};
+
+}  // namespace orvit

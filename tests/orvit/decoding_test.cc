@@ -1,0 +1,151 @@
+// Viterbi decoding checked against brute-force enumeration of every tag
+// sequence on small random models, plus hand-worked best paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "model.h"
+#include "model_loader.h"
+#include "tagged_corpus.h"
+#include "tagger.h"
+#include "test_support.h"
+#include "viterbi.h"
+
+namespace {
+
+struct RandomModel {
+  int states;
+  std::vector<float> logp;
+  orvit::Transitions tr() const { return {states, states - 2, states - 1, logp.data()}; }
+};
+
+RandomModel random_model(std::mt19937& rng, int real_tags) {
+  RandomModel m{real_tags + 2, {}};
+  std::uniform_real_distribution<float> u(-6.0f, 0.0f);
+  std::uniform_int_distribution<int> zero(0, 9);
+  m.logp.resize(static_cast<size_t>(m.states) * m.states * m.states);
+  for (float& v : m.logp) v = zero(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
+  return m;
+}
+
+orvit::Lattice random_lattice(std::mt19937& rng, int real_tags, int length) {
+  orvit::Lattice lat;
+  std::uniform_real_distribution<float> u(-8.0f, 0.0f);
+  for (int i = 0; i < length; ++i) {
+    std::vector<uint16_t> tags;
+    for (int t = 0; t < real_tags; ++t) tags.push_back(static_cast<uint16_t>(t));
+    std::shuffle(tags.begin(), tags.end(), rng);
+    int n = std::uniform_int_distribution<int>(1, real_tags)(rng);
+    for (int k = 0; k < n; ++k) lat.add(tags[k], u(rng));
+    lat.end_token();
+  }
+  return lat;
+}
+
+// Score of one full path, candidate indices in `pick`.
+float path_score(const RandomModel& m, const orvit::Lattice& lat, const std::vector<int>& pick) {
+  const size_t S = static_cast<size_t>(m.states);
+  size_t t1 = m.states - 2, t2 = m.states - 2;
+  float score = 0;
+  for (size_t i = 0; i < lat.size(); ++i) {
+    size_t e = lat.start[i] + pick[i];
+    size_t t3 = lat.tag[e];
+    score += m.logp[(t1 * S + t2) * S + t3] + lat.logp[e];
+    t1 = t2;
+    t2 = t3;
+  }
+  return score + m.logp[(t1 * S + t2) * S + m.states - 1];
+}
+
+float brute_force_best(const RandomModel& m, const orvit::Lattice& lat) {
+  std::vector<int> pick(lat.size(), 0);
+  float best = -std::numeric_limits<float>::infinity();
+  for (;;) {
+    best = std::max(best, path_score(m, lat, pick));
+    size_t i = 0;
+    while (i < pick.size() && ++pick[i] == static_cast<int>(lat.start[i + 1] - lat.start[i]))
+      pick[i++] = 0;
+    if (i == pick.size()) return best;
+  }
+}
+
+std::vector<int> picks_of(const orvit::Lattice& lat, const std::vector<uint16_t>& tags) {
+  std::vector<int> pick;
+  for (size_t i = 0; i < lat.size(); ++i) {
+    int found = -1;
+    for (uint32_t e = lat.start[i]; e < lat.start[i + 1]; ++e)
+      if (lat.tag[e] == tags[i]) found = static_cast<int>(e - lat.start[i]);
+    pick.push_back(found);
+  }
+  return pick;
+}
+
+TEST(Decoding, ViterbiMatchesBruteForce) {
+  std::mt19937 rng(12345);
+  orvit::Viterbi viterbi;
+  for (int trial = 0; trial < 300; ++trial) {
+    int real_tags = 1 + trial % 4;
+    int length = 1 + (trial / 4) % 6;
+    RandomModel m = random_model(rng, real_tags);
+    orvit::Lattice lat = random_lattice(rng, real_tags, length);
+    std::vector<uint16_t> best;
+    viterbi.decode(m.tr(), lat, 0, best);
+    ASSERT_EQ(best.size(), lat.size());
+    std::vector<int> pick = picks_of(lat, best);
+    for (int p : pick) ASSERT_GE(p, 0) << "tag outside the candidates, trial " << trial;
+    float expected = brute_force_best(m, lat);
+    float got = path_score(m, lat, pick);
+    if (std::isinf(expected))
+      EXPECT_TRUE(std::isinf(got)) << "trial " << trial;
+    else
+      EXPECT_NEAR(got, expected, 1e-4) << "trial " << trial;
+
+    std::vector<uint16_t> wide;
+    viterbi.decode(m.tr(), lat, 1e30, wide);
+    EXPECT_EQ(wide, best) << "a huge beam changed the result, trial " << trial;
+
+    std::vector<uint16_t> narrow;
+    viterbi.decode(m.tr(), lat, 2.0, narrow);
+    for (int p : picks_of(lat, narrow)) EXPECT_GE(p, 0) << "trial " << trial;
+  }
+}
+
+TEST(Decoding, EmptyLatticeGivesNoTags) {
+  RandomModel m{3, std::vector<float>(27, 0.0f)};
+  orvit::Lattice lat;
+  std::vector<uint16_t> out{7};
+  orvit::Viterbi().decode(m.tr(), lat, 0, out);
+  EXPECT_TRUE(out.empty());
+}
+
+// Two tags, one ambiguous word: the trigram context decides.
+TEST(Decoding, ContextResolvesAmbiguousWord) {
+  std::string corpus;
+  for (int i = 0; i < 5; ++i) corpus += "the D\nrun N\nstops V\n\nthey P\nrun V\nfast A\n\n";
+  orvit::Model model;
+  std::string path = orvit_test::temp_path("ambiguous.txt");
+  orvit_test::write_text(path, corpus);
+  auto r = orvit_test::run_program({ORVIT_TRAIN_PATH, path, "-"}, "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  orvit::parse_model(r.out, "ambiguous.orv", model);
+  orvit::Tagger tagger(model, 0);
+  struct Case {
+    std::vector<std::string_view> words;
+    std::vector<std::string> tags;
+  } cases[] = {
+      {{"the", "run", "stops"}, {"D", "N", "V"}},
+      {{"they", "run", "fast"}, {"P", "V", "A"}},
+      {{"they", "run"}, {"P", "V"}},
+      {{"the", "run"}, {"D", "N"}},
+  };
+  for (const auto& c : cases) {
+    const auto& best = tagger.tag(c.words);
+    std::vector<std::string> names;
+    for (uint16_t t : best) names.push_back(model.tag_name(t));
+    EXPECT_EQ(names, c.tags);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// orvit-train: the same corpus always gives the same bytes, columns are
+// selectable, and faulty corpora are reported by file and line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+using orvit_test::read_text;
+using orvit_test::run_program;
+using orvit_test::temp_path;
+using orvit_test::write_text;
+
+TEST(Trainer, SameCorpusSameBytes) {
+  std::string corpus;
+  const char* words[] = {"zeta", "alpha", "Mid", "beta", "gamma", "Alpha", "x-ray", "42"};
+  const char* tags[] = {"N", "V", "P", "N", "A", "P", "N", "C"};
+  for (int s = 0; s < 40; ++s) {
+    for (int k = 0; k < 5; ++k) {
+      int i = (s * 7 + k * 3) % 8;
+      corpus += std::string(words[i]) + " " + tags[(i + s) % 8] + "\n";
+    }
+    corpus += "\n";
+  }
+  std::string path = temp_path("det.txt");
+  write_text(path, corpus);
+  auto first = run_program({ORVIT_TRAIN_PATH, path, temp_path("det1.orv")}, "");
+  auto second = run_program({ORVIT_TRAIN_PATH, path, temp_path("det2.orv")}, "");
+  auto piped = run_program({ORVIT_TRAIN_PATH, "-", "-"}, corpus);
+  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_EQ(second.status, 0) << second.err;
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  std::string bytes = read_text(temp_path("det1.orv"));
+  EXPECT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes, read_text(temp_path("det2.orv")));
+  EXPECT_EQ(bytes, piped.out);
+}
+
+TEST(Trainer, ColumnsAreSelectable) {
+  auto two = run_program({ORVIT_TRAIN_PATH, "-", "-"}, orvit_test::kTinyCorpus);
+  auto conll = run_program({ORVIT_TRAIN_PATH, "-w", "2", "-t", "4", "-", "-"},
+                           "0 a B X\n1 b B Y\n\n0 a B X\n%% skipped\n1 b B Y\n\n\n0 c B Y\n");
+  ASSERT_EQ(two.status, 0) << two.err;
+  ASSERT_EQ(conll.status, 0) << conll.err;
+  EXPECT_EQ(conll.out, two.out);
+}
+
+TEST(Trainer, Errors) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    std::string message;
+  } cases[] = {
+      {{"-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
+      {{"-t", "3", "-", "-"}, "a X Y\n\na X\n", "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
+      {{"-", "-"}, "a <s>\n", "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},
+      {{"-", "-"}, "%% nothing\n\n", "orvit-train: <stdin>: no tagged tokens\n"},
+      {{"/nonexistent/corpus", "-"}, "", "orvit-train: /nonexistent/corpus: No such file or directory\n"},
+      {{"-w", "0", "-", "-"}, "", "orvit-train: option -w needs a positive number\n"},
+      {{"-w", "2", "-t", "2", "-", "-"}, "", "orvit-train: token and tag columns must differ\n"},
+      {{"-"}, "", "orvit-train: CORPUS and MODEL are required\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{ORVIT_TRAIN_PATH};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    auto r = run_program(argv, c.input);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.substr(0, c.message.size()), c.message);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+}  // namespace
