@@ -11,10 +11,14 @@ namespace {
 mobile_t *free_mobiles = nullptr;
 t_commententry *free_comments = nullptr;
 
+// The string pool's copy of `text`, made on first sight. Copies are counted
+// allocations and live until the process ends.
 char *pooled_copy(const char *text) {
   if (void *copy = lexrecall(stringtrie, text)) return static_cast<char *>(copy);
   if (!stringtrie) lexicon_init();
-  char *copy = strdup(text);
+  const std::size_t size = std::strlen(text) + 1;
+  char *copy = static_cast<char *>(memalloc(size));
+  std::memcpy(copy, text, size);
   lexstore(stringtrie, copy, copy);
   return copy;
 }
