@@ -39,6 +39,56 @@ bool label_holds(int value, int wanted, bool negated) {
   if (wanted == 0) return true;
   return negated ? value != wanted : value == wanted;
 }
+
+// The node a condition's path leads to from the word at `position`, or null when a
+// step finds no node. l and r move by word position; L, R and u along tree links.
+mobile_t *node_reached(mobile_t *mobile, mobile_t **leaf_list, int position,
+                       const node_descr *condition) {
+  mobile_t *m = mobile;
+  int p = position;
+  for (const char *step = condition->path; *step; ++step) {
+    switch (*step) {
+      case 'l':
+        if (p == 0) return nullptr;
+        m = leaf_list[--p];
+        break;
+      case 'r':
+        if (!leaf_list[p + 1]) return nullptr;
+        m = leaf_list[++p];
+        break;
+      case 'L':
+        m = mob_leftsister(m);
+        if (!m) return nullptr;
+        break;
+      case 'R':
+        m = m->sister;
+        if (!m) return nullptr;
+        break;
+      case 'u':
+        m = m->parent;
+        if (!m) return nullptr;
+        break;
+      default:
+        break;
+    }
+  }
+  return m;
+}
+
+bool labels_hold(const mobile_t *m, const node_descr *condition) {
+  return label_holds(m->tag, condition->tag, condition->negbits & kNegCategory) &&
+         label_holds(m->edgelabel, condition->edgelabel, condition->negbits & kNegFunction);
+}
+
+// The word test: an unmarked pattern must match the word (a node without a word
+// passes); a marked one needs a word that it does not match.
+bool word_holds(const mobile_t *m, const node_descr *condition) {
+  if (condition->negbits & kNegPattern) {
+    return m->string && regexec(condition->string, m->string, 0, nullptr, 0) != 0;
+  }
+  return condition->match_any || !m->string ||
+         regexec(condition->string, m->string, 0, nullptr, 0) == 0;
+}
 }  // namespace
 
 mobile_t *words_to_mobiles(char **word, const int *pos_tag, int length) {
@@ -78,55 +128,30 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
 
 int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
   auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(mobile->tag)));
+  // A rule is a pure conjunction, so the cheap tests (paths, tags, functions) of all
+  // its conditions run first and the patterns only for rules that pass them all.
+  mobile_t *reached[MAX_FIX_CONDITIONS];
   for (; rule; rule = rule->next) {
-    if (!match_condition(mobile, leaf_list, position, rule->self)) continue;
-    node_descr *condition = rule->conditions;
-    while (condition && match_condition(mobile, leaf_list, position, condition)) {
-      condition = condition->next;
+    int count = 0;
+    bool holds = true;
+    for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next) {
+      mobile_t *m = reached[count++] = node_reached(mobile, leaf_list, position, c);
+      if (!m || !labels_hold(m, c)) {
+        holds = false;
+        break;
+      }
     }
-    if (!condition) return rule->newtag;
+    if (!holds) continue;
+    count = 0;
+    for (node_descr *c = rule->self; c && holds; c = c == rule->self ? rule->conditions : c->next) {
+      holds = word_holds(reached[count++], c);
+    }
+    if (holds) return rule->newtag;
   }
   return mobile->tag;
 }
 
 int match_condition(mobile_t *mobile, mobile_t **leaf_list, int position, node_descr *condition) {
-  mobile_t *m = mobile;
-  int p = position;
-  // l and r move by word position; L, R and u move along the tree links from m.
-  for (const char *step = condition->path; *step; ++step) {
-    switch (*step) {
-      case 'l':
-        if (p == 0) return 0;
-        m = leaf_list[--p];
-        break;
-      case 'r':
-        if (!leaf_list[p + 1]) return 0;
-        m = leaf_list[++p];
-        break;
-      case 'L':
-        m = mob_leftsister(m);
-        if (!m) return 0;
-        break;
-      case 'R':
-        if (!m->sister) return 0;
-        m = m->sister;
-        break;
-      case 'u':
-        if (!m->parent) return 0;
-        m = m->parent;
-        break;
-      default:
-        break;
-    }
-  }
-  const int neg = condition->negbits;
-  if (!label_holds(m->tag, condition->tag, neg & kNegCategory)) return 0;
-  if (!label_holds(m->edgelabel, condition->edgelabel, neg & kNegFunction)) return 0;
-  if (neg & kNegPattern) {
-    // A marked pattern needs a word that it does not match.
-    if (!m->string || regexec(condition->string, m->string, 0, nullptr, 0) == 0) return 0;
-  } else if (!condition->match_any && m->string) {
-    if (regexec(condition->string, m->string, 0, nullptr, 0) != 0) return 0;
-  }
-  return 1;
+  mobile_t *m = node_reached(mobile, leaf_list, position, condition);
+  return m && labels_hold(m, condition) && word_holds(m, condition);
 }

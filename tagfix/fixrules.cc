@@ -29,7 +29,6 @@ const char *const tagfix_syntax =
 
 namespace {
 constexpr int kLineBufferSize = 1000;
-constexpr int kMaxConditions = 100;
 constexpr const char *kTokenSeparators = " \t\n";
 constexpr int kNegFunction = 1, kNegCategory = 2, kNegPattern = 4;
 
@@ -148,11 +147,11 @@ int process_fix_line(char *line) {
 }
 
 fix_descr *line_to_conditions(char *line) {
-  char *text[kMaxConditions];
+  char *text[MAX_FIX_CONDITIONS];
   int count = 0;
   // Every "#" starts a condition; from the last one allowed on, further "#" stay in
   // its text (behind its node description, where they are ignored).
-  for (char *hash = std::strchr(line, '#'); hash && count < kMaxConditions;
+  for (char *hash = std::strchr(line, '#'); hash && count < MAX_FIX_CONDITIONS;
        hash = std::strchr(hash + 1, '#')) {
     *hash = '\0';
     text[count++] = hash + 1;

@@ -192,3 +192,17 @@ TEST(FixApplication, FixesTagsFromThePosTagger) {
   EXPECT_EQ(r.out, "the\tDT\t0\tNP\ndog\tNN\t0\tNP\nbarked\tVBD\t0\tNP\n\n");
 }
 }  // namespace
+
+namespace {
+TEST(FixApplication, EnglishExampleFileCorrectsTypicalTaggerErrors) {
+  TagsRun t;
+  t.run({"-f", VORNIK_EXAMPLES "/english.fix"},
+        "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\n"
+        "buy VB\nthe DT\nmeeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\n"
+        "running VBG\nshoes NNS\n");
+  EXPECT_EQ(t.result.status, 0) << t.result.err;
+  EXPECT_EQ(received(t.chunk_log()),
+            "< $lim$\n< $lim$\n< DT\n< JJ\n< NN\n< DT\n< NN\n< VBZ\n< VBN\n< TO\n< VB\n< DT\n"
+            "< NN\n< VBD\n< VBD\n< RB\n< VBN\n< DT\n< VBG\n< NNS\n< $lim$\n< \n");
+}
+}  // namespace
