@@ -134,6 +134,14 @@ TEST(MatchCondition, TreeStepsFollowTheLinks) {
   mobile_free(phrase);
 }
 
+TEST(FixApply, StepsBeyondTheLastWordNeverReachAnEarlierSentence) {
+  load_rules("fix # =A #rrr =B -> X\nfix # =C #lll =B -> Y\n");
+  EXPECT_EQ(fixed_tags("b/B b/B b/B b/B b/B b/B"), "B B B B B B");
+  EXPECT_EQ(fixed_tags("a/A c/C"), "A C");
+  EXPECT_EQ(fixed_tags("a/A c/C b/B"), "A C B");
+  EXPECT_EQ(fixed_tags("a/A c/C d/D b/B"), "X C D B");
+}
+
 TEST(FixApply, WordNodesFormAFlatChainInSentenceOrder) {
   char w0[] = "the", w1[] = "dog";
   char *words[] = {w0, w1};
