@@ -70,7 +70,9 @@ void fehler(int fehlernr, ...) {
       std::fprintf(stderr, "ERROR: too many arguments\n%s", usage_text);
       break;
     case 6:
-      std::fprintf(stderr, "Tagfix error in line %d\n%s", current_line, tagfix_syntax);
+      std::fprintf(stderr, "Tagfix error in line %d\n", current_line);
+      if (*tagfix_detail) std::fprintf(stderr, "%s\n", tagfix_detail);
+      std::fputs(tagfix_syntax, stderr);
       break;
     case 7:
       std::fprintf(stderr, "ERROR: wrong I/O option\n%s", usage_text);

@@ -1,13 +1,157 @@
-// Writes one sentence to the chunk tagger: two boundary lines, one tag per word, a
-// closing boundary line and the blank line that ends the sentence. One flush per
-// sentence: the tagger cannot answer before the blank line anyway.
+// Applying tag-fix rules: for every word, the tag of the first fix rule under its own
+// tag whose conditions all hold (or its own tag), written to the chunk tagger between
+// boundary lines. Conditions always see the uncorrected tags of the neighbours.
 #include "tagfix/fixapply.h"
 
-#include "symtab/lexicon.h"
+#include <cstdlib>
 
-void fix_tagged_sentence(FILE *outfile, char **, const int *pos_tag, int length) {
+#include "driver/vornik.h"
+#include "symtab/lexicon.h"
+#include "tree/mobirel.h"
+
+namespace {
+constexpr int kNegFunction = 1, kNegCategory = 2, kNegPattern = 4;
+
+// Word nodes of the current sentence plus a closing null, and the chosen tags. Both
+// grow with the longest sentence seen and are reused, so a warm run allocates nothing.
+mobile_t **leaf_list = nullptr;
+int *new_tag = nullptr;
+int capacity = 0;
+
+void reserve_words(int length) {
+  if (length + 1 <= capacity) return;
+  int wanted = capacity > 0 ? capacity : 1000;
+  while (wanted < length + 1) wanted *= 2;
+  void *leaves = std::realloc(leaf_list, static_cast<std::size_t>(wanted) * sizeof *leaf_list);
+  if (leaves) leaf_list = static_cast<mobile_t **>(leaves);
+  void *tags = std::realloc(new_tag, static_cast<std::size_t>(wanted) * sizeof *new_tag);
+  if (tags) new_tag = static_cast<int *>(tags);
+  if (!leaves || !tags) {
+    std::fputs("Memory exceeded, exiting\n", stderr);
+    std::exit(255);
+  }
+  capacity = wanted;
+}
+
+// 1 when `value` passes the test against `wanted` (0 = no constraint); a "~" mark
+// turns "equals" into "differs".
+bool label_holds(int value, int wanted, bool negated) {
+  if (wanted == 0) return true;
+  return negated ? value != wanted : value == wanted;
+}
+
+// The node a condition's path leads to from the word at `position`, or null when a
+// step finds no node. l and r move by word position; L, R and u along tree links.
+mobile_t *node_reached(mobile_t *mobile, mobile_t **leaf_list, int position,
+                       const node_descr *condition) {
+  mobile_t *m = mobile;
+  int p = position;
+  for (const char *step = condition->path; *step; ++step) {
+    switch (*step) {
+      case 'l':
+        if (p == 0) return nullptr;
+        m = leaf_list[--p];
+        break;
+      case 'r':
+        if (!leaf_list[p + 1]) return nullptr;
+        m = leaf_list[++p];
+        break;
+      case 'L':
+        m = mob_leftsister(m);
+        if (!m) return nullptr;
+        break;
+      case 'R':
+        m = m->sister;
+        if (!m) return nullptr;
+        break;
+      case 'u':
+        m = m->parent;
+        if (!m) return nullptr;
+        break;
+      default:
+        break;
+    }
+  }
+  return m;
+}
+
+bool labels_hold(const mobile_t *m, const node_descr *condition) {
+  return label_holds(m->tag, condition->tag, condition->negbits & kNegCategory) &&
+         label_holds(m->edgelabel, condition->edgelabel, condition->negbits & kNegFunction);
+}
+
+// The word test: an unmarked pattern must match the word (a node without a word
+// passes); a marked one needs a word that it does not match.
+bool word_holds(const mobile_t *m, const node_descr *condition) {
+  if (condition->negbits & kNegPattern) {
+    return m->string && regexec(condition->string, m->string, 0, nullptr, 0) != 0;
+  }
+  return condition->match_any || !m->string ||
+         regexec(condition->string, m->string, 0, nullptr, 0) == 0;
+}
+}  // namespace
+
+mobile_t *words_to_mobiles(char **word, const int *pos_tag, int length) {
+  mobile_t *head = newmobile(0, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *last = head;
+  for (int i = 0; i < length; ++i) {
+    // The node points at the sentence's own word, which outlives this pass; pooling
+    // a copy would cost a trie walk per word and keep every word for good.
+    mobile_t *node = newmobile(i, nullptr, pos_tag[i], nullptr, 0, nullptr);
+    node->string = word[i];
+    last->next = node;
+    last = node;
+  }
+  return head;
+}
+
+void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int length) {
+  reserve_words(length);
+  mobile_t *head = words_to_mobiles(word, pos_tag, length);
+  int count = 0;
+  for (mobile_t *m = head->next; m; m = m->next) leaf_list[count++] = m;
+  leaf_list[count] = nullptr;
+
   std::fputs("$lim$\n$lim$\n", outfile);
-  for (int i = 0; i < length; ++i) std::fprintf(outfile, "%s\n", inttotag(pos_tag[i]));
+  for (int i = 0; i < length; ++i) {
+    new_tag[i] = match_fix(leaf_list[i], leaf_list, i);
+    const char *tag = inttotag(new_tag[i]);
+    std::fputs(tag ? tag : CAT_UNDEFINED, outfile);
+    std::fputc('\n', outfile);
+  }
   std::fputs("$lim$\n\n", outfile);
+  // One flush per sentence: the tagger answers only after the blank line, and a
+  // flush per line would cost a system call per word.
   std::fflush(outfile);
+  mobile_free(head);
+}
+
+int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
+  auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(mobile->tag)));
+  // A rule is a pure conjunction, so the cheap tests (paths, tags, functions) of all
+  // its conditions run first and the patterns only for rules that pass them all.
+  mobile_t *reached[MAX_FIX_CONDITIONS];
+  for (; rule; rule = rule->next) {
+    int count = 0;
+    bool holds = true;
+    for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next) {
+      mobile_t *m = reached[count++] = node_reached(mobile, leaf_list, position, c);
+      if (!m || !labels_hold(m, c)) {
+        holds = false;
+        break;
+      }
+    }
+    if (!holds) continue;
+    count = 0;
+    for (node_descr *c = rule->self; c && holds; c = c == rule->self ? rule->conditions : c->next) {
+      holds = word_holds(reached[count++], c);
+    }
+    if (holds) return rule->newtag;
+  }
+  return mobile->tag;
+}
+
+int match_condition(mobile_t *mobile, mobile_t **leaf_list, int position, node_descr *condition) {
+  mobile_t *m = node_reached(mobile, leaf_list, position, condition);
+  return m && labels_hold(m, condition) && word_holds(m, condition);
 }

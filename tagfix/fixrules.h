@@ -12,6 +12,7 @@ struct node_descr {
   int negbits;        // "~" marks: 1 function, 2 category, 4 pattern
   regex_t *string;    // pattern the word must match
   node_descr *next;
+  int match_any;      // 1: no pattern was written (".*"), so the word test is skipped
 };
 
 struct fix_descr {
@@ -22,10 +23,18 @@ struct fix_descr {
   fix_descr *next;    // next rule under the same old tag, in reading order
 };
 
+// A rule has at most this many conditions (self included); further "#" characters
+// stay inside the text of the last one.
+constexpr int MAX_FIX_CONDITIONS = 100;
+
 extern t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie,
     *word_idtrie;
 extern int current_line;               // line of the tag-fix file being read
 extern const char *const tagfix_syntax; // printed after "Tagfix error in line N"
+// Why the line was rejected, when there is more to say than the syntax summary (a
+// pattern that does not compile); printed on its own line before the summary.
+constexpr int TAGFIX_DETAIL_SIZE = 300;
+extern char tagfix_detail[TAGFIX_DETAIL_SIZE];
 
 void init_tries();
 void read_fixes(const char *filename);
