@@ -163,6 +163,8 @@ int init_client(int client_sockfd) {
 }
 
 void serve_clients(const char *port, chunkio_t *record, int *token_count) {
+  // The opening line must not wait in a buffer for an end the server never reaches.
+  std::fflush(stdout);
   // Read as atoi does (blanks, sign, digits), but saturating instead of overflowing.
   const long value = std::strtol(port, nullptr, 10);
   // Only the low 16 bits name the port; a number whose low 16 bits are 0 would make
