@@ -225,17 +225,22 @@ TEST_F(ServerTest, ClientGoneBeforeItsOutputIsAbandonedAndTheServerGoesOn) {
   {
     Client client(port);
     client.send_text("9999" + text);
+    // Gone once the output has begun: the sentences still buffered on the server's
+    // side are answered into a connection that no longer exists.
+    ASSERT_TRUE(client.readable_within(5000));
     client.reset();
   }
   ASSERT_TRUE(server->wait_for_err(kAbandoned)) << server->err();
   EXPECT_TRUE(server->running());
   EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
-  EXPECT_EQ(server->err(), std::string(kWaiting) + kAbandoned);
+  std::string messages = server->err();
+  std::erase(messages, '.');  // progress dots, one per 100 lines read
+  EXPECT_EQ(messages, std::string(kWaiting) + kAbandoned);
   // Back to the idle count once the last connection has been closed.
   EXPECT_EQ(settled_descriptors(*server, descriptors), descriptors);
 }
 
-TEST_F(ServerTest, ClientThatStopsReadingEarlyDoesNotEndTheServer) {
+TEST_F(ServerTest, ClientGoneWhileItsTextIsAwaitedDoesNotEndTheServer) {
   auto server = start_server();
   {
     Client client(port);
