@@ -26,7 +26,7 @@ constexpr int kHeaderSize = 4;
 // Pause after a failed accept, so a lasting failure does not spin the processor.
 constexpr long kAcceptBackoffNanos = 100L * 1000 * 1000;
 // How long a finished connection waits for the client to take the end of the output
-// before its socket is closed (see linger_close).
+// before its socket is closed (see drain_before_close).
 constexpr int kLingerMillis = 200;
 
 [[noreturn]] void socket_failure(const char *what, int port) {
@@ -68,12 +68,10 @@ FILE *open_socket_output(int fd) {
   return stream;
 }
 
-// Sends the end of the output (FIN) first and reads away what the client still sends
+// Sends the end of the stream (FIN) first and reads away what the client still sends
 // until it closes or a short time passes: closing a socket with unread input would
 // reset the connection, and the client could lose output it has not read yet.
-void linger_close(FILE *infile, FILE *outfile) {
-  const int fd = fileno(infile);
-  std::fflush(outfile);
+void drain_before_close(int fd) {
   shutdown(fd, SHUT_WR);
   timespec start{};
   clock_gettime(CLOCK_MONOTONIC, &start);
@@ -89,8 +87,6 @@ void linger_close(FILE *infile, FILE *outfile) {
     const ssize_t n = read(fd, discard, sizeof discard);
     if (n == 0 || (n < 0 && errno != EINTR)) break;
   }
-  std::fclose(infile);
-  std::fclose(outfile);
 }
 
 // Serves one accepted connection whose header announced `budget` >= 0 bytes.
@@ -111,13 +107,11 @@ void serve_connection(int client_sockfd, chunkio_t *record, int *token_count) {
   }
   run_sentence_loop(infile, outfile, record, token_count);
   std::fflush(outfile);
-  if (std::ferror(outfile) || std::ferror(infile)) {
-    std::fputs("client connection lost, output abandoned\n", stderr);
-    std::fclose(infile);
-    std::fclose(outfile);
-    return;
-  }
-  linger_close(infile, outfile);
+  const bool lost = std::ferror(outfile) || std::ferror(infile);
+  if (!lost) drain_before_close(client_sockfd);
+  std::fclose(infile);
+  std::fclose(outfile);
+  if (lost) std::fputs("client connection lost, output abandoned\n", stderr);
 }
 }  // namespace
 
@@ -184,6 +178,7 @@ void serve_clients(const char *port, chunkio_t *record, int *token_count) {
       continue;
     }
     if (init_client(client_sockfd) < 0) {
+      drain_before_close(client_sockfd);
       close(client_sockfd);
       std::fputs("protocol error, disconnected\n", stderr);
       continue;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -56,12 +57,14 @@ class Client {
     ASSERT_EQ(send(fd_, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
   }
   void close_sending() const { shutdown(fd_, SHUT_WR); }
-  // Everything the server sends until it closes the connection.
+  // Everything the server sends until it closes the connection. A connection that
+  // does not end with a clean end of stream (a reset, a timeout) fails the test.
   std::string read_all() const {
     std::string text;
     char buffer[4096];
     ssize_t n;
     while ((n = recv(fd_, buffer, sizeof buffer, 0)) > 0) text.append(buffer, n);
+    EXPECT_EQ(n, 0) << "connection ended with: " << std::strerror(errno);
     return text;
   }
   // True when something (data or the end of the stream) arrives within `ms`.
@@ -148,6 +151,7 @@ const HeaderCase kHeaderCases[] = {
     {"LetterHeader", {"abcdabc X\n"}, false, "", false},
     {"MinusZeroHeader", {"-000abc X\n"}, false, "", false},
     {"NegativeHeader", {"-012abc X\n"}, false, "", true},
+    {"NegativeHeaderWithLongText", {"-999" + std::string(20000, 'x')}, false, "", true},
     {"ShortHeader", {"001"}, true, "", true},
     {"NoHeader", {}, true, "", true},
 };
