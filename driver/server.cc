@@ -95,14 +95,16 @@ void serve_connection(int client_sockfd, chunkio_t *record, int *token_count) {
   FILE *infile = dup_sockfd < 0 ? nullptr : fdopen(client_sockfd, "r");
   FILE *outfile = infile ? open_socket_output(dup_sockfd) : nullptr;
   if (!outfile) {
-    std::fprintf(stderr, "cannot open streams on a client connection: %s\n",
-                 std::strerror(errno));
+    const int cause = errno;
+    drain_before_close(client_sockfd);
     if (infile) {
       std::fclose(infile);
     } else {
       close(client_sockfd);
     }
     if (dup_sockfd >= 0) close(dup_sockfd);
+    std::fprintf(stderr, "client connection dropped, no streams for it: %s\n",
+                 std::strerror(cause));
     return;
   }
   run_sentence_loop(infile, outfile, record, token_count);

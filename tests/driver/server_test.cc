@@ -1,5 +1,6 @@
 // End-to-end tests of server mode: the real vornik binary listening on a free local
 // port, clients speaking the length-header protocol over real TCP sockets.
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -100,6 +102,14 @@ int settled_descriptors(const BackgroundVornik &server, int idle) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return server.open_descriptors();
+}
+
+// The number the next descriptor opened by process `pid` would get.
+int lowest_free_descriptor(pid_t pid) {
+  const std::string folder = "/proc/" + std::to_string(pid) + "/fd/";
+  int fd = 0;
+  while (access((folder + std::to_string(fd)).c_str(), F_OK) == 0) ++fd;
+  return fd;
 }
 
 // Tags mode with chunk-tag output: every word gets its own tag and "1 NP" from the
@@ -268,6 +278,36 @@ TEST_F(ServerTest, TaggerAndLineNumbersCarryOverAcrossConnections) {
   EXPECT_EQ(server->err(), std::string(kWaiting) + "Word or POS tag missing in line 5, exiting\n");
   const std::string log = dir.read("log.chunk");
   EXPECT_EQ(log.find("argv:"), log.rfind("argv:")) << log;  // started once
+}
+
+TEST_F(ServerTest, FailingAcceptIsRetriedAtAGentlePaceUntilItWorksAgain) {
+  auto server = start_server();
+  // No descriptor left beyond the one its waiting accept has already reserved.
+  rlimit limit{};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_NOFILE, nullptr, &limit), 0);
+  const rlimit tight{static_cast<rlim_t>(lowest_free_descriptor(server->pid())), limit.rlim_max};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_NOFILE, &tight, nullptr), 0);
+  {
+    // Accepted, but no descriptor is left for its output stream: dropped, cleanly.
+    Client dropped(port);
+    dropped.send_text("0006abc X\n");
+    EXPECT_EQ(dropped.read_all(), "");
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::string dropped_message =
+      "client connection dropped, no streams for it: Too many open files\n";
+  std::string messages = server->err();
+  ASSERT_TRUE(messages.starts_with(kWaiting + dropped_message)) << messages;
+  messages.erase(0, std::strlen(kWaiting) + dropped_message.size());
+  // Every accept now fails at once; about one attempt per 100 ms, not a busy loop.
+  const auto failures = std::count(messages.begin(), messages.end(), '\n');
+  EXPECT_GE(failures, 2) << messages;
+  EXPECT_LE(failures, 8) << messages;
+  std::string expected;
+  for (int i = 0; i < failures; ++i) expected += kProtocolError;
+  EXPECT_EQ(messages, expected);
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+  EXPECT_EQ(converse(port, "0006def Y\n"), "def\tY\t1\tNP\n\n");
 }
 
 TEST_F(ServerTest, LargePortNumberListensOnItsLow16Bits) {
