@@ -100,7 +100,8 @@ void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *toke
       continue;
     }
     parse_sentence(outfile, orvit_pos_file, orvit_chunk_file, record);
-    if (server_mode_bool && bytes_expected <= 0) return;
+    // A connection ends after its last budgeted sentence, or once its client is gone.
+    if (server_mode_bool && (bytes_expected <= 0 || std::ferror(outfile))) return;
     ++sentence_num;
     *token_count += n;
   }

@@ -16,6 +16,26 @@
 std::string vornik_binary() { return VORNIK_BIN; }
 std::string fake_orvit_dir() { return FAKE_ORVIT_DIR; }
 
+void exec_vornik(const std::vector<std::string> &args,
+                 const std::map<std::string, std::string> &env) {
+  const std::string path = fake_orvit_dir() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+  setenv("PATH", path.c_str(), 1);
+  unsetenv("CHUNKPATH");
+  for (const auto &[name, value] : env) {
+    if (value == "\x01") {
+      unsetenv(name.c_str());
+    } else {
+      setenv(name.c_str(), value.c_str(), 1);
+    }
+  }
+  const std::string binary = vornik_binary();
+  std::vector<char *> argv{const_cast<char *>(binary.c_str())};
+  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input,
                      const std::map<std::string, std::string> &env) {
   int in[2], out[2], err[2];
@@ -26,23 +46,7 @@ RunResult run_vornik(const std::vector<std::string> &args, const std::string &in
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    const std::string path = fake_orvit_dir() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
-    setenv("PATH", path.c_str(), 1);
-    unsetenv("CHUNKPATH");
-    for (const auto &[name, value] : env) {
-      if (value == "\x01") {
-        unsetenv(name.c_str());
-      } else {
-        setenv(name.c_str(), value.c_str(), 1);
-      }
-    }
-    std::vector<char *> argv{const_cast<char *>("vornik")};
-    const std::string binary = vornik_binary();
-    argv[0] = const_cast<char *>(binary.c_str());
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
+    exec_vornik(args, env);
   }
   close(in[0]);
   close(out[1]);

@@ -16,6 +16,11 @@ struct RunResult {
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input = "",
                      const std::map<std::string, std::string> &env = {});
 
+// In a forked child: sets up the environment as run_vornik does (stand-in tagger first
+// on PATH, CHUNKPATH unset, then `env`) and replaces the process with vornik.
+[[noreturn]] void exec_vornik(const std::vector<std::string> &args,
+                              const std::map<std::string, std::string> &env);
+
 // A fresh temporary folder, removed with everything in it when the object dies.
 class ScratchDir {
  public:

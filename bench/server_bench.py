@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+# Benchmark of server mode: many sequential clients (valid, malformed and vanishing)
+# against one vornik server; reports connections per second and checks every answer.
+"""Usage: server_bench.py [--build DIR] [--clients N] [--runs R]
+
+Starts `DIR/vornik -S` in tags mode with the stand-in tagger (DIR/tests/fakebin first
+on PATH), sends N clients one after another, and checks that every valid client got
+exactly the filter-mode output for its text, that the server is still alive, and that
+its open descriptor count is back where it started. Prints the median rate of R runs.
+"""
+import argparse
+import os
+import socket
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+TEXTS = [
+    "the DET\ndog NOUN\nruns VERB\n\n",
+    "a DET\ncat NOUN\n\nsleeps VERB\nnow ADV\n\n",
+    "%% comment\n\n\none X\ntwo Y\nthree Z\nfour W\nfive V\n",
+    "".join(f"w{i} T{i % 7}\n" + ("\n" if i % 9 == 8 else "") for i in range(120)),
+]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def read_all(sock):
+    chunks = []
+    while True:
+        data = sock.recv(65536)
+        if not data:
+            return b"".join(chunks)
+        chunks.append(data)
+
+
+def client(port, kind, text):
+    """One connection; returns the bytes received (None for vanishing clients)."""
+    sock = socket.create_connection(("127.0.0.1", port))
+    sock.settimeout(10)
+    try:
+        body = text.encode()
+        if kind == "valid":
+            sock.sendall(b"%04d" % len(body) + body)
+            return read_all(sock)
+        if kind == "zero":
+            sock.sendall(b"0000" + body)
+        elif kind == "letters":
+            sock.sendall(b"abcd" + body)
+        elif kind == "negative":
+            sock.sendall(b"-012" + body)
+        elif kind == "short":
+            sock.sendall(b"001")
+            sock.shutdown(socket.SHUT_WR)
+        elif kind == "vanish":
+            sock.sendall(b"%04d" % len(body) + body)
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            return None
+        return read_all(sock)
+    finally:
+        sock.close()
+
+
+KINDS = ["valid"] * 6 + ["zero", "letters", "negative", "short", "vanish"]
+
+
+def descriptors(pid):
+    return len(os.listdir(f"/proc/{pid}/fd"))
+
+
+def settled_descriptors(pid, idle):
+    for _ in range(500):
+        count = descriptors(pid)
+        if count <= idle:
+            return count
+        time.sleep(0.01)
+    return descriptors(pid)
+
+
+def one_run(build, env, script, clients, expected, workdir):
+    port = free_port()
+    err_path = os.path.join(workdir, "server.err")
+    with open(err_path, "wb") as err:
+        server = subprocess.Popen(
+            [os.path.join(build, "vornik"), "-S", "-v0", "-Itags", "-Ochunktags", script,
+             str(port)], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err, env=env)
+    try:
+        for _ in range(1000):
+            with open(err_path, "rb") as f:
+                if b"server waiting" in f.read():
+                    break
+            time.sleep(0.005)
+        idle = descriptors(server.pid)
+        failures = 0
+        start = time.perf_counter()
+        for i in range(clients):
+            kind = KINDS[i % len(KINDS)]
+            text = TEXTS[i % len(TEXTS)]
+            answer = client(port, kind, text)
+            want = expected[text] if kind == "valid" else b""
+            if answer is not None and answer != want:
+                failures += 1
+        elapsed = time.perf_counter() - start
+        alive = server.poll() is None
+        after = settled_descriptors(server.pid, idle) if alive else -1
+        return clients / elapsed, failures, alive, idle, after
+    finally:
+        server.kill()
+        server.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="build")
+    parser.add_argument("--clients", type=int, default=2000)
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    env = dict(os.environ)
+    env["PATH"] = os.path.join(build, "tests", "fakebin") + os.pathsep + env.get("PATH", "")
+    env.pop("CHUNKPATH", None)
+    with tempfile.TemporaryDirectory() as workdir:
+        script = os.path.join(workdir, "chunk")
+        with open(script, "w") as f:
+            f.write("default x/1/c/NP\n")
+        expected = {}
+        for text in TEXTS:
+            filtered = subprocess.run(
+                [os.path.join(build, "vornik"), "-v0", "-Itags", "-Ochunktags", script, "-"],
+                input=text.encode(), capture_output=True, env=env, check=True)
+            expected[text] = filtered.stdout
+        rates = []
+        ok = True
+        for run in range(args.runs):
+            rate, failures, alive, idle, after = one_run(build, env, script, args.clients,
+                                                         expected, workdir)
+            rates.append(rate)
+            print(f"run {run + 1}: {rate:8.0f} connections/s, wrong answers {failures}, "
+                  f"server alive {alive}, descriptors {idle} -> {after}")
+            ok = ok and failures == 0 and alive and after == idle
+        print(f"median: {statistics.median(rates):.0f} connections/s over {args.runs} runs "
+              f"of {args.clients} clients ({KINDS.count('valid')}/{len(KINDS)} valid)")
+        print("all checks passed" if ok else "CHECKS FAILED")
+        return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
