@@ -52,7 +52,7 @@ std::string with_parameterpath(const char *name) {
 void read_fix_option(const char *argument) {
   const std::string fixpath = with_parameterpath(argument);
   if (fixpath.size() >= kFixPathSize) {
-    std::fprintf(stderr, "%s: tag-fix file path longer than %zu characters: %s\n", progname,
+    std::fprintf(stderr, "%s: tag-fix file path longer than %zu characters: %s\n", program_name(),
                  kFixPathSize - 1, fixpath.c_str());
     std::exit(2);
   }

@@ -54,8 +54,13 @@ void report_unopenable(const char *name) {
 }
 }  // namespace
 
+const char *program_name() {
+  const char *slash = std::strrchr(progname, '/');
+  return slash ? slash + 1 : progname;
+}
+
 void fehler(int fehlernr, ...) {
-  if (const char *slash = std::strrchr(progname, '/')) progname = slash + 1;
+  progname = program_name();
   if (fehlernr != 100) std::fprintf(stderr, "%s: ", progname);
   va_list args;
   va_start(args, fehlernr);

@@ -16,5 +16,8 @@ extern const std::size_t memory_max;  // 100 MB
 void *memalloc(std::size_t size);
 void *clralloc(std::size_t nelem, std::size_t elsize);
 
+// The program name without its directory, for warnings and messages of our own.
+const char *program_name();
+
 // SIGPIPE handler: a tagger or client is gone; exits with status 255.
 [[noreturn]] void pipe_error(int);

@@ -60,15 +60,27 @@ void print_sgml_lines(FILE *outfile, int from, int to) {
   for (int k = from; k < to; ++k) ws_fprintf(outfile, sgml_line[k]);
 }
 
+// A reply row that echoes `token` (its first column), e.g. a token "%%" that would
+// otherwise pass for a comment row.
+bool echoes(const char *line, const char *token) {
+  const std::size_t length = std::strlen(token);
+  return std::strncmp(line, token, length) == 0 &&
+         (line[length] == '\0' || std::strchr(" \t\n\v\f\r", line[length]));
+}
+
 // Reads reply rows of one sentence: comment rows and blank rows before the first row
 // are skipped, a blank row after a row ends the reply, at most `expected` rows.
-template <typename Row>
-int read_reply(FILE *infile, int expected, int max_columns, Row take_row) {
-  char line[LINE_BUFFER_SIZE];
+// `token_of(row)` is the token the tagger was sent for that row. Rows are read
+// whole, however long: a row echoes a word of up to 999 bytes plus its tag, and a
+// row split in two would put the tagger's answers out of step with the words.
+template <typename Token, typename Row>
+int read_reply(FILE *infile, int expected, int max_columns, Token token_of, Row take_row) {
+  static char *line = nullptr;
+  static std::size_t capacity = 0;
   char *column[258];
   int rows = 0;
-  while (rows < expected && std::fgets(line, sizeof line, infile)) {
-    if (is_comment(line)) continue;
+  while (rows < expected && getline(&line, &capacity, infile) >= 0) {
+    if (is_comment(line) && !echoes(line, token_of(rows))) continue;
     const int columns = nspalten(line, column, max_columns);
     if (columns == 0) {
       if (rows > 0) break;
@@ -83,7 +95,7 @@ void warn_short_reply(const char *tagger, int rows, int words) {
   std::fprintf(stderr,
                "%s: warning: the %s tagger answered %d of %d words of the sentence ending at "
                "input line %d\n",
-               progname, tagger, rows, words, line_number);
+               program_name(), tagger, rows, words, line_number);
 }
 
 }  // namespace
@@ -205,7 +217,7 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     }
     if (length == sizeof line - 1 && line[length - 1] != '\n') {
       std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; read in pieces\n",
-                   progname, line_number, LINE_BUFFER_SIZE - 1);
+                   program_name(), line_number, LINE_BUFFER_SIZE - 1);
     }
     if (is_comment(line)) continue;
     if (is_sgml(line)) {
@@ -227,18 +239,22 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
   return record->sentence_length;
 }
 
+void write_token_line(FILE *tagger, const char *token) {
+  if (is_comment(token)) std::fputc(' ', tagger);
+  std::fputs(token, tagger);
+  std::fputc('\n', tagger);
+}
+
 void words_to_tagger(FILE *outfile, const chunkio_t *record) {
-  for (int i = 0; i < record->sentence_length; ++i) {
-    std::fputs(record->word[i], outfile);
-    std::fputc('\n', outfile);
-  }
+  for (int i = 0; i < record->sentence_length; ++i) write_token_line(outfile, record->word[i]);
   std::fputc('\n', outfile);
   std::fflush(outfile);
 }
 
 int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
   record->sentence_length = 0;
-  return read_reply(infile, words_to_be_read, 2, [record](char **column, int columns) {
+  const auto word_of = [record](int row) { return record->word[row]; };
+  return read_reply(infile, words_to_be_read, 2, word_of, [record](char **column, int columns) {
     chunkio_next_line(record, nullptr, columns > 1 ? column[1] : kMissingTag, nullptr, nullptr);
     return true;
   });
@@ -247,7 +263,9 @@ int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
 int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
   const int expected = record->sentence_length;
   record->sentence_length = 0;
-  return read_reply(infile, expected, 3, [record](char **column, int columns) {
+  // The tag sent for a row is the POS tag unless a tag-fix rule replaced it.
+  const auto tag_of = [record](int row) { return inttotag(record->pos_tag[row]); };
+  return read_reply(infile, expected, 3, tag_of, [record](char **column, int columns) {
     if (std::strcmp(column[0], "$lim$") == 0) return false;
     // Pieces of the chunk tag between "/" separators; empty pieces do not count.
     const char *piece[4] = {nullptr, nullptr, nullptr, nullptr};

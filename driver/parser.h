@@ -23,6 +23,9 @@ void run_parser(const char *input);
 void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count);
 void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunkio_t *record);
 int read_words(FILE *infile, chunkio_t *record, int sgml_mode);
+// Writes one token line to a tagger. A token that begins with "%%" gets a blank in
+// front, so the tagger does not take its line for a comment.
+void write_token_line(FILE *tagger, const char *token);
 void words_to_tagger(FILE *outfile, const chunkio_t *record);
 int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read);
 int read_chunktag_sequence(FILE *infile, chunkio_t *record);

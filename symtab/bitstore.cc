@@ -85,7 +85,7 @@ void *bitstore(t_bitnode *store, uint32_t key, void *info) {
     // The 16-bit counts cannot describe a larger array: refuse the key rather than
     // wrap the capacity to 0 and write past the end.
     if (store->size >= kMaxCapacity) {
-      std::fprintf(stderr, "%s: too many keys in one store (limit %u)\n", progname, kMaxCapacity);
+      std::fprintf(stderr, "%s: too many keys in one store (limit %u)\n", program_name(), kMaxCapacity);
       std::exit(1);
     }
     bit_resize(store);

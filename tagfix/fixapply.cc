@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "driver/vornik.h"
+#include "driver/parser.h"
 #include "symtab/lexicon.h"
 #include "tree/mobirel.h"
 
@@ -116,8 +117,7 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
   for (int i = 0; i < length; ++i) {
     new_tag[i] = match_fix(leaf_list[i], leaf_list, i);
     const char *tag = inttotag(new_tag[i]);
-    std::fputs(tag ? tag : CAT_UNDEFINED, outfile);
-    std::fputc('\n', outfile);
+    write_token_line(outfile, tag ? tag : CAT_UNDEFINED);
   }
   std::fputs("$lim$\n\n", outfile);
   // One flush per sentence: the tagger answers only after the blank line, and a

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/error.h"
 #include "driver/vornik.h"
 #include "symtab/lexicon.h"
 #include "tree/mobile.h"
@@ -71,7 +72,7 @@ void mobile_output_body(FILE *fp, const mobile_t *s) {
     std::fprintf(stderr,
                  "%s: warning: sentence %d has node numbers of 1000 or more; "
                  "they are written in full in the export format\n",
-                 progname, s->id);
+                 program_name(), s->id);
     modulus = 0;
   }
   for (const mobile_t *m = s->next; m; m = m->next) {

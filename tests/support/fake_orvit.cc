@@ -3,7 +3,8 @@
 //   map TOKEN TAG    reply TAG for TOKEN
 //   default TAG      reply TAG for tokens without a map line (otherwise "X")
 //   seq TAG...       reply these tags in order, one per token, across sentences
-//   short N          answer only the first N tokens of each sentence
+//   short N          answer only the first N tokens of each sentence ("$lim$" rows
+//                    are always answered and not counted)
 //   comment          write a "%%" comment row before each answer
 //   exit             end at once, reading nothing
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
@@ -82,11 +83,13 @@ int main(int argc, char **argv) {
   auto answer = [&] {
     if (sentence.empty()) return;
     if (script.comment) std::cout << "%% fake tagger\n";
-    for (std::size_t i = 0; i < sentence.size() && i < script.short_answer; ++i) {
-      const std::string &token = sentence[i];
+    std::size_t answered = 0;
+    for (const std::string &token : sentence) {
       std::string tag;
       if (token == "$lim$") {
         tag = "$lim$";
+      } else if (answered++ >= script.short_answer) {
+        continue;
       } else if (!script.sequence.empty()) {
         tag = script.sequence.front();
         script.sequence.pop_front();
