@@ -104,7 +104,8 @@ int execsub(char *const *argv, FILE *fp[2], const char *stderrname) {
   // A failed fork is noticed at the first write to the tagger (broken pipe).
   if (fork() == 0) {
     if (dup2(to_child[0], STDIN_FILENO) < 0 || dup2(from_child[1], STDOUT_FILENO) < 0) {
-      fail("dup2 failed");
+      std::fprintf(stderr, "%s: dup2 failed: %s\n", progname, std::strerror(errno));
+      _exit(1);  // never flush stdio buffers inherited from the parent
     }
     close(to_child[0]);
     close(to_child[1]);
