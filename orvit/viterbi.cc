@@ -13,19 +13,23 @@ namespace orvit {
 
 namespace {
 const float kNever = -std::numeric_limits<float>::infinity();
-}  // namespace
 
-void Viterbi::step_dense(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
-                         const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
-                         uint16_t* back) {
+// Scores the pairs (a, b) of token i into `cur` and their best z into
+// `back`; adds the emission scores and returns the best pair score.
+inline float step_dense(const TransitionTable& tr, const float* prev, float* cur_all,
+                        uint16_t* back, const uint16_t* z_tags, size_t nz,
+                        const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
+                        const float* b_emit, size_t nb) {
   const size_t S = static_cast<size_t>(tr.states());
+  const float* table = tr.dense();
+  float best_all = kNever;
   for (size_t ai = 0; ai < na; ++ai) {
-    float* cur = &cur_[ai * nb];
+    float* cur = &cur_all[ai * nb];
     uint16_t* bk = &back[ai * nb];
     for (size_t zi = 0; zi < nz; ++zi) {
-      float d = prev_[zi * na + ai];
+      float d = prev[zi * na + ai];
       if (d == kNever) continue;
-      const float* row = tr.dense() + (z_tags[zi] * S + a_tags[ai]) * S;
+      const float* row = table + (z_tags[zi] * S + a_tags[ai]) * S;
       for (size_t bi = 0; bi < nb; ++bi) {
         float v = d + row[b_tags[bi]];
         if (v > cur[bi]) {
@@ -34,8 +38,15 @@ void Viterbi::step_dense(const TransitionTable& tr, const uint16_t* z_tags, size
         }
       }
     }
+    for (size_t bi = 0; bi < nb; ++bi) {
+      cur[bi] += b_emit[bi];
+      if (cur[bi] > best_all) best_all = cur[bi];
+    }
   }
+  return best_all;
 }
+
+}  // namespace
 
 // Gives the same scores and back pointers as step_dense: for each (a, b) the
 // first z (in candidate order) of the highest score.
@@ -106,16 +117,15 @@ void Viterbi::decode(const TransitionTable& tr, const Lattice& lat, double beam,
     cur_.assign(na * nb, kNever);
     back_.resize(back_.size() + na * nb, 0);
     uint16_t* back = &back_[back_start_[i]];
-    if (dense)
-      step_dense(tr, z_tags, nz, a_tags, na, b_tags, nb, back);
-    else
-      step_sparse(tr, z_tags, nz, a_tags, na, b_tags, nb, back);
     float best_all = kNever;
-    for (size_t ai = 0; ai < na; ++ai) {
-      float* cur = &cur_[ai * nb];
-      for (size_t bi = 0; bi < nb; ++bi) {
-        cur[bi] += b_emit[bi];
-        if (cur[bi] > best_all) best_all = cur[bi];
+    if (dense) {
+      best_all = step_dense(tr, prev_.data(), cur_.data(), back, z_tags, nz, a_tags, na, b_tags,
+                            b_emit, nb);
+    } else {
+      step_sparse(tr, z_tags, nz, a_tags, na, b_tags, nb, back);
+      for (size_t k = 0; k < na * nb; ++k) {
+        cur_[k] += b_emit[k % nb];
+        if (cur_[k] > best_all) best_all = cur_[k];
       }
     }
     if (cut > 0 && best_all != kNever) {

@@ -20,11 +20,9 @@ class Viterbi {
               std::vector<uint16_t>& out);
 
  private:
-  // Scores the pairs of token i into cur_ and back pointers into back, from
-  // prev_ and the candidates z (token i-2), a (i-1) and b (i).
-  void step_dense(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
-                  const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
-                  uint16_t* back);
+  // Scores the pairs of token i of a sparse table into cur_ (without
+  // emissions) and back pointers into back, from prev_ and the candidates
+  // z (token i-2), a (i-1) and b (i).
   void step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
                    const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
                    uint16_t* back);
