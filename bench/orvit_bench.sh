@@ -1,6 +1,7 @@
 #!/bin/bash
 # Measures orvit on CoNLL-2000: POS and chunk accuracy, tagging speed with and
-# without a beam, model load time, peak memory and training time (medians of 5).
+# without a beam, model load time, peak memory and training time (medians of 5),
+# for the POS model and for the chunk model.
 # Usage: bench/orvit_bench.sh [BUILD_DIR] [DATA_DIR]   (DATA_DIR holds conll2000/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,3 +58,13 @@ done
 
 echo "== memory"
 /usr/bin/time -f "peak RSS KB: %M" "$build/orvit" "$tmp/pos.orv" "$tmp/big.txt" > /dev/null
+
+echo "== chunk model: load, speed, memory (test.txt POS tags repeated $repeat times)"
+for _ in $(seq "$repeat"); do cat "$tmp/chunk-test.txt"; done > "$tmp/chunk-big.txt"
+ctokens=$(grep -c . "$tmp/chunk-big.txt")
+echo "tokens (with \$lim\$ rows): $ctokens"
+cload=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" "$tmp/chunk.orv" /dev/null; done | median)
+echo "chunk model load ms (median, whole process on empty input): $cload"
+ctotal=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" "$tmp/chunk.orv" "$tmp/chunk-big.txt"; done | median)
+echo "chunk tagging: ${ctotal} ms total, $(echo "$ctokens * 1000 / ($ctotal - $cload)" | bc) tokens/s excluding load"
+/usr/bin/time -f "chunk peak RSS KB: %M" "$build/orvit" "$tmp/chunk.orv" "$tmp/chunk-big.txt" > /dev/null

@@ -2,10 +2,9 @@
 // log-probability tables the decoder uses.
 #include "model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
-
-#include "ngram_stats.h"
 
 namespace orvit {
 
@@ -16,25 +15,34 @@ Model::Model() {
 void Model::set_tags(std::vector<std::string> names) {
   tag_names_ = std::move(names);
   for (const auto& name : tag_names_) tag_ids_.intern(name);
-  size_t s = static_cast<size_t>(states());
-  trigram_.assign(s * s * s, 0);
 }
 
 int Model::find_tag(std::string_view name) const { return tag_ids_.find(name); }
 
 void Model::add_trigram(int t1, int t2, int t3, uint64_t count) {
-  size_t s = static_cast<size_t>(states());
-  trigram_[(t1 * s + t2) * s + t3] += count;
+  trigrams_.push_back({t1, t2, t3, count});
+}
+
+ptrdiff_t Model::find_trigram(int t1, int t2, int t3) const {
+  TrigramCount key{t1, t2, t3, 0};
+  auto it = std::lower_bound(trigrams_.begin(), trigrams_.end(), key,
+                             [](const TrigramCount& a, const TrigramCount& b) {
+                               if (a.t1 != b.t1) return a.t1 < b.t1;
+                               if (a.t2 != b.t2) return a.t2 < b.t2;
+                               return a.t3 < b.t3;
+                             });
+  if (it == trigrams_.end() || it->t1 != t1 || it->t2 != t2 || it->t3 != t3) return -1;
+  return it - trigrams_.begin();
 }
 
 uint64_t Model::trigram_count(int t1, int t2, int t3) const {
-  size_t s = static_cast<size_t>(states());
-  return trigram_[(t1 * s + t2) * s + t3];
+  ptrdiff_t i = find_trigram(t1, t2, t3);
+  return i < 0 ? 0 : trigrams_[i].count;
 }
 
 double Model::transition_prob(int t1, int t2, int t3) const {
-  size_t s = static_cast<size_t>(states());
-  return transition_prob_[(t1 * s + t2) * s + t3];
+  ptrdiff_t i = find_trigram(t1, t2, t3);
+  return i < 0 ? unseen_prob_[static_cast<size_t>(t2) * states() + t3] : trigram_prob_[i];
 }
 
 bool Model::begin_word(std::string_view word) {
@@ -69,23 +77,34 @@ void Model::add_suffix_tag(int tag, uint64_t count) {
   suffix_total_[cls].back() += static_cast<double>(count);
 }
 
-void Model::finish() {
+void Model::finish(size_t dense_limit) {
+  // P(t3 | t1, t2) = (l1 P1(t3) + l2 P2(t3 | t2)) + l3 P3(t3 | t1, t2): the
+  // bracketed part is shared by every history ending in t2, and the last
+  // term is 0 unless the trigram was seen.
   const float kNever = -std::numeric_limits<float>::infinity();
-  int s = states();
-  NgramStats st = make_ngram_stats(trigram_, s);
-  transition_prob_.assign(trigram_.size(), 0.0);
-  log_transition_.assign(trigram_.size(), kNever);
-  for (int t1 = 0; t1 < s; ++t1) {
-    for (int t2 = 0; t2 < s; ++t2) {
-      for (int t3 = 0; t3 < s; ++t3) {
-        double p = lambdas_[0] * st.p1(t3) + lambdas_[1] * st.p2(t2, t3) +
-                   lambdas_[2] * st.p3(t1, t2, t3);
-        size_t i = (static_cast<size_t>(t1) * s + t2) * s + t3;
-        transition_prob_[i] = p;
-        if (p > 0) log_transition_[i] = static_cast<float>(std::log(p));
-      }
+  auto log_of = [&](double p) { return p > 0 ? static_cast<float>(std::log(p)) : kNever; };
+  const size_t s = static_cast<size_t>(states());
+  sort_and_merge(trigrams_);
+  NgramStats st = make_ngram_stats(trigrams_, states());
+  unseen_prob_.assign(s * s, 0.0);
+  std::vector<float> unseen_logp(s * s);
+  for (size_t t2 = 0; t2 < s; ++t2) {
+    for (size_t t3 = 0; t3 < s; ++t3) {
+      double p = lambdas_[0] * st.p1(static_cast<int>(t3)) +
+                 lambdas_[1] * st.p2(static_cast<int>(t2), static_cast<int>(t3));
+      unseen_prob_[t2 * s + t3] = p;
+      unseen_logp[t2 * s + t3] = log_of(p);
     }
   }
+  trigram_prob_.resize(trigrams_.size());
+  std::vector<std::pair<uint64_t, float>> seen(trigrams_.size());
+  for (size_t i = 0; i < trigrams_.size(); ++i) {
+    const TrigramCount& g = trigrams_[i];
+    double p = unseen_prob_[g.t2 * s + g.t3] + lambdas_[2] * st.p3(g);
+    trigram_prob_[i] = p;
+    seen[i] = {(g.t1 * s + g.t2) * s + g.t3, log_of(p)};
+  }
+  transitions_.build(states(), std::move(unseen_logp), std::move(seen), dense_limit);
 
   // Emissions: P(word | tag) = f(word, tag) / f(tag), f(tag) summed over the lexicon.
   std::vector<double> tag_total(real_tags(), 0.0);

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ngram_stats.h"
 #include "string_table.h"
+#include "transition_table.h"
 #include "word_class.h"
 
 namespace orvit {
@@ -31,8 +34,9 @@ class Model {
   // that suffix already has one.
   bool begin_suffix(int cls, std::string_view suffix);
   void add_suffix_tag(int tag, uint64_t count);
-  // Derives the probability tables from the counts.
-  void finish();
+  // Derives the probability tables from the counts. The transition table is
+  // dense when states()^3 <= dense_limit, sparse otherwise.
+  void finish(size_t dense_limit = kDenseTransitionLimit);
 
   Model();
 
@@ -45,8 +49,8 @@ class Model {
   int find_tag(std::string_view name) const;
 
   // ---- Transitions ----
-  // log P(t3 | t1, t2) at [(t1 * states() + t2) * states() + t3].
-  const float* transitions() const { return log_transition_.data(); }
+  // log P(t3 | t1, t2) as floats, dense or sparse.
+  const TransitionTable& transitions() const { return transitions_; }
   // The interpolated probability itself, in double precision.
   double transition_prob(int t1, int t2, int t3) const;
   const std::array<double, 3>& lambdas() const { return lambdas_; }
@@ -80,10 +84,14 @@ class Model {
  private:
   std::vector<std::string> tag_names_;
   StringTable tag_ids_;
-  std::vector<uint64_t> trigram_;
+  // Position of a seen trigram in trigrams_, or -1.
+  ptrdiff_t find_trigram(int t1, int t2, int t3) const;
+
+  std::vector<TrigramCount> trigrams_;  // sorted and merged by finish()
+  std::vector<double> trigram_prob_;    // P(t3 | t1, t2) of each seen trigram
+  std::vector<double> unseen_prob_;     // [t2 * S + t3]: l1 P1(t3) + l2 P2(t3 | t2)
   std::array<double, 3> lambdas_{1, 0, 0};
-  std::vector<double> transition_prob_;
-  std::vector<float> log_transition_;
+  TransitionTable transitions_;
 
   StringTable words_;
   std::vector<uint32_t> word_begin_{0};

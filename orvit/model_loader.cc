@@ -40,7 +40,7 @@ class Parser {
     fail("unknown row " + quote_row(row));
   }
 
-  void finish() {
+  void finish(size_t dense_limit) {
     if (line_ == 0) {
       line_ = 1;
       fail("empty file, not an orvit model");
@@ -48,7 +48,7 @@ class Parser {
     if (!tags_done_) fail("model has no complete tag list");
     if (!have_lambdas_) fail("model has no lambdas row");
     model_.set_max_suffix(max_suffix_);
-    model_.finish();
+    model_.finish(dense_limit);
   }
 
  private:
@@ -178,10 +178,11 @@ class Parser {
 
 }  // namespace
 
-void parse_model(std::string_view text, const std::string& name, Model& model) {
+void parse_model(std::string_view text, const std::string& name, Model& model,
+                 size_t dense_limit) {
   Parser parser(name, model);
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
-  parser.finish();
+  parser.finish(dense_limit);
 }
 
 void load_model(const std::string& path, Model& model) {

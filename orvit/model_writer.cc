@@ -39,8 +39,8 @@ void append_tag_counts(std::string& out, const std::vector<std::string>& tags,
 }  // namespace
 
 std::string write_model_text(const TrainingCounts& counts) {
-  NgramStats stats = make_ngram_stats(counts.trigram, counts.states);
-  std::array<double, 3> lambda = deleted_interpolation(stats);
+  NgramStats stats = make_ngram_stats(counts.trigrams, counts.states);
+  std::array<double, 3> lambda = deleted_interpolation(stats, counts.trigrams);
   double theta = suffix_theta(stats, static_cast<int>(counts.tags.size()));
 
   std::string out;
@@ -61,19 +61,18 @@ std::string write_model_text(const TrainingCounts& counts) {
     if (t == counts.eos()) return end;
     return counts.tags[t];
   };
-  // Start state first, then real tags, so rows read in sentence order.
-  std::vector<int> order;
-  order.push_back(counts.bos());
-  for (int t = 0; t < counts.bos(); ++t) order.push_back(t);
-  order.push_back(counts.eos());
-  for (int t1 : order)
-    for (int t2 : order)
-      for (int t3 : order) {
-        uint64_t c = counts.trigram_at(t1, t2, t3);
-        if (c == 0) continue;
-        out += "trigram " + state_name(t1) + " " + state_name(t2) + " " + state_name(t3) + " " +
-               std::to_string(c) + "\n";
-      }
+  // Start state first, then real tags, then the end state, so rows read in
+  // sentence order.
+  auto rank = [&](int t) { return t == counts.bos() ? 0 : t + 1; };
+  std::vector<TrigramCount> rows = counts.trigrams;
+  std::sort(rows.begin(), rows.end(), [&](const TrigramCount& a, const TrigramCount& b) {
+    if (a.t1 != b.t1) return rank(a.t1) < rank(b.t1);
+    if (a.t2 != b.t2) return rank(a.t2) < rank(b.t2);
+    return rank(a.t3) < rank(b.t3);
+  });
+  for (const TrigramCount& g : rows)
+    out += "trigram " + state_name(g.t1) + " " + state_name(g.t2) + " " + state_name(g.t3) + " " +
+           std::to_string(g.count) + "\n";
 
   for (int32_t id : sorted_ids(counts.words)) {
     out += "word ";

@@ -1,32 +1,45 @@
-// Marginal counts, deleted interpolation and theta for the trigram model.
+// Marginal counts, deleted interpolation and theta for the trigram model,
+// all computed from the sparse list of seen trigrams.
 #include "ngram_stats.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvit {
 
-NgramStats make_ngram_stats(const std::vector<uint64_t>& trigram, int states) {
+void sort_and_merge(std::vector<TrigramCount>& trigrams) {
+  auto before = [](const TrigramCount& a, const TrigramCount& b) {
+    if (a.t1 != b.t1) return a.t1 < b.t1;
+    if (a.t2 != b.t2) return a.t2 < b.t2;
+    return a.t3 < b.t3;
+  };
+  if (!std::is_sorted(trigrams.begin(), trigrams.end(), before))
+    std::sort(trigrams.begin(), trigrams.end(), before);
+  size_t out = 0;
+  for (size_t i = 0; i < trigrams.size(); ++i) {
+    if (out > 0 && !before(trigrams[out - 1], trigrams[i]))
+      trigrams[out - 1].count += trigrams[i].count;
+    else
+      trigrams[out++] = trigrams[i];
+  }
+  trigrams.resize(out);
+}
+
+NgramStats make_ngram_stats(const std::vector<TrigramCount>& trigrams, int states) {
   NgramStats st;
   size_t s = static_cast<size_t>(states);
   st.states = states;
-  st.trigram = &trigram;
   st.pair_context.assign(s * s, 0);
   st.bigram.assign(s * s, 0);
   st.single_context.assign(s, 0);
   st.unigram.assign(s, 0);
-  for (size_t t1 = 0; t1 < s; ++t1) {
-    for (size_t t2 = 0; t2 < s; ++t2) {
-      const uint64_t* row = &trigram[(t1 * s + t2) * s];
-      for (size_t t3 = 0; t3 < s; ++t3) {
-        uint64_t c = row[t3];
-        if (c == 0) continue;
-        st.pair_context[t1 * s + t2] += c;
-        st.bigram[t2 * s + t3] += c;
-        st.single_context[t2] += c;
-        st.unigram[t3] += c;
-        st.total += c;
-      }
-    }
+  for (const TrigramCount& g : trigrams) {
+    uint64_t c = g.count;
+    st.pair_context[g.t1 * s + g.t2] += c;
+    st.bigram[g.t2 * s + g.t3] += c;
+    st.single_context[g.t2] += c;
+    st.unigram[g.t3] += c;
+    st.total += c;
   }
   return st;
 }
@@ -42,12 +55,9 @@ double NgramStats::p2(int t2, int t3) const {
              : 0.0;
 }
 
-double NgramStats::p3(int t1, int t2, int t3) const {
-  size_t s = static_cast<size_t>(states);
-  uint64_t ctx = pair_context[t1 * s + t2];
-  return ctx ? static_cast<double>((*trigram)[(t1 * s + t2) * s + t3]) /
-                   static_cast<double>(ctx)
-             : 0.0;
+double NgramStats::p3(const TrigramCount& g) const {
+  uint64_t ctx = pair_context[static_cast<size_t>(g.t1) * states + g.t2];
+  return ctx ? static_cast<double>(g.count) / static_cast<double>(ctx) : 0.0;
 }
 
 namespace {
@@ -57,24 +67,20 @@ double held_out(uint64_t count, uint64_t context) {
 }
 }  // namespace
 
-std::array<double, 3> deleted_interpolation(const NgramStats& st) {
+std::array<double, 3> deleted_interpolation(const NgramStats& st,
+                                            const std::vector<TrigramCount>& trigrams) {
   std::array<double, 3> weight{0, 0, 0};
   size_t s = static_cast<size_t>(st.states);
-  for (size_t t1 = 0; t1 < s; ++t1) {
-    for (size_t t2 = 0; t2 < s; ++t2) {
-      const uint64_t* row = &(*st.trigram)[(t1 * s + t2) * s];
-      for (size_t t3 = 0; t3 < s; ++t3) {
-        uint64_t c = row[t3];
-        if (c == 0) continue;
-        double e[3] = {held_out(st.unigram[t3], st.total),
-                       held_out(st.bigram[t2 * s + t3], st.single_context[t2]),
-                       held_out(c, st.pair_context[t1 * s + t2])};
-        double best = std::max(e[0], std::max(e[1], e[2]));
-        int ties = (e[0] == best) + (e[1] == best) + (e[2] == best);
-        for (int k = 0; k < 3; ++k)
-          if (e[k] == best) weight[k] += static_cast<double>(c) / ties;
-      }
-    }
+  for (const TrigramCount& g : trigrams) {
+    uint64_t c = g.count;
+    if (c == 0) continue;
+    double e[3] = {held_out(st.unigram[g.t3], st.total),
+                   held_out(st.bigram[g.t2 * s + g.t3], st.single_context[g.t2]),
+                   held_out(c, st.pair_context[g.t1 * s + g.t2])};
+    double best = std::max(e[0], std::max(e[1], e[2]));
+    int ties = (e[0] == best) + (e[1] == best) + (e[2] == best);
+    for (int k = 0; k < 3; ++k)
+      if (e[k] == best) weight[k] += static_cast<double>(c) / ties;
   }
   double sum = weight[0] + weight[1] + weight[2];
   if (sum == 0) return {1.0, 0.0, 0.0};

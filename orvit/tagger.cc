@@ -7,12 +7,7 @@
 namespace orvit {
 
 Tagger::Tagger(const Model& model, double beam)
-    : model_(model), beam_(beam), guesser_(model) {
-  transitions_.states = model.states();
-  transitions_.bos = model.bos();
-  transitions_.eos = model.eos();
-  transitions_.logp = model.transitions();
-}
+    : model_(model), beam_(beam), guesser_(model) {}
 
 int32_t Tagger::lexicon_entry(const std::vector<std::string_view>& tokens, size_t i) {
   std::string_view word = tokens[i];
@@ -45,7 +40,7 @@ const std::vector<uint16_t>& Tagger::tag(const std::vector<std::string_view>& to
     }
     lattice_.end_token();
   }
-  viterbi_.decode(transitions_, lattice_, beam_, best_);
+  viterbi_.decode(model_.transitions(), lattice_, beam_, best_);
   return best_;
 }
 

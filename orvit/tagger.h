@@ -30,7 +30,6 @@ class Tagger {
  private:
   const Model& model_;
   double beam_;
-  Transitions transitions_;
   SuffixGuesser guesser_;
   Viterbi viterbi_;
   Lattice lattice_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "error.h"
 
@@ -61,21 +62,27 @@ TrainingCounts count_corpus(const TaggedCorpus& corpus, const TrainOptions& opti
   }
   out.states = static_cast<int>(out.tags.size()) + 2;
   size_t s = static_cast<size_t>(out.states);
-  out.trigram.assign(s * s * s, 0);
 
   std::vector<int> tag_of(corpus.tags.size());
   for (size_t i = 0; i < corpus.tags.size(); ++i) tag_of[i] = tag_ids[corpus.tags[i]];
 
+  // Keyed by (t1 * S + t2) * S + t3: only seen trigrams take memory.
+  std::unordered_map<uint64_t, uint64_t> trigram;
   for (size_t k = 0; k + 1 < corpus.starts.size(); ++k) {
     size_t t1 = out.bos(), t2 = out.bos();
     for (size_t i = corpus.starts[k]; i < corpus.starts[k + 1]; ++i) {
       size_t t3 = tag_of[i];
-      ++out.trigram[(t1 * s + t2) * s + t3];
+      ++trigram[(t1 * s + t2) * s + t3];
       t1 = t2;
       t2 = t3;
     }
-    ++out.trigram[(t1 * s + t2) * s + out.eos()];
+    ++trigram[(t1 * s + t2) * s + out.eos()];
   }
+  out.trigrams.reserve(trigram.size());
+  for (const auto& [key, count] : trigram)
+    out.trigrams.push_back({static_cast<int>(key / s / s), static_cast<int>(key / s % s),
+                            static_cast<int>(key % s), count});
+  sort_and_merge(out.trigrams);
 
   for (size_t i = 0; i < corpus.words.size(); ++i) {
     int id = out.words.intern(corpus.words[i]);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "ngram_stats.h"
 #include "string_table.h"
 #include "tagged_corpus.h"
 #include "word_class.h"
@@ -32,17 +33,13 @@ struct TrainingCounts {
   int states = 0;                 // tags.size() + 2: start state, then end state
   int bos() const { return states - 2; }
   int eos() const { return states - 1; }
-  // trigram[(t1 * states + t2) * states + t3]: how often t3 followed t1 t2.
-  std::vector<uint64_t> trigram;
+  // How often t3 followed t1 t2, for every trigram seen; sorted by ids.
+  std::vector<TrigramCount> trigrams;
 
   StringTable words;
   std::vector<TagCounts> word_tags;  // indexed by word id
   StringTable suffixes[kWordClassCount];
   std::vector<TagCounts> suffix_tags[kWordClassCount];
-
-  uint64_t trigram_at(int t1, int t2, int t3) const {
-    return trigram[(static_cast<size_t>(t1) * states + t2) * states + t3];
-  }
 };
 
 // Names reserved for the boundary states; a corpus may not use them as tags.

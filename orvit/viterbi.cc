@@ -1,5 +1,9 @@
 // Viterbi over tag pairs. The state at token i is (tag of i-1, tag of i);
 // a score is the best log-probability of any path ending in that state.
+// Dense tables are read row by row. With sparse tables the best
+// predecessor of a pair (a, b) is found in two parts: the best score of
+// (z, a) over all z plus the unseen-trigram value of (a, b), and then only
+// the z that were seen before (a, b), whose values are never lower.
 #include "viterbi.h"
 
 #include <cmath>
@@ -7,17 +11,96 @@
 
 namespace orvit {
 
-void Viterbi::decode(const Transitions& tr, const Lattice& lat, double beam,
+namespace {
+const float kNever = -std::numeric_limits<float>::infinity();
+
+// Scores the pairs (a, b) of token i into `cur` and their best z into
+// `back`; adds the emission scores and returns the best pair score.
+inline float step_dense(const TransitionTable& tr, const float* prev, float* cur_all,
+                        uint16_t* back, const uint16_t* z_tags, size_t nz,
+                        const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
+                        const float* b_emit, size_t nb) {
+  const size_t S = static_cast<size_t>(tr.states());
+  const float* table = tr.dense();
+  float best_all = kNever;
+  for (size_t ai = 0; ai < na; ++ai) {
+    float* cur = &cur_all[ai * nb];
+    uint16_t* bk = &back[ai * nb];
+    for (size_t zi = 0; zi < nz; ++zi) {
+      float d = prev[zi * na + ai];
+      if (d == kNever) continue;
+      const float* row = table + (z_tags[zi] * S + a_tags[ai]) * S;
+      for (size_t bi = 0; bi < nb; ++bi) {
+        float v = d + row[b_tags[bi]];
+        if (v > cur[bi]) {
+          cur[bi] = v;
+          bk[bi] = static_cast<uint16_t>(zi);
+        }
+      }
+    }
+    for (size_t bi = 0; bi < nb; ++bi) {
+      cur[bi] += b_emit[bi];
+      if (cur[bi] > best_all) best_all = cur[bi];
+    }
+  }
+  return best_all;
+}
+
+}  // namespace
+
+// Gives the same scores and back pointers as step_dense: for each (a, b) the
+// first z (in candidate order) of the highest score.
+void Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+                          const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
+                          uint16_t* back) {
+  const size_t S = static_cast<size_t>(tr.states());
+  for (size_t zi = 0; zi < nz; ++zi) z_index_[z_tags[zi]] = static_cast<int32_t>(zi);
+  const uint16_t* seen_t1 = tr.seen_t1();
+  const float* seen_logp = tr.seen_logp();
+  for (size_t ai = 0; ai < na; ++ai) {
+    float top = kNever;
+    size_t top_z = 0;
+    for (size_t zi = 0; zi < nz; ++zi) {
+      float d = prev_[zi * na + ai];
+      if (d > top) {
+        top = d;
+        top_z = zi;
+      }
+    }
+    if (top == kNever) continue;  // every (z, a) pruned: the pairs stay unreachable
+    const size_t a = a_tags[ai];
+    for (size_t bi = 0; bi < nb; ++bi) {
+      const size_t pair = a * S + b_tags[bi];
+      float best = top + tr.unseen()[pair];
+      size_t best_z = top_z;
+      for (uint32_t k = tr.seen_begin(pair); k < tr.seen_begin(pair + 1); ++k) {
+        int32_t zi = z_index_[seen_t1[k]];
+        if (zi < 0) continue;
+        float v = prev_[zi * na + ai] + seen_logp[k];
+        if (v > best || (v == best && static_cast<size_t>(zi) < best_z)) {
+          best = v;
+          best_z = static_cast<size_t>(zi);
+        }
+      }
+      if (best == kNever) continue;
+      cur_[ai * nb + bi] = best;
+      back[ai * nb + bi] = static_cast<uint16_t>(best_z);
+    }
+  }
+  for (size_t zi = 0; zi < nz; ++zi) z_index_[z_tags[zi]] = -1;
+}
+
+void Viterbi::decode(const TransitionTable& tr, const Lattice& lat, double beam,
                      std::vector<uint16_t>& out) {
-  const float kNever = -std::numeric_limits<float>::infinity();
   const size_t n = lat.size();
   out.resize(n);
   if (n == 0) return;
-  const size_t S = static_cast<size_t>(tr.states);
+  const bool dense = tr.is_dense();
+  if (!dense) z_index_.assign(static_cast<size_t>(tr.states()), -1);
   const float cut = beam > 1 ? static_cast<float>(std::log(beam)) : 0.0f;
 
   // Candidates of token i-1 and i-2; before the sentence only the start state.
-  const uint16_t bos = static_cast<uint16_t>(tr.bos);
+  const uint16_t bos = static_cast<uint16_t>(tr.bos());
   const uint16_t* z_tags = &bos;  // tags of token i-2
   size_t nz = 1;
   const uint16_t* a_tags = &bos;  // tags of token i-1
@@ -35,24 +118,14 @@ void Viterbi::decode(const Transitions& tr, const Lattice& lat, double beam,
     back_.resize(back_.size() + na * nb, 0);
     uint16_t* back = &back_[back_start_[i]];
     float best_all = kNever;
-    for (size_t ai = 0; ai < na; ++ai) {
-      float* cur = &cur_[ai * nb];
-      uint16_t* bk = &back[ai * nb];
-      for (size_t zi = 0; zi < nz; ++zi) {
-        float d = prev_[zi * na + ai];
-        if (d == kNever) continue;
-        const float* row = tr.logp + (z_tags[zi] * S + a_tags[ai]) * S;
-        for (size_t bi = 0; bi < nb; ++bi) {
-          float v = d + row[b_tags[bi]];
-          if (v > cur[bi]) {
-            cur[bi] = v;
-            bk[bi] = static_cast<uint16_t>(zi);
-          }
-        }
-      }
-      for (size_t bi = 0; bi < nb; ++bi) {
-        cur[bi] += b_emit[bi];
-        if (cur[bi] > best_all) best_all = cur[bi];
+    if (dense) {
+      best_all = step_dense(tr, prev_.data(), cur_.data(), back, z_tags, nz, a_tags, na, b_tags,
+                            b_emit, nb);
+    } else {
+      step_sparse(tr, z_tags, nz, a_tags, na, b_tags, nb, back);
+      for (size_t k = 0; k < na * nb; ++k) {
+        cur_[k] += b_emit[k % nb];
+        if (cur_[k] > best_all) best_all = cur_[k];
       }
     }
     if (cut > 0 && best_all != kNever) {
@@ -76,7 +149,7 @@ void Viterbi::decode(const Transitions& tr, const Lattice& lat, double beam,
     for (size_t bi = 0; bi < na; ++bi) {
       float d = prev_[ai * na + bi];
       if (d == kNever) continue;
-      float v = d + tr.logp[(z_tags[ai] * S + a_tags[bi]) * S + tr.eos];
+      float v = d + tr.logp(z_tags[ai], a_tags[bi], static_cast<size_t>(tr.eos()));
       if (v > best) {
         best = v;
         best_a = ai;

@@ -6,29 +6,31 @@
 #include <vector>
 
 #include "lattice.h"
+#include "transition_table.h"
 
 namespace orvit {
-
-// Log transition table: log P(t3 | t1, t2) at [(t1 * states + t2) * states + t3].
-struct Transitions {
-  int states = 0;
-  int bos = 0;  // start state, the two tags before the first token
-  int eos = 0;  // end state, the tag after the last token
-  const float* logp = nullptr;
-};
 
 class Viterbi {
  public:
   // Writes the best tag of each token to `out`. With beam > 1, states whose
   // score is below the position's best divided by `beam` are dropped;
-  // beam <= 1 means exhaustive search.
-  void decode(const Transitions& tr, const Lattice& lattice, double beam,
+  // beam <= 1 means exhaustive search. The lattice's tags must be below
+  // tr.bos(). Dense and sparse tables give the same result.
+  void decode(const TransitionTable& tr, const Lattice& lattice, double beam,
               std::vector<uint16_t>& out);
 
  private:
+  // Scores the pairs of token i of a sparse table into cur_ (without
+  // emissions) and back pointers into back, from prev_ and the candidates
+  // z (token i-2), a (i-1) and b (i).
+  void step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+                   const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
+                   uint16_t* back);
+
   std::vector<float> prev_, cur_;     // scores of (previous tag, tag) pairs
   std::vector<uint32_t> back_start_;  // per token, offset into back_
   std::vector<uint16_t> back_;        // best candidate index two tokens back
+  std::vector<int32_t> z_index_;      // sparse: candidate index of each tag at token i-2, or -1
 };
 
 }  // namespace orvit

@@ -1,6 +1,7 @@
 // conll2chunk: turns CoNLL-2000 rows (word, POS tag, IOB2 chunk tag) into the
 // corpus orvit-train reads for the chunk model: POS tags as tokens, framed
-// by "$lim$" rows, with chunk tags spelled "IOB/depth/c/category".
+// by "$lim$" rows, with chunk tags spelled "IOB/depth/POS/category": the POS
+// piece specializes each tag by its token, so transitions see POS context.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -35,8 +36,12 @@ class Converter {
     if (sentence_.empty()) sentence_ = std::string(kLimit) + kLimit;
     sentence_.append(pos_tag);
     sentence_ += '\t';
+    if (pos_tag.find('/') != std::string_view::npos)
+      throw orvit::Error(orvit::where(name_, number, "bad POS tag \"" + std::string(pos_tag) + "\""));
     if (chunk == "O") {
-      sentence_ += "O/1/c/_";
+      sentence_ += "O/1/";
+      sentence_.append(pos_tag);
+      sentence_ += "/_";
       category_.clear();
     } else if (chunk.size() > 2 && (chunk[0] == 'B' || chunk[0] == 'I') && chunk[1] == '-' &&
                chunk.find('/') == std::string_view::npos) {
@@ -44,7 +49,9 @@ class Converter {
       bool continues = chunk[0] == 'I' && category == category_;
       sentence_ += continues ? "I-" : "B-";
       sentence_.append(category);
-      sentence_ += continues ? "/0/c/" : "/1/c/";
+      sentence_ += continues ? "/0/" : "/1/";
+      sentence_.append(pos_tag);
+      sentence_ += '/';
       sentence_.append(category);
       category_ = std::string(category);
     } else {

@@ -35,13 +35,15 @@ void add_chunks(const std::vector<std::string>& tags, size_t begin, size_t end,
   std::string open;
   for (size_t i = begin; i <= end; ++i) {
     std::string_view t = i < end ? iob(tags[i]) : std::string_view("O");
-    std::string_view cat = t.size() > 2 ? t.substr(2) : std::string_view();
-    bool inside = t.size() > 2 && t[0] == 'I' && cat == open;
+    // Only B-X and I-X are in a chunk; anything else ("O", "$lim$") is outside.
+    bool chunked = t.size() > 2 && (t[0] == 'B' || t[0] == 'I') && t[1] == '-';
+    std::string_view cat = chunked ? t.substr(2) : std::string_view();
+    bool inside = chunked && t[0] == 'I' && cat == open;
     if (!open.empty() && !inside) {
       out.emplace(start, i, open);
       open.clear();
     }
-    if (t.size() > 2 && !inside) {
+    if (chunked && !inside) {
       start = i;
       open = std::string(cat);
     }

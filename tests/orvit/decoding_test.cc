@@ -1,5 +1,6 @@
 // Viterbi decoding checked against brute-force enumeration of every tag
-// sequence on small random models, plus hand-worked best paths.
+// sequence on small random models (with dense and sparse transition
+// tables), plus hand-worked best paths.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,18 +16,30 @@
 
 namespace {
 
+// The same random transitions as a dense and as a sparse table. As in a
+// trained model, a seen trigram scores at least its pair's unseen value.
 struct RandomModel {
   int states;
-  std::vector<float> logp;
-  orvit::Transitions tr() const { return {states, states - 2, states - 1, logp.data()}; }
+  orvit::TransitionTable dense, sparse;
 };
 
 RandomModel random_model(std::mt19937& rng, int real_tags) {
-  RandomModel m{real_tags + 2, {}};
+  RandomModel m{real_tags + 2, {}, {}};
+  const size_t s = static_cast<size_t>(m.states);
   std::uniform_real_distribution<float> u(-6.0f, 0.0f);
-  std::uniform_int_distribution<int> zero(0, 9);
-  m.logp.resize(static_cast<size_t>(m.states) * m.states * m.states);
-  for (float& v : m.logp) v = zero(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
+  std::uniform_int_distribution<int> one_in_ten(0, 9), one_in_three(0, 2);
+  std::vector<float> unseen(s * s);
+  for (float& v : unseen) v = one_in_ten(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
+  std::vector<std::pair<uint64_t, float>> seen;
+  for (uint64_t key = 0; key < s * s * s; ++key) {
+    if (one_in_three(rng) != 0) continue;
+    float base = unseen[key % (s * s)];
+    // Some seen values tie with the unseen one, to exercise tie-breaking.
+    float v = std::isinf(base) ? u(rng) : one_in_ten(rng) == 0 ? base : base + 0.5f * -u(rng);
+    seen.emplace_back(key, v);
+  }
+  m.dense.build(m.states, unseen, seen, s * s * s);
+  m.sparse.build(m.states, unseen, seen, 0);
   return m;
 }
 
@@ -52,11 +65,11 @@ float path_score(const RandomModel& m, const orvit::Lattice& lat, const std::vec
   for (size_t i = 0; i < lat.size(); ++i) {
     size_t e = lat.start[i] + pick[i];
     size_t t3 = lat.tag[e];
-    score += m.logp[(t1 * S + t2) * S + t3] + lat.logp[e];
+    score += m.dense.logp(t1, t2, t3) + lat.logp[e];
     t1 = t2;
     t2 = t3;
   }
-  return score + m.logp[(t1 * S + t2) * S + m.states - 1];
+  return score + m.dense.logp(t1, t2, S - 1);
 }
 
 float brute_force_best(const RandomModel& m, const orvit::Lattice& lat) {
@@ -90,8 +103,10 @@ TEST(Decoding, ViterbiMatchesBruteForce) {
     int length = 1 + (trial / 4) % 6;
     RandomModel m = random_model(rng, real_tags);
     orvit::Lattice lat = random_lattice(rng, real_tags, length);
+    ASSERT_TRUE(m.dense.is_dense());
+    ASSERT_FALSE(m.sparse.is_dense());
     std::vector<uint16_t> best;
-    viterbi.decode(m.tr(), lat, 0, best);
+    viterbi.decode(m.dense, lat, 0, best);
     ASSERT_EQ(best.size(), lat.size());
     std::vector<int> pick = picks_of(lat, best);
     for (int p : pick) ASSERT_GE(p, 0) << "tag outside the candidates, trial " << trial;
@@ -102,21 +117,28 @@ TEST(Decoding, ViterbiMatchesBruteForce) {
     else
       EXPECT_NEAR(got, expected, 1e-4) << "trial " << trial;
 
+    std::vector<uint16_t> sparse;
+    viterbi.decode(m.sparse, lat, 0, sparse);
+    EXPECT_EQ(sparse, best) << "sparse table, trial " << trial;
+
     std::vector<uint16_t> wide;
-    viterbi.decode(m.tr(), lat, 1e30, wide);
+    viterbi.decode(m.dense, lat, 1e30, wide);
     EXPECT_EQ(wide, best) << "a huge beam changed the result, trial " << trial;
 
-    std::vector<uint16_t> narrow;
-    viterbi.decode(m.tr(), lat, 2.0, narrow);
+    std::vector<uint16_t> narrow, narrow_sparse;
+    viterbi.decode(m.dense, lat, 2.0, narrow);
     for (int p : picks_of(lat, narrow)) EXPECT_GE(p, 0) << "trial " << trial;
+    viterbi.decode(m.sparse, lat, 2.0, narrow_sparse);
+    EXPECT_EQ(narrow_sparse, narrow) << "sparse table with a beam, trial " << trial;
   }
 }
 
 TEST(Decoding, EmptyLatticeGivesNoTags) {
-  RandomModel m{3, std::vector<float>(27, 0.0f)};
+  orvit::TransitionTable table;
+  table.build(3, std::vector<float>(9, 0.0f), {}, 27);
   orvit::Lattice lat;
   std::vector<uint16_t> out{7};
-  orvit::Viterbi().decode(m.tr(), lat, 0, out);
+  orvit::Viterbi().decode(table, lat, 0, out);
   EXPECT_TRUE(out.empty());
 }
 

@@ -97,7 +97,7 @@ TEST(Protocol, EnglishPosModel) {
   EXPECT_EQ(pruned.out, r.out);
 }
 
-// One reply row's chunk tag must read IOB/depth/c/category with a digit depth.
+// One reply row's chunk tag must read IOB/depth/POS/category with a digit depth.
 void expect_chunk_tag(const std::string& tag) {
   std::vector<std::string> pieces;
   size_t start = 0;
@@ -137,7 +137,7 @@ TEST(Protocol, ChunkModelWithLimFraming) {
       expect_chunk_tag(row.substr(words[i].size() + 1));
     }
     if (words[0] == "DT") {
-      EXPECT_EQ(rows[2], "DT\tB-NP/1/c/NP");
+      EXPECT_EQ(rows[2], "DT\tB-NP/1/DT/NP");
     }
   }
   EXPECT_EQ(child.finish(nullptr), 0);
