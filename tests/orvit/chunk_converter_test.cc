@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "test_support.h"
+#include "run_vornik.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ TEST(ChunkConverter, Encoding) {
       {"empty", "", ""},
   };
   for (const auto& c : cases) {
-    auto r = orvit_test::run_program({CONLL2CHUNK_PATH}, c.input);
+    auto r = run_program({CONLL2CHUNK_PATH}, c.input);
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(r.out, c.output) << c.name;
   }
@@ -53,7 +53,7 @@ TEST(ChunkConverter, Errors) {
       {"a D/T B-NP\n", "conll2chunk: <stdin>:1: bad POS tag \"D/T\"\n"},
   };
   for (const auto& c : cases) {
-    auto r = orvit_test::run_program({CONLL2CHUNK_PATH}, c.input);
+    auto r = run_program({CONLL2CHUNK_PATH}, c.input);
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.out, "");
@@ -75,12 +75,10 @@ TEST(ChunkScore, CountsChunksOfTheIobPiece) {
            "\n",
        "chunks gold 2 found 3 correct 1 precision 33.33% recall 50.00% F1 40.00"},
   };
-  std::string gold_path = orvit_test::temp_path("score-gold.txt");
-  orvit_test::write_text(gold_path, gold);
+  ScratchDir dir;
+  const std::string gold_path = dir.write("gold.txt", gold);
   for (const auto& c : cases) {
-    std::string tagged_path = orvit_test::temp_path("score-tagged.txt");
-    orvit_test::write_text(tagged_path, c.tagged);
-    auto r = orvit_test::run_program({ORVIT_SCORE_PATH, "-c", gold_path, tagged_path}, "");
+    auto r = run_program({ORVIT_SCORE_PATH, "-c", gold_path, dir.write("tagged.txt", c.tagged)});
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     size_t at = r.out.find("chunks ");
     ASSERT_NE(at, std::string::npos) << c.name << ": " << r.out;

@@ -7,7 +7,7 @@
 #include "error.h"
 #include "model.h"
 #include "model_loader.h"
-#include "test_support.h"
+#include "run_vornik.h"
 
 namespace {
 
@@ -53,17 +53,13 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       {"orvit-model 1\ntags 1\ntag X\n", "m.orv:3: model has no lambdas row"},
   };
   for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
-}
-
-TEST(ModelErrors, SmallValidModelLoads) {
   EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
 }
 
 TEST(ModelErrors, ProgramReportsAndStopsBeforeReadingInput) {
-  std::string bad = orvit_test::temp_path("bad.orv");
-  orvit_test::write_text(bad, kHead + "word a X\n");
-  std::string magic = orvit_test::temp_path("magic.orv");
-  orvit_test::write_text(magic, "not a model\n");
+  ScratchDir dir;
+  const std::string bad = dir.write("bad.orv", kHead + "word a X\n");
+  const std::string magic = dir.write("magic.orv", "not a model\n");
   const Case cases[] = {
       {"/nonexistent/m.orv", "orvit: /nonexistent/m.orv: No such file or directory\n"},
       {"-", "orvit: -: No such file or directory\n"},
@@ -72,7 +68,7 @@ TEST(ModelErrors, ProgramReportsAndStopsBeforeReadingInput) {
                   ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
   };
   for (const auto& c : cases) {
-    auto r = orvit_test::run_program({ORVIT_PATH, c.text, "-"}, "a\n\n");
+    auto r = run_program({ORVIT_PATH, c.text, "-"}, "a\n\n");
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.out, "");

@@ -4,14 +4,9 @@
 
 #include <string>
 
-#include "test_support.h"
+#include "run_vornik.h"
 
 namespace {
-
-using orvit_test::read_text;
-using orvit_test::run_program;
-using orvit_test::temp_path;
-using orvit_test::write_text;
 
 TEST(Trainer, SameCorpusSameBytes) {
   std::string corpus;
@@ -24,22 +19,20 @@ TEST(Trainer, SameCorpusSameBytes) {
     }
     corpus += "\n";
   }
-  std::string path = temp_path("det.txt");
-  write_text(path, corpus);
-  auto first = run_program({ORVIT_TRAIN_PATH, path, temp_path("det1.orv")}, "");
-  auto second = run_program({ORVIT_TRAIN_PATH, path, temp_path("det2.orv")}, "");
+  ScratchDir dir;
+  const std::string path = dir.write("det.txt", corpus);
+  for (const char* model : {"det1.orv", "det2.orv"})
+    ASSERT_EQ(run_program({ORVIT_TRAIN_PATH, path, dir.path() + "/" + model}).status, 0);
   auto piped = run_program({ORVIT_TRAIN_PATH, "-", "-"}, corpus);
-  ASSERT_EQ(first.status, 0) << first.err;
-  ASSERT_EQ(second.status, 0) << second.err;
   ASSERT_EQ(piped.status, 0) << piped.err;
-  std::string bytes = read_text(temp_path("det1.orv"));
+  const std::string bytes = dir.read("det1.orv");
   EXPECT_FALSE(bytes.empty());
-  EXPECT_EQ(bytes, read_text(temp_path("det2.orv")));
+  EXPECT_EQ(bytes, dir.read("det2.orv"));
   EXPECT_EQ(bytes, piped.out);
 }
 
 TEST(Trainer, ColumnsAreSelectable) {
-  auto two = run_program({ORVIT_TRAIN_PATH, "-", "-"}, orvit_test::kTinyCorpus);
+  auto two = run_program({ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb Y\n\na X\nb Y\n\nc Y\n");
   auto conll = run_program({ORVIT_TRAIN_PATH, "-w", "2", "-t", "4", "-", "-"},
                            "0 a B X\n1 b B Y\n\n0 a B X\n%% skipped\n1 b B Y\n\n\n0 c B Y\n");
   ASSERT_EQ(two.status, 0) << two.err;

@@ -2,7 +2,9 @@
 // syntax summary, several -f files, CHUNKPATH, and the tags the chunk tagger gets.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "run_vornik.h"
 
@@ -21,28 +23,6 @@ const std::string kSyntax =
 std::string tagfix_error(int line, const std::string &detail = "") {
   return "vornik: Tagfix error in line " + std::to_string(line) + "\n" + detail + kSyntax;
 }
-
-// A tags-mode run with the stand-in chunk tagger; the lines it received are logged.
-struct TagsRun {
-  ScratchDir dir;
-  RunResult result;
-  RunResult run(std::vector<std::string> fix_args, const std::string &input,
-                std::map<std::string, std::string> env = {}) {
-    const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
-    std::vector<std::string> args{"-v0"};
-    args.insert(args.end(), fix_args.begin(), fix_args.end());
-    for (const char *a : {"-Itags", "-Ochunktags"}) args.push_back(a);
-    args.push_back(chunk);
-    args.push_back("-");
-    env["FAKE_ORVIT_LOG"] = dir.path() + "/log";
-    result = run_vornik(args, input, env);
-    return result;
-  }
-  std::string chunk_log() const { return dir.read("log.chunk"); }
-};
-
-// The tag lines the chunk tagger received after its argument line.
-std::string received(const std::string &log) { return log.substr(log.find('\n') + 1); }
 
 struct BadLine {
   const char *name;
@@ -87,18 +67,40 @@ INSTANTIATE_TEST_SUITE_P(
                 "bad pattern \"x{2\": Unmatched \\{\n"}),
     [](const testing::TestParamInfo<BadLine> &info) { return std::string(info.param.name); });
 
-TEST(FixFile, LongLinesAreReadInPiecesCountedAsLines) {
-  ScratchDir dir;
-  const std::string path = dir.write("long.fix", "%%" + std::string(1200, 'x') + "\n");
-  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"});
-  EXPECT_EQ(r.status, 6);
-  EXPECT_EQ(r.err, tagfix_error(2));
+// Writes each entry as a tag-fix file (entries starting with "/" are paths used as
+// they are) and returns the -f options naming them.
+std::vector<std::string> fix_options(const ScratchDir &dir, const std::vector<std::string> &files) {
+  std::vector<std::string> options;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    options.push_back("-f");
+    options.push_back(files[i].starts_with("/") ? files[i] : dir.write(std::to_string(i) + ".fix", files[i]));
+  }
+  return options;
 }
 
-TEST(FixFile, UnopenableFileIsCodeTwo) {
-  const RunResult r = run_vornik({"-v0", "-f", "/nonexistent/rules.fix", "-Itags", "chunk", "-"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "vornik: file '/nonexistent/rules.fix': No such file or directory\n");
+TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
+  struct Case {
+    const char *name;
+    std::vector<std::string> files;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"LongLineReadInPiecesCountedAsLines", {"%%" + std::string(1200, 'x') + "\n"}, 6, tagfix_error(2)},
+      {"Unopenable", {"/nonexistent/rules.fix"}, 2,
+       "vornik: file '/nonexistent/rules.fix': No such file or directory\n"},
+      {"ErrorInSecondFile", {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"}, 6, tagfix_error(2)},
+      {"ErrorInFirstFileStopsBeforeTheSecond", {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"}, 6,
+       tagfix_error(2)},
+  };
+  for (const Case &c : cases) {
+    ScratchDir dir;
+    std::vector<std::string> args = fix_options(dir, c.files);
+    for (const char *a : {"-v0", "-Itags", "chunk", "-"}) args.push_back(a);
+    const RunResult r = run_vornik(args);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
+  }
 }
 
 TEST(FixFile, IsReadWhenItsOptionIsRead) {
@@ -108,101 +110,70 @@ TEST(FixFile, IsReadWhenItsOptionIsRead) {
   EXPECT_EQ(run_vornik({"-v0", "-Ofoo", "-f", bad, "chunk", "-"}).status, 7);
 }
 
-TEST(FixFile, ErrorInSecondFileCountsItsOwnLines) {
+TEST(FixFile, EvenAnAbsoluteNameIsPutBehindChunkpath) {
   ScratchDir dir;
-  const std::string first = dir.write("first.fix", "%% one\n%% two\nfix # =A -> B\n\n\n");
-  const std::string second = dir.write("second.fix", "skip KON\nfix # =A -> \n");
-  const RunResult r = run_vornik({"-v0", "-f", first, "-f", second, "-Itags", "chunk", "-"});
-  EXPECT_EQ(r.status, 6);
-  EXPECT_EQ(r.err, tagfix_error(2));
-}
-
-TEST(FixFile, ErrorInFirstFileStopsBeforeTheSecond) {
-  ScratchDir dir;
-  const std::string first = dir.write("first.fix", "fix # =A -> B\nfix -> B\n");
-  const RunResult r =
-      run_vornik({"-v0", "-f", first, "-f", "/nonexistent/second.fix", "-Itags", "chunk", "-"});
-  EXPECT_EQ(r.status, 6);
-  EXPECT_EQ(r.err, tagfix_error(2));
-}
-
-TEST(FixFile, RulesOfEarlierFilesAreTriedFirst) {
-  TagsRun t;
-  const std::string first = t.dir.write("first.fix", "fix # =A #r =Z -> X\nfix # =A -> B\n");
-  const std::string second = t.dir.write("second.fix", "fix # =A -> C\nfix # =D -> E\n");
-  t.run({"-f", first, "-f", second}, "a A\nd D\n");
-  EXPECT_EQ(t.result.status, 0) << t.result.err;
-  EXPECT_EQ(received(t.chunk_log()), "< $lim$\n< $lim$\n< B\n< E\n< $lim$\n< \n");
-}
-
-TEST(FixFile, NameIsPrefixedWithChunkpath) {
-  TagsRun t;
-  const std::string path = t.dir.write("rules.fix", "fix # =A -> B\n");
-  t.run({"-f", "rules.fix"}, "a A\n", {{"CHUNKPATH", t.dir.path()}});
-  EXPECT_EQ(t.result.status, 0) << t.result.err;
-  EXPECT_EQ(received(t.chunk_log()), "< $lim$\n< $lim$\n< B\n< $lim$\n< \n");
-
-  // Even an absolute name is put behind the CHUNKPATH directory.
-  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "",
-                                 {{"CHUNKPATH", t.dir.path()}});
+  const std::string path = dir.write("rules.fix", "fix # =A -> B\n");
+  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "", {{"CHUNKPATH", dir.path()}});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "vornik: file '" + t.dir.path() + "/" + path + "': No such file or directory\n");
+  EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/" + path + "': No such file or directory\n");
 }
 
-TEST(FixApplication, WorkedExampleReachesOnlyTheChunkTagger) {
-  TagsRun t;
-  const std::string fix = t.dir.write("example.fix",
-                                      "%% adjectives before nouns\n"
-                                      "fix # =ADJD #r =NN -> ADJA\n"
-                                      "fix # =ADJD #l =VAFIN -> ADV\n"
-                                      "fix # =VVFIN=^ist$ -> VAFIN\n"
-                                      "fix # =PDS=^das$ #r =ADJD #rr =NN -> ART\n"
-                                      "fix # =NN #u =NP -> NE\n"
-                                      "skip KON\n");
-  t.run({"-f", fix}, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n");
-  EXPECT_EQ(t.result.status, 0) << t.result.err;
-  EXPECT_EQ(t.result.err, "");
-  EXPECT_EQ(received(t.chunk_log()),
-            "< $lim$\n< $lim$\n< ART\n< ADJA\n< NN\n< VAFIN\n< ADJD\n< $lim$\n< \n");
-  EXPECT_EQ(t.result.out,
-            "Das\tPDS\t0\tNP\nschnelle\tADJD\t0\tNP\nAuto\tNN\t0\tNP\nist\tVVFIN\t0\tNP\n"
-            "rot\tADJD\t0\tNP\n\n");
-}
+struct TaggerCase {
+  const char *name;
+  std::vector<std::string> files;
+  bool chunkpath;     // name the files and the chunk model relative to CHUNKPATH
+  std::string input;  // "word TAG" lines
+  std::string tags;   // the tags the chunk tagger receives, one line each
+};
 
-TEST(FixApplication, EverySentenceIsFixedOnItsOwn) {
-  TagsRun t;
-  const std::string fix = t.dir.write("rules.fix", "fix # =IN=^that$ #r =NN -> DT\n");
-  t.run({"-f", fix}, "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n");
-  EXPECT_EQ(t.result.status, 0) << t.result.err;
-  EXPECT_EQ(received(t.chunk_log()),
-            "< $lim$\n< $lim$\n< DT\n< NN\n< $lim$\n< \n"
-            "< $lim$\n< $lim$\n< IN\n< $lim$\n< \n"
-            "< $lim$\n< $lim$\n< NN\n< IN\n< $lim$\n< \n");
-}
+// The tags go to the chunk tagger framed by "$lim$" rows; the tags printed stay the
+// tagger's own.
+const TaggerCase kTaggerCases[] = {
+    {"WorkedExample",
+     {"%% adjectives before nouns\nfix # =ADJD #r =NN -> ADJA\nfix # =ADJD #l =VAFIN -> ADV\n"
+      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\nfix # =NN #u =NP -> NE\nskip KON\n"},
+     false, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
+     "$lim$\n$lim$\nART\nADJA\nNN\nVAFIN\nADJD\n$lim$\n\n"},
+    {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n", "fix # =A -> C\nfix # =D -> E\n"},
+     false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
+    {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n", "$lim$\n$lim$\nB\n$lim$\n\n"},
+    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
+     "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
+     "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
+    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"}, false,
+     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\nbuy VB\nthe DT\n"
+     "meeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\nrunning VBG\nshoes NNS\n",
+     "$lim$\n$lim$\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\nVBG\nNNS\n$lim$\n\n"},
+};
 
-TEST(FixApplication, FixesTagsFromThePosTagger) {
+void PrintTo(const TaggerCase &c, std::ostream *os) { *os << c.name; }
+
+class ChunkTaggerInput : public testing::TestWithParam<TaggerCase> {};
+
+TEST_P(ChunkTaggerInput, HasTheFixedTags) {
+  const TaggerCase &c = GetParam();
   ScratchDir dir;
-  const std::string pos = dir.write("pos", "map the DT\nmap dog NN\nmap barked VBD\n");
+  std::vector<std::string> args = fix_options(dir, c.files);
+  Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
+  if (c.chunkpath) {
+    for (std::size_t i = 1; i < args.size(); i += 2) args[i] = args[i].substr(dir.path().size() + 1);
+    env["CHUNKPATH"] = dir.path();
+  }
   const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
-  const std::string fix = dir.write("rules.fix", "fix # =VBD #l =NN -> VBX\n");
-  const RunResult r = run_vornik({"-v0", "-f", fix, "-Ochunktags", pos, chunk, "-"},
-                                 "the\ndog\nbarked\n", {{"FAKE_ORVIT_LOG", dir.path() + "/log"}});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(received(dir.read("log.chunk")), "< $lim$\n< $lim$\n< DT\n< NN\n< VBX\n< $lim$\n< \n");
-  EXPECT_EQ(r.out, "the\tDT\t0\tNP\ndog\tNN\t0\tNP\nbarked\tVBD\t0\tNP\n\n");
+  for (const char *a : {"-v0", "-Itags", "-Ochunktags", c.chunkpath ? "chunk" : chunk.c_str(), "-"}) args.push_back(a);
+  const RunResult r = run_vornik(args, c.input, env);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  std::string received, printed, word, tag;
+  const std::string log = dir.read("log.chunk");
+  std::istringstream lines(log.substr(log.find('\n') + 1)), input(c.input);
+  for (std::string line; std::getline(lines, line);) received += line.substr(2) + "\n";
+  EXPECT_EQ(received, c.tags);
+  for (std::string line; std::getline(input, line);)
+    printed += std::istringstream(line) >> word >> tag ? word + "\t" + tag + "\t0\tNP\n" : "\n";
+  EXPECT_EQ(r.out, printed + "\n");
 }
-}  // namespace
 
-namespace {
-TEST(FixApplication, EnglishExampleFileCorrectsTypicalTaggerErrors) {
-  TagsRun t;
-  t.run({"-f", VORNIK_EXAMPLES "/english.fix"},
-        "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\n"
-        "buy VB\nthe DT\nmeeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\n"
-        "running VBG\nshoes NNS\n");
-  EXPECT_EQ(t.result.status, 0) << t.result.err;
-  EXPECT_EQ(received(t.chunk_log()),
-            "< $lim$\n< $lim$\n< DT\n< JJ\n< NN\n< DT\n< NN\n< VBZ\n< VBN\n< TO\n< VB\n< DT\n"
-            "< NN\n< VBD\n< VBD\n< RB\n< VBN\n< DT\n< VBG\n< NNS\n< $lim$\n< \n");
-}
+INSTANTIATE_TEST_SUITE_P(Runs, ChunkTaggerInput, testing::ValuesIn(kTaggerCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 }  // namespace

@@ -1,9 +1,11 @@
 // End-to-end tests of the tree output through the vornik binary in tags mode, with the
-// stand-in tagger replaying chunk tags: bracketing, LISP and export format, with and
-// without -u and -c.
+// stand-in tagger replaying chunk tags: the worked example in bracketing, LISP and
+// export format, with and without -u and -c, byte for byte.
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "run_vornik.h"
@@ -36,42 +38,25 @@ const char kLisp[] =
     "\t\t\t(\"ADJ\"\t\"grelly\"\t)\n\t\t)\n\t\t(\"NOUN\"\t\"dask\"\t)\n\t)\n"
     "\t(\"PUNCT\"\t\".\"\t)\n\"</s>\n\")\n\n\n";
 
-const char kExportBody[] =
-    "the\t\t\tDET\t--\t\t--\t500\n"
-    "vorp\t\t\tNOUN\t--\t\t--\t500\n"
-    "of\t\t\tPREP\t--\t\t--\t501\n"
-    "the\t\t\tDET\t--\t\t--\t502\n"
-    "zub\t\t\tNOUN\t--\t\t--\t502\n"
-    "plinks\t\t\tVERB\t--\t\t--\t0\n"
-    "a\t\t\tDET\t--\t\t--\t503\n"
-    "very\t\t\tADV\t--\t\t--\t504\n"
-    "grelly\t\t\tADJ\t--\t\t--\t504\n"
-    "dask\t\t\tNOUN\t--\t\t--\t503\n"
-    ".\t\t\tPUNCT\t--\t\t--\t0\n"
-    "#500\t\t\tNP\t--\t\t--\t0\n"
-    "#501\t\t\tPP\t--\t\t--\t500\n"
-    "#502\t\t\tNP\t--\t\t--\t501\n"
-    "#503\t\t\tNP\t--\t\t--\t0\n"
-    "#504\t\t\tAP\t--\t\t--\t503\n";
+// Export rows of short words and phrase numbers: "word TAG parent, ...".
+std::string export_rows(const std::string &rows) {
+  std::istringstream in(rows);
+  std::string text, word, tag, parent;
+  while (in >> word >> tag >> parent) {
+    if (parent.back() == ',') parent.pop_back();
+    text += word + "\t\t\t" + tag + "\t--\t\t--\t" + parent + "\n";
+  }
+  return text;
+}
 
-const char kExportBodyUnary[] =
-    "the\t\t\tDET\t--\t\t--\t500\n"
-    "vorp\t\t\tNOUN\t--\t\t--\t500\n"
-    "of\t\t\tPREP\t--\t\t--\t501\n"
-    "the\t\t\tDET\t--\t\t--\t502\n"
-    "zub\t\t\tNOUN\t--\t\t--\t502\n"
-    "plinks\t\t\tVERB\t--\t\t--\t503\n"
-    "a\t\t\tDET\t--\t\t--\t504\n"
-    "very\t\t\tADV\t--\t\t--\t505\n"
-    "grelly\t\t\tADJ\t--\t\t--\t505\n"
-    "dask\t\t\tNOUN\t--\t\t--\t504\n"
-    ".\t\t\tPUNCT\t--\t\t--\t0\n"
-    "#500\t\t\tNP\t--\t\t--\t0\n"
-    "#501\t\t\tPP\t--\t\t--\t500\n"
-    "#502\t\t\tNP\t--\t\t--\t501\n"
-    "#503\t\t\tVP\t--\t\t--\t0\n"
-    "#504\t\t\tNP\t--\t\t--\t0\n"
-    "#505\t\t\tAP\t--\t\t--\t504\n";
+const std::string kExportBody = export_rows(
+    "the DET 500, vorp NOUN 500, of PREP 501, the DET 502, zub NOUN 502, plinks VERB 0, a DET 503, "
+    "very ADV 504, grelly ADJ 504, dask NOUN 503, . PUNCT 0, "
+    "#500 NP 0, #501 PP 500, #502 NP 501, #503 NP 0, #504 AP 503");
+const std::string kExportBodyUnary = export_rows(
+    "the DET 500, vorp NOUN 500, of PREP 501, the DET 502, zub NOUN 502, plinks VERB 503, a DET 504, "
+    "very ADV 505, grelly ADJ 505, dask NOUN 504, . PUNCT 0, "
+    "#500 NP 0, #501 PP 500, #502 NP 501, #503 VP 0, #504 NP 0, #505 AP 504");
 
 std::string replace_all(std::string text, const std::string &from, const std::string &to) {
   for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
@@ -87,123 +72,94 @@ std::string with_unary_vp(const std::string &text, bool lisp) {
                          "\t)\n\t)\n");
 }
 
-class TreeOutput : public ::testing::Test {
+std::string export_of(const std::string &body) {
+  std::string text;
+  for (int i = 0; i < 7; ++i) {
+    const std::string n = std::to_string(i);
+    text += "#BOS " + n + " -4 DATE 0\nw" + n + "\t\t\tX\t--\t\t--\t0\n#EOS " + n + "\n\n";
+  }
+  return text + "#BOS 7 -4 DATE 0\n" + body + "#EOS 7\n\n";
+}
+
+std::string without_markup(std::string text) {
+  for (const char *line : {"<s id=4>\n", "<b>\n", "</s>\n"}) text = replace_all(text, line, "");
+  return text;
+}
+
+struct TreeCase {
+  const char *name;
+  std::vector<std::string> options;
+  std::string tags, input, expected;
+};
+
+// Seven one-word sentences first, so that the example is sentence number 7.
+std::string seven(const std::string &each, bool numbered) {
+  std::string text;
+  for (int i = 0; i < 7; ++i) text.append(numbered ? std::string("w").append(std::to_string(i)) : "").append(each);
+  return text;
+}
+const std::string kExportTags = seven(" x/1/c/_", false) + kExampleTags;
+const std::string kExportInput = seven(" X\n\n", true) + kExampleInput;
+
+const TreeCase kTreeCases[] = {
+    {"Bracketing", {"-c"}, kExampleTags, kExampleInput, kBracketing},
+    {"BracketingUnary", {"-c", "-u"}, kExampleTags, kExampleInput, with_unary_vp(kBracketing, false)},
+    {"BracketingWithoutMarkup", {}, kExampleTags, kExampleInput, without_markup(kBracketing)},
+    {"Lisp", {"-c", "-Olisp"}, kExampleTags, kExampleInput, kLisp},
+    {"LispUnary", {"-c", "-Olisp", "-u"}, kExampleTags, kExampleInput, with_unary_vp(kLisp, true)},
+    {"Export", {"-Onegra", "-c"}, kExportTags, kExportInput, export_of(kExportBody)},
+    {"ExportUnary", {"-Onegra", "-u"}, kExportTags, kExportInput, export_of(kExportBodyUnary)},
+    // A reply row without depth piece is stored as "?" and decodes as an unattached word.
+    {"MissingChunkTagUnattached", {}, " x/1/c/NP x x/0/c/NP", "a D\nb N\nc N\n",
+     "(\n\t(D\ta\t)\n\t(NP\n\t\t(N\tb\t)\n\t\t(N\tc\t)\n\t)\n)\n\n\n"},
+};
+
+void PrintTo(const TreeCase &c, std::ostream *os) { *os << c.name; }
+
+class TreeOutput : public ::testing::TestWithParam<TreeCase> {
  protected:
-  RunResult run(std::vector<std::string> options, const std::string &tags,
-                const std::string &input) {
-    const std::string script = dir.write("chunks", "seq" + tags + "\n");
+  RunResult run(std::vector<std::string> options, const std::string &tags, const std::string &input) {
     options.insert(options.begin(), {"-v0", "-Itags"});
-    options.push_back(script);
+    options.push_back(dir.write("chunks", "seq" + tags + "\n"));
     options.push_back("-");
     return run_vornik(options, input);
   }
   ScratchDir dir;
 };
 
-TEST_F(TreeOutput, BracketingWithMarkup) {
-  RunResult r = run({"-c"}, kExampleTags, kExampleInput);
+TEST_P(TreeOutput, WritesExactBytes) {
+  const TreeCase &c = GetParam();
+  const long before = std::time(nullptr);
+  RunResult r = run(c.options, c.tags, c.input);
+  const long after = std::time(nullptr);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, kBracketing);
-}
-
-TEST_F(TreeOutput, BracketingWithMarkupUnary) {
-  RunResult r = run({"-c", "-u"}, kExampleTags, kExampleInput);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, with_unary_vp(kBracketing, false));
-}
-
-TEST_F(TreeOutput, LispWithMarkup) {
-  RunResult r = run({"-c", "-Olisp"}, kExampleTags, kExampleInput);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, kLisp);
-  r = run({"-c", "-Olisp", "-u"}, kExampleTags, kExampleInput);
-  EXPECT_EQ(r.out, with_unary_vp(kLisp, true));
-}
-
-TEST_F(TreeOutput, MarkupDroppedWithoutC) {
-  RunResult r = run({}, kExampleTags, kExampleInput);
-  std::string expected = replace_all(kBracketing, "<s id=4>\n", "");
-  expected = replace_all(expected, "<b>\n", "");
-  expected = replace_all(expected, "</s>\n", "");
-  EXPECT_EQ(r.out, expected);
-}
-
-// Seven one-word sentences first, so that the example is sentence number 7.
-std::string export_run_input() {
-  std::string input;
-  for (int i = 0; i < 7; ++i) input.append("w").append(std::to_string(i)).append(" X\n\n");
-  return input + kExampleInput;
-}
-std::string export_run_tags() {
-  std::string tags;
-  for (int i = 0; i < 7; ++i) tags += " x/1/c/_";
-  return tags + kExampleTags;
-}
-
-void expect_export(const RunResult &r, const std::string &body, long before, long after) {
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  // Sentences 0 to 6: one word each, then the example as sentence 7.
-  std::size_t at = 0;
-  for (int i = 0; i <= 7; ++i) {
-    const std::string head = std::string("#BOS ").append(std::to_string(i)).append(" -4 ");
-    ASSERT_EQ(r.out.compare(at, head.size(), head), 0) << r.out.substr(at);
-    at += head.size();
-    const std::size_t end = r.out.find(" 0\n", at);
-    ASSERT_NE(end, std::string::npos);
-    const long date = std::stol(r.out.substr(at, end - at));
-    EXPECT_GE(date, before);
-    EXPECT_LE(date, after);
-    at = end + 3;
-    std::string rest = i < 7 ? std::string("w").append(std::to_string(i)).append("\t\t\tX\t--\t\t--\t0\n") : body;
-    rest.append("#EOS ").append(std::to_string(i)).append("\n\n");
-    ASSERT_EQ(r.out.compare(at, rest.size(), rest), 0) << r.out.substr(at);
-    at += rest.size();
+  // The build time in each export header must be the time of the run.
+  const std::regex date("(#BOS \\d+ -4 )(\\d+)( 0\n)");
+  for (std::sregex_iterator m(r.out.begin(), r.out.end(), date), end; m != end; ++m) {
+    EXPECT_GE(std::stol((*m)[2]), before);
+    EXPECT_LE(std::stol((*m)[2]), after);
   }
-  EXPECT_EQ(at, r.out.size());
+  EXPECT_EQ(std::regex_replace(r.out, date, "$1DATE$3"), c.expected);
 }
 
-TEST_F(TreeOutput, ExportFormat) {
-  const long before = std::time(nullptr);
-  RunResult r = run({"-Onegra", "-c"}, export_run_tags(), export_run_input());
-  expect_export(r, kExportBody, before, std::time(nullptr));
-}
+INSTANTIATE_TEST_SUITE_P(WorkedExample, TreeOutput, ::testing::ValuesIn(kTreeCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(TreeOutput, ExportFormatUnary) {
-  const long before = std::time(nullptr);
-  RunResult r = run({"-Onegra", "-u"}, export_run_tags(), export_run_input());
-  expect_export(r, kExportBodyUnary, before, std::time(nullptr));
-}
-
-TEST_F(TreeOutput, MissingChunkTagDecodesAsUnattachedWord) {
-  // The second reply row has a chunk tag without depth piece: stored as "?".
-  RunResult r = run({}, " x/1/c/NP x x/0/c/NP", "a D\nb N\nc N\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "(\n\t(D\ta\t)\n\t(NP\n\t\t(N\tb\t)\n\t\t(N\tc\t)\n\t)\n)\n\n\n");
-  r = run({"-Ochunktags"}, " x/1/c/NP x x/0/c/NP", "a D\nb N\nc N\n");
-  EXPECT_EQ(r.out, "a\tD\t1\tNP\nb\tN\t?\t_\nc\tN\t0\tNP\n\n");
-}
-
-TEST_F(TreeOutput, LastWordAloneAtTopLevel) {
-  RunResult r = run({}, " x/1/c/NP x/0/c/NP x/1/c/VP", "a D\nb N\nc V\n");
-  EXPECT_EQ(r.out, "(\n\t(NP\n\t\t(D\ta\t)\n\t\t(N\tb\t)\n\t)\n\t(V\tc\t)\n)\n\n\n");
-}
-
-TEST_F(TreeOutput, VeryLongSentenceExportKeepsNumbersUnique) {
+TEST(TreeOutputLong, VeryLongSentenceExportKeepsNumbersUniqueWithAWarning) {
   // 1200 words; the first two form a phrase, every later one opens a phrase of its own
   // under the previous one: phrase numbers 1201 up.
-  std::string input, tags = " x/1/c/S x/0/c/S";
+  ScratchDir dir;
+  std::string input, tags = "seq x/1/c/S x/0/c/S";
   for (int i = 0; i < 1200; ++i) input += "w X\n";
   for (int i = 2; i < 1200; ++i) tags += " x/-/c/S";
-  RunResult r = run({"-Onegra"}, tags, input);
+  RunResult r = run_vornik({"-v0", "-Itags", "-Onegra", dir.write("chunks", tags), "-"}, input);
   EXPECT_EQ(r.status, 0);
   // Twelve progress dots (one per 100 lines), then the warning.
   EXPECT_EQ(r.err, std::string(12, '.') +
                        "vornik: warning: sentence 0 has node numbers of 1000 or more; they are "
                        "written in full in the export format\n");
-  EXPECT_NE(r.out.find("\n#1201\t\t\tS\t--\t\t--\t0\n#1202\t\t\tS\t--\t\t--\t1201\n"),
-            std::string::npos);
+  EXPECT_NE(r.out.find("\n#1201\t\t\tS\t--\t\t--\t0\n#1202\t\t\tS\t--\t\t--\t1201\n"), std::string::npos);
   EXPECT_NE(r.out.find("\n#2399\t\t\tS\t--\t\t--\t2398\n#EOS 0\n\n"), std::string::npos);
   EXPECT_EQ(r.out.find("\t201\n"), std::string::npos);  // nothing reduced modulo 1000
 }

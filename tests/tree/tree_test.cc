@@ -1,0 +1,293 @@
+// Tree nodes, chunk-tag decoding and the printers on hand-made sentences: the node
+// pool, the decoding edge cases, markup placement and export padding, and the absence
+// of allocation once the pools are warm.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/error.h"
+#include "driver/parser.h"
+#include "driver/vornik.h"
+#include "symtab/lexicon.h"
+#include "tree/chunkenc.h"
+#include "tree/mobile.h"
+#include "tree/mobirel.h"
+
+namespace {
+std::vector<std::string> split(const std::string &text) {
+  std::istringstream in(text);
+  std::vector<std::string> parts;
+  for (std::string part; in >> part;) parts.push_back(part);
+  return parts;
+}
+
+// One sentence for the decoder: depths like "1 0 - 0" (blanks ignored), categories
+// like "NP NP _ PP"; word i is "w<i>" with POS tag "T" unless given.
+struct Sentence {
+  std::string depths;
+  std::vector<int> categories, pos_tags;
+  std::vector<std::string> words;
+  std::vector<char *> word_ptrs;
+  std::vector<mobile_t *> leaf;
+
+  Sentence(const std::string &depth_chars, const std::string &cats, const std::string &word_list = "",
+           const std::string &tag_list = "") {
+    std::erase_if(depths = depth_chars, [](char c) { return c == ' '; });
+    for (const std::string &cat : split(cats)) categories.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
+    for (const std::string &tag : split(tag_list)) pos_tags.push_back(tagtoint(tag.c_str()));
+    words = split(word_list);
+    for (std::size_t i = words.size(); i < depths.size(); ++i) words.push_back(std::string("w").append(std::to_string(i)));
+    pos_tags.resize(depths.size(), tagtoint("T"));
+    categories.resize(depths.size(), 0);
+    for (std::string &word : words) word_ptrs.push_back(word.data());
+    leaf.assign(depths.size() + 1, nullptr);
+  }
+  mobile_t *decode() {
+    return chunks_to_mobile(word_ptrs.data(), depths.data(), pos_tags.data(), categories.data(),
+                            leaf.data(), static_cast<int>(depths.size()));
+  }
+};
+
+// "(500:NP 0 1 (501:PP 2)) 3": phrases as (id:category children...), words as their
+// id; a node whose parent link disagrees with its place is marked "!".
+void render_node(const mobile_t *node, const mobile_t *parent, std::string &out) {
+  if (node->child) {
+    out.append("(").append(std::to_string(node->id)).append(":").append(inttotag(node->tag) ? inttotag(node->tag) : "");
+    for (const mobile_t *c = node->child; c; c = c->sister) render_node(c, node, out += " ");
+    out += ")";
+  } else {
+    out += std::to_string(node->id);
+  }
+  if (node->parent != parent) out += "!";
+}
+
+std::string render(const mobile_t *root) {
+  std::string out;
+  for (const mobile_t *top = root->child; top; top = top->sister) render_node(top, nullptr, out += " ");
+  return out.substr(1);
+}
+
+std::string capture(const std::function<void(FILE *)> &print) {
+  char *buffer = nullptr;
+  std::size_t size = 0;
+  FILE *stream = open_memstream(&buffer, &size);
+  print(stream);
+  std::fclose(stream);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
+
+class Tree : public ::testing::Test {
+ protected:
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    allow_unary_bool = lisp_output_bool = negra_output_bool = store_sgml_bool = 0;
+    num_sgml_tags = sentence_num = 0;
+    sgml_line = nullptr;
+    word_pos_in_buf = nullptr;
+    lexicon_init();
+  }
+};
+
+TEST_F(Tree, NodePoolReusesReleasedChainLastInFirstOut) {
+  mobile_t *a = newmobile(1, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *b = newmobile(2, nullptr, 0, nullptr, 0, a);
+  mobile_t *c = newmobile(3, nullptr, 0, nullptr, 0, b);
+  mobile_free(c);  // chain c -> b -> a
+  for (mobile_t *expected : {c, b, a}) EXPECT_EQ(newmobile(0, nullptr, 0, nullptr, 0, nullptr), expected);
+}
+
+TEST_F(Tree, NodePoolResetsEveryFieldOfAReusedNode) {
+  mobile_t *other = newmobile(7, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *m = newmobile(1, "w", 5, other, 6, other);
+  m->child = m->sister = m->secparent[0] = other;
+  m->secedge[0] = -4;
+  m->morph = 3;
+  m->flags = 1;
+  m->serialid = 8;
+  m->altedge[2] = 4;
+  m->info = other;
+  mobile_free(m);  // m -> other
+  mobile_t *r = newmobile(42, nullptr, 11, nullptr, 12, nullptr);
+  ASSERT_EQ(r, m);
+  EXPECT_EQ(std::make_tuple(r->id, r->tag, r->edgelabel), std::make_tuple(42, 11, 12));
+  for (const void *p : {(const void *)r->next, (const void *)r->parent, (const void *)r->child,
+                        (const void *)r->sister, (const void *)r->comment, (const void *)r->secparent[0],
+                        (const void *)r->info, (const void *)r->string})
+    EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(std::make_tuple(r->secedge[0], r->morph, r->flags, r->serialid, r->altedge[2]),
+            std::make_tuple(0, 0, 0, 0, 0));
+  mobile_free(r);
+}
+
+TEST_F(Tree, LeftSisterIsTheNodeBeforeAmongTheMothersChildren) {
+  mobile_t *mother = newmobile(500, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *kids[3], *chain = mother;
+  for (int i = 0; i < 3; ++i) chain = kids[i] = newmobile(i, nullptr, 0, mother, 0, chain);
+  mother->child = kids[0];
+  kids[0]->sister = kids[1];
+  kids[1]->sister = kids[2];
+  EXPECT_EQ(mob_leftsister(kids[0]), nullptr);
+  EXPECT_EQ(mob_leftsister(kids[1]), kids[0]);
+  EXPECT_EQ(mob_leftsister(kids[2]), kids[1]);
+  EXPECT_EQ(mob_leftsister(mother), nullptr);  // no parent
+  mobile_free(kids[2]);
+}
+
+struct DecodeCase {
+  const char *name, *depths, *categories;
+  int unary;
+  const char *tree;
+};
+
+const DecodeCase kDecodeCases[] = {
+    {"OneWord", "1", "NP", 0, "0"},
+    {"OneWordOtherChar", "-", "NP", 0, "0"},
+    {"OneWordUnary", "1", "NP", 1, "(500:NP 0)"},
+    {"OneWordUnaryNoCategory", "1", "_", 1, "0"},
+    {"OneWordUnaryNeedsOne", "-", "NP", 1, "0"},
+    {"FirstDashIgnored", "- 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstDIgnored", "d 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstPlusIgnored", "+ 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstEqualsIgnored", "= 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstUIgnored", "u 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstAfterSkippedIgnored", "2 i - 0", "A A B B", 0, "0 1 (500:B 2 3)"},
+    {"ISkipped", "1 i 0", "X _ X", 0, "(500:X 0 2) 1"},
+    {"TwoSkipped", "1 2 0", "X Y X", 0, "(500:X 0 2) 1"},
+    {"SkippedRunRelatesToEarlier", "1 2 i 0", "X Y Y X", 0, "(500:X 0 3) 1 2"},
+    {"TwoOpenThreeClose", "1 d 0 u", "A B B A", 0, "(500:A 0 (502: (501:B 1 2)) 3)"},
+    {"CloseAndOpen", "1 0 = 0 +", "A A B B C", 0, "(501:C (500:A 0 1) (502:B 2 3) 4)"},
+    {"UClimbsThroughNewNodes", "1 0 u", "A A C", 0, "(502:C (501: (500:A 0 1)) 2)"},
+    {"CategoryFromSecondWord", "1 0", "_ NP", 0, "(500:NP 0 1)"},
+    {"NoCategoryAtAll", "1 0", "_ _", 0, "(500: 0 1)"},
+    {"OnesStayBareWithoutUnary", "1 1", "NP NP", 0, "0 1"},
+    {"OnesUnary", "1 1", "NP NP", 1, "(500:NP 0) (501:NP 1)"},
+    {"UnaryThenOpen", "1 - 0", "NP PP PP", 1, "(500:NP 0 (501:PP 1 2))"},
+    {"UnaryOnlyForOne", "1 2", "NP NP", 1, "(500:NP 0) 1"},
+    {"UnaryOnlyForOneNotI", "1 i", "NP NP", 1, "(500:NP 0) 1"},
+    {"UnknownCharUnattached", "1 x 0", "A A A", 0, "0 (500:A 1 2)"},
+    {"QuestionMarkUnattached", "1 ? -", "A _ B", 0, "0 (500: 1 (501:B 2))"},
+    {"UnknownAfterPhrase", "1 0 ? 0", "A A B B", 0, "(500:A 0 1) (501:B 2 3)"},
+    {"UnknownNoUnary", "1 x", "A A", 1, "(500:A 0) 1"},
+    {"WorkedExample", "1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _", 0,
+     "(500:NP 0 1 (501:PP 2 (502:NP 3 4))) 5 (503:NP 6 (504:AP 7 8) 9) 10"},
+    {"WorkedExampleUnary", "1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _", 1,
+     "(500:NP 0 1 (501:PP 2 (502:NP 3 4))) (503:VP 5) (504:NP 6 (505:AP 7 8) 9) 10"},
+};
+
+void PrintTo(const DecodeCase &c, std::ostream *os) { *os << c.depths << " / " << c.categories; }
+
+class Decode : public Tree, public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(Decode, BuildsTree) {
+  const DecodeCase &c = GetParam();
+  allow_unary_bool = c.unary;
+  Sentence s(c.depths, c.categories);
+  mobile_t *root = s.decode();
+  EXPECT_EQ(render(root), c.tree);
+  for (std::size_t i = 0; i < s.depths.size(); ++i) {
+    EXPECT_EQ(s.leaf[i]->id, static_cast<int>(i));
+    EXPECT_EQ(s.leaf[i]->string, s.word_ptrs[i]);  // the word itself, not a copy
+    EXPECT_EQ(s.leaf[i]->child, nullptr);
+  }
+  mobile_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::ValuesIn(kDecodeCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Tree, PhraseIdsStartAfterTheWordsOfLongSentences) {
+  for (const auto &[words, phrase] : {std::pair{500, 500}, {501, 502}}) {
+    Sentence s(std::string(words, '0'), "S");
+    mobile_t *root = s.decode();
+    EXPECT_EQ(root->child->id, phrase);
+    EXPECT_EQ(root->child->sister, nullptr);
+    mobile_free(root);
+  }
+}
+
+TEST_F(Tree, NoAllocationOncePoolsAreWarm) {
+  Sentence s("1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _");
+  FILE *null = std::fopen("/dev/null", "w");
+  auto print = [&] {
+    chunks_to_tree(null, s.word_ptrs.data(), s.depths.data(), s.pos_tags.data(), s.categories.data(),
+                   static_cast<int>(s.depths.size()));
+  };
+  print();
+  negra_output_bool = 1;
+  print();
+  const std::size_t warm = memory_allocated;
+  for (int round = 0; round < 50; ++round) {
+    negra_output_bool = round % 2;
+    print();
+  }
+  EXPECT_EQ(memory_allocated, warm);
+  std::fclose(null);
+}
+
+struct PrintCase {
+  const char *name, *depths, *categories;
+  std::string words;
+  const char *tags;
+  std::vector<std::string> markup;  // markup lines, and the number of words read before each
+  std::vector<int> markup_at;
+  int lisp, negra;
+  std::string expected;
+};
+
+const std::string w7(7, 'a'), w8(8, 'b'), w15(15, 'c'), w16(16, 'd');
+const PrintCase kPrintCases[] = {
+    {"SkippedWordInsidePhrase", "1 i 0", "X _ X", "a b c", "P Q R", {}, {}, 0, 0,
+     "(\n\t(X\n\t\t(P\ta\t)\n\t\t(Q\tb\t)\n\t\t(R\tc\t)\n\t)\n)\n\n"},
+    {"NoCategoryAndQuotes", "1 0 1", "_ _ _", "say \"hi\" !", "V N P", {}, {}, 0, 0,
+     "(\n\t(\n\t\t(V\tsay\t)\n\t\t(N\t\"hi\"\t)\n\t)\n\t(P\t!\t)\n)\n\n"},
+    {"NoCategoryAndQuotesInLisp", "1 0 1", "_ _ _", "say \"hi\" !", "V N P", {}, {}, 1, 0,
+     "(\n\t(\"\"\n\t\t(\"V\"\t\"say\"\t)\n\t\t(\"N\"\t\"\\\"hi\\\"\"\t)\n\t)\n\t(\"P\"\t\"!\"\t)\n)\n\n"},
+    {"MarkupAfterLastWordBeforeClosingLines", "1 0", "NP NP", "a b", "D N", {"<p>\n", "</p>\n"}, {0, 2}, 0, 0,
+     "(\n<p>\n\t(NP\n\t\t(D\ta\t)\n\t\t(N\tb\t)\n</p>\n\t)\n)\n\n"},
+    // A tagger reply cut short after one word: the markup read later is still written.
+    {"MarkupBeyondShortenedSentence", "1", "NP", "a", "D", {"<x>\n", "<y>\n"}, {1, 3}, 0, 0,
+     "(\n\t(D\ta\t)\n<x>\n<y>\n)\n\n"},
+    {"ExportPaddingByWordLength", "1 1 1 1", "_ _ _ _", w7 + " " + w8 + " " + w15 + " " + w16, "T T T T",
+     {}, {}, 0, 1,
+     "#BOS 0 -4 1234 0\n" + w7 + "\t\t\tT\t--\t\t--\t0\n" + w8 + "\t\tT\t--\t\t--\t0\n" + w15 +
+         "\t\tT\t--\t\t--\t0\n" + w16 + "\tT\t--\t\t--\t0\n#EOS 0\n"},
+    {"ExportPhraseWithoutCategory", "1 0", "_ _", "a b", "D N", {}, {}, 0, 1,
+     "#BOS 0 -4 1234 0\na\t\t\tD\t--\t\t--\t500\nb\t\t\tN\t--\t\t--\t500\n"
+     "#500\t\t\t--\t--\t\t--\t0\n#EOS 0\n"},
+};
+
+void PrintTo(const PrintCase &c, std::ostream *os) { *os << c.name; }
+
+class Print : public Tree, public ::testing::WithParamInterface<PrintCase> {};
+
+TEST_P(Print, WritesExactBytes) {
+  PrintCase c = GetParam();
+  std::vector<char *> lines;
+  for (std::string &line : c.markup) lines.push_back(line.data());
+  sgml_line = lines.data();
+  word_pos_in_buf = c.markup_at.data();
+  num_sgml_tags = static_cast<int>(lines.size());
+  store_sgml_bool = 1;
+  lisp_output_bool = c.lisp;
+  Sentence s(c.depths, c.categories, c.words, c.tags);
+  mobile_t *root = s.decode();
+  root->tag = 1234;  // the build time, fixed for comparison
+  EXPECT_EQ(capture([&](FILE *out) {
+              if (c.negra) mobile_output(out, root);
+              else print_bracketing(out, root, s.leaf.data(), static_cast<int>(s.depths.size()));
+            }),
+            c.expected);
+  mobile_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Print, ::testing::ValuesIn(kPrintCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+}  // namespace
