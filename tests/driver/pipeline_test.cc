@@ -112,12 +112,13 @@ TEST_F(Pipeline, InputFilesPlainAndCompressed) {
   EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/missing.gz': No such file or directory\n");
 }
 
-TEST_F(Pipeline, TagsModeLineWithoutTagEndsTheRun) {
-  const RunResult r =
-      run({"-v0", "-Ochunktags", "-Itags", chunk, "-"}, "%% c\nThe DT\n<s>\n\ncat NN x y\n\nlonely\n");
+TEST_F(Pipeline, TagsModeColumnsAndALineWithoutTagEndingTheRun) {
+  // Columns split at the six ASCII whitespace bytes only; the rest of a line is ignored.
+  const RunResult r = run({"-v0", "-Ochunktags", "-Itags", chunk, "-"},
+                          "%% c\nThe\vDT\r\n<s>\n\nc\xa0t \t NN x y\n\nlonely\n");
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.err, "Word or POS tag missing in line 7, exiting\n");
-  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\ncat\tNN\t0\tNP\n\n");
+  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\nc\xa0t\tNN\t0\tNP\n\n");
 }
 
 TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {

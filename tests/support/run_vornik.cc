@@ -31,6 +31,15 @@ Env vornik_env(const Env &env) {
 }
 }  // namespace
 
+bool poll_until(const std::function<bool()> &done, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 pid_t spawn(const std::vector<std::string> &argv, const Env &env, int in, int out, int err) {
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -112,8 +121,7 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
   // A stand-in tagger outliving vornik may still add to its log while the folder goes.
   std::error_code error;
-  for (int tries = 0; tries < 100 && std::filesystem::remove_all(path_, error) == static_cast<std::uintmax_t>(-1); ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  poll_until([&] { return std::filesystem::remove_all(path_, error) != static_cast<std::uintmax_t>(-1); }, 1000);
 }
 
 std::string ScratchDir::write(const std::string &name, const std::string &content) const {
@@ -152,22 +160,12 @@ bool BackgroundVornik::running() {
 }
 
 bool BackgroundVornik::wait_for_err(const std::string &text, int timeout_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (err().find(text) == std::string::npos) {
-    if (!running() || std::chrono::steady_clock::now() > deadline)
-      return err().find(text) != std::string::npos;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  const auto found = [&] { return err().find(text) != std::string::npos; };
+  return poll_until([&] { return found() || !running(); }, timeout_ms) && found();
 }
 
 int BackgroundVornik::wait_exit(int timeout_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (running()) {
-    if (std::chrono::steady_clock::now() > deadline) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return status_;
+  return poll_until([&] { return !running(); }, timeout_ms) ? status_ : -1;
 }
 
 int BackgroundVornik::open_descriptors() const {

@@ -1,6 +1,7 @@
 // Test helpers: run programs (above all the built vornik, with the stand-in tagger
 // first on PATH) as child processes, and scratch files in a per-test temporary folder.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -14,6 +15,8 @@ struct RunResult {
 // Changes to a child's environment; the value "\x01" unsets the variable.
 using Env = std::map<std::string, std::string>;
 
+// Asks `done` every 5 ms until it holds or `timeout_ms` have passed; its last answer.
+bool poll_until(const std::function<bool()> &done, int timeout_ms);
 // Starts argv (argv[0] a path) with `env` applied and in, out, err as its standard
 // streams; descriptors opened close-on-exec stay out of the child.
 pid_t spawn(const std::vector<std::string> &argv, const Env &env, int in, int out, int err);

@@ -96,22 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
         GoodLine{"fix # =ADJA -> ADJD\r\n", "ADJA", "# =ADJA/0 -> ADJD\r"},
         GoodLine{"fix #l =ART\r#r =NN -> X\r\n", "ART", "#l =ART/0 #r =NN/0 -> X\r"}));
 
-TEST(MarkerLines, EnterEachTagOnceInTheirOwnStores) {
-  load_rules("skip\nskip KON KON\tADV\nignore ART ART\nnostr NE\nwordfix W\r\n"
-             "noatt # =NN #u =NP\nnoatt # =NN\r\n");
-  EXPECT_EQ(skip_idtrie->n, 3);  // KON, ADV, and ART through ignore
-  for (const char *tag : {"KON", "ADV", "ART"})
-    EXPECT_STREQ(static_cast<const char *>(bitrecall(skip_idtrie, tagtoint(tag))), "y") << tag;
-  EXPECT_EQ(ignore_idtrie->n, 1);
-  EXPECT_NE(bitrecall(ignore_idtrie, tagtoint("ART")), nullptr);
-  EXPECT_EQ(nostr_idtrie->n, 1);
-  EXPECT_NE(bitrecall(nostr_idtrie, tagtoint("NE")), nullptr);
-  EXPECT_EQ(word_idtrie->n, 1);
-  EXPECT_NE(bitrecall(word_idtrie, tagtoint("W\r")), nullptr);  // CR is no separator here
-  EXPECT_EQ(describe_chain(noatt_idtrie, "NN"), "# =NN/0 #u =NP/0 ->  ; # =NN/0 -> ");
-  EXPECT_EQ(fix_idtrie->n, 0);
-}
-
 struct Case {
   const char *name, *rules;
   const char *sentence;  // word/TAG ...
