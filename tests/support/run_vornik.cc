@@ -1,5 +1,6 @@
-// Child processes for the tests: pipes on all three standard streams, drained with
-// poll so no pipe can fill up and stall; and vornik in the background for servers.
+// Child processes for the tests: input written by a thread while both output streams
+// are drained with poll, so no pipe can fill up and stall; and vornik in the
+// background for servers.
 #include "run_vornik.h"
 
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 std::vector<std::string> vornik_argv(const std::vector<std::string> &args) {
@@ -73,36 +75,24 @@ RunResult run_program(const std::vector<std::string> &argv, const std::string &i
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
     throw std::runtime_error("pipe failed");
   const pid_t pid = spawn(argv, env, in[0], out[1], err[1]);
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  fcntl(in[1], F_SETFL, O_NONBLOCK);
+  for (int fd : {in[0], out[1], err[1]}) close(fd);
+  std::thread writer([&] {  // ends early when the child stops reading
+    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(input.size()) && n >= 0; done += n)
+      n = write(in[1], input.data() + done, input.size() - done);
+    close(in[1]);
+  });
   RunResult result;
-  std::size_t written = 0;
-  if (input.empty()) close(in[1]);
-  bool stdin_open = !input.empty(), out_open = true, err_open = true;
   char buffer[65536];
-  while (out_open || err_open) {
-    pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {stdin_open ? in[1] : -1, POLLOUT, 0}};
-    if (poll(fds, 3, -1) < 0) break;
-    if (fds[2].revents & (POLLOUT | POLLERR | POLLHUP)) {
-      const ssize_t n = write(in[1], input.data() + written, input.size() - written);
-      if (n > 0) written += n;
-      if (n < 0 || written == input.size()) {
-        close(in[1]);
-        stdin_open = false;
-      }
-    }
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  while ((fds[0].fd >= 0 || fds[1].fd >= 0) && poll(fds, 2, -1) > 0) {
     for (int i = 0; i < 2; ++i) {
-      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      if (!fds[i].revents) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n <= 0) (i == 0 ? out_open : err_open) = false;
-      else (i == 0 ? result.out : result.err).append(buffer, n);
+      if (n > 0) (i ? result.err : result.out).append(buffer, n);
+      else close(std::exchange(fds[i].fd, -1));
     }
   }
-  if (stdin_open) close(in[1]);
-  close(out[0]);
-  close(err[0]);
+  writer.join();
   result.status = wait_status(pid);
   return result;
 }

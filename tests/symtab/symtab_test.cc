@@ -63,12 +63,6 @@ TEST(Lexstore, SiblingsSortAsSignedBytes) {
   EXPECT_EQ(order, (std::vector<std::string>{"\x80", "\xc3\xa9", "B", "a", "b", "c"}));
 }
 
-TEST(Lexstore, ManyKeysSurviveBlockBoundaries) {
-  t_node *trie = lexinit();
-  for (int i = 0; i < 5000; ++i) lexstore(trie, std::to_string(i * 7919).c_str(), value(i));
-  for (int i = 0; i < 5000; ++i) ASSERT_EQ(lexrecall(trie, std::to_string(i * 7919).c_str()), value(i));
-}
-
 TEST(Bitstore, KeysArrivingInAnyOrderEndUpSortedAndFound) {
   const std::vector<std::vector<uint32_t>> orders = {
       {5, 4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, 5}, {3, 0, 5, 1, 4, 2}, {0xffffffffu, 7, 0x80000000u, 1}};
