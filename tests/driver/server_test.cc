@@ -9,11 +9,13 @@
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
+#include <regex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "run_vornik.h"
@@ -43,42 +45,37 @@ int free_port() {
 }
 
 // A client connection to 127.0.0.1; closed when the object dies.
-class Client {
- public:
-  explicit Client(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+struct Client {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  explicit Client(int port) {
     const sockaddr_in address = loopback(port);
-    EXPECT_EQ(connect(fd_, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     const timeval limit{10, 0};  // a server that never answers fails the test, not hangs it
-    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   }
-  ~Client() { close(fd_); }
+  ~Client() { close(fd); }
   void send_text(const std::string &text) const {
-    ASSERT_EQ(send(fd_, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
   }
-  void close_sending() const { shutdown(fd_, SHUT_WR); }
   // Everything until the server closes; an end other than a clean one fails the test.
   std::string read_all() const {
     std::string text;
     char buffer[4096];
     ssize_t n;
-    while ((n = recv(fd_, buffer, sizeof buffer, 0)) > 0) text.append(buffer, n);
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) text.append(buffer, n);
     EXPECT_EQ(n, 0) << "connection ended with: " << std::strerror(errno);
     return text;
   }
   bool readable_within(int ms) const {
-    pollfd waiting{fd_, POLLIN, 0};
+    pollfd waiting{fd, POLLIN, 0};
     return poll(&waiting, 1, ms) > 0;
   }
   // Closes at once with a reset, dropping whatever is unread.
   void reset() {
     const linger abort_close{1, 0};
-    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort_close, sizeof abort_close);
-    close(fd_);
-    fd_ = -1;
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort_close, sizeof abort_close);
+    close(std::exchange(fd, -1));
   }
-
- private:
-  int fd_;
 };
 
 // One connection: sends `request` (header and text) and returns the whole answer.
@@ -147,7 +144,7 @@ TEST_P(HeaderTest, AnswersThenServesTheNextClient) {
       if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       client.send_text(c.pieces[i]);
     }
-    if (c.close_sending) client.close_sending();
+    if (c.close_sending) shutdown(client.fd, SHUT_WR);
     EXPECT_EQ(client.read_all(), c.answer);
   }
   EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
@@ -208,12 +205,15 @@ TEST_F(ServerTest, ClientsGoneEarlyAreAbandonedAndTheServerGoesOnWithNoDescripto
     ASSERT_TRUE(client.readable_within(5000));
     client.reset();
   }
-  ASSERT_TRUE(server->wait_for_err(kAbandoned + kAbandoned)) << server->err();
+  const auto messages = [&] {
+    std::string text = server->err();
+    std::erase(text, '.');  // progress dots, one per 100 lines read
+    return text;
+  };
+  ASSERT_TRUE(poll_until([&] { return messages().ends_with(kAbandoned + kAbandoned); }, 10000)) << server->err();
   EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
   EXPECT_TRUE(server->running());
-  std::string messages = server->err();
-  std::erase(messages, '.');  // progress dots, one per 100 lines read
-  EXPECT_EQ(messages, kWaiting + kAbandoned + kAbandoned);
+  EXPECT_EQ(messages(), kWaiting + kAbandoned + kAbandoned);
   // The server closes a connection a moment after the client saw its end.
   EXPECT_TRUE(poll_until([&] { return server->open_descriptors() == idle; }, 5000)) << server->open_descriptors();
 }
@@ -243,9 +243,7 @@ TEST_F(ServerTest, FailingAcceptIsRetriedAtAGentlePaceUntilItWorksAgain) {
   const auto failures = std::count(messages.begin(), messages.end(), '\n');
   EXPECT_GE(failures, 2) << messages;
   EXPECT_LE(failures, 8) << messages;
-  std::string expected;
-  for (int i = 0; i < failures; ++i) expected += kProtocolError;
-  EXPECT_EQ(messages, expected);
+  EXPECT_EQ(std::regex_replace(messages, std::regex(kProtocolError), ""), "") << messages;
   ASSERT_EQ(prlimit(server->pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
   EXPECT_EQ(converse(port, "0006def Y\n"), "def\tY\t1\tNP\n\n");
 }
@@ -256,14 +254,9 @@ TEST_F(ServerTest, IllegalPortOrPortInUseEndsTheServerAtStart) {
   address.sin_addr.s_addr = htonl(INADDR_ANY);
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder, 1), 0);
-  const std::pair<std::string, std::string> cases[] = {
-      {"0", "error: illegal port number 0"},
-      {"abc", "error: illegal port number abc"},
-      {"000", "error: illegal port number 000"},
-      {"65536", "error: illegal port number 65536"},
-      {"131072", "error: illegal port number 131072"},
-      {std::to_string(port), "error: cannot bind to port " + std::to_string(port) + ": Address already in use\n"},
-  };
+  std::vector<std::pair<std::string, std::string>> cases{
+      {std::to_string(port), "error: cannot bind to port " + std::to_string(port) + ": Address already in use\n"}};
+  for (const char *bad : {"0", "abc", "000", "65536", "131072"}) cases.emplace_back(bad, std::string("error: illegal port number ") + bad);
   for (const auto &[port_text, message] : cases) {
     BackgroundVornik server(server_args(port_text));
     EXPECT_EQ(server.wait_exit(), 255) << port_text;

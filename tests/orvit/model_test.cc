@@ -20,7 +20,6 @@
 #include "model_loader.h"
 #include "model_writer.h"
 #include "ngram_stats.h"
-#include "run_vornik.h"
 #include "suffix_guesser.h"
 #include "tagged_corpus.h"
 #include "tagger.h"
@@ -64,11 +63,8 @@ orvit::TrainingCounts tiny_counts() {
                              orvit::TrainOptions{});
 }
 
-TEST(Estimation, TinyCorpusWritesExactModel) {
+TEST(Estimation, TinyCorpusWritesExactModelAndNoEvidenceGivesUnigramWeights) {
   EXPECT_EQ(orvit::write_model_text(tiny_counts()), kTinyModel);
-}
-
-TEST(Estimation, DeletedInterpolationWithoutEvidenceFallsBackToUnigrams) {
   std::vector<orvit::TrigramCount> none;
   auto l = orvit::deleted_interpolation(orvit::make_ngram_stats(none, 3), none);
   EXPECT_EQ(std::vector<double>(l.begin(), l.end()), (std::vector<double>{1.0, 0.0, 0.0}));
@@ -235,25 +231,6 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
   };
   for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
   EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
-}
-
-TEST(ModelErrors, ProgramReportsAndStopsBeforeReadingInput) {
-  ScratchDir dir;
-  const std::string bad = dir.write("bad.orv", kHead + "word a X\n");
-  const std::string magic = dir.write("magic.orv", "not a model\n");
-  const Case cases[] = {
-      {"/nonexistent/m.orv", "orvit: /nonexistent/m.orv: No such file or directory\n"},
-      {"-", "orvit: -: No such file or directory\n"},
-      {bad, "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
-      {magic, "orvit: " + magic +
-                  ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
-  };
-  for (const auto& c : cases) {
-    auto r = run_program({ORVIT_PATH, c.text, "-"}, "a\n\n");
-    EXPECT_NE(r.status, 0);
-    EXPECT_EQ(r.err, c.message);
-    EXPECT_EQ(r.out, "");
-  }
 }
 
 const std::string kData = ORVIT_DATA_DIR "/conll2000/";

@@ -9,7 +9,6 @@
 //   exit             end at once, reading nothing
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
 // argument vector and every line received are appended to <path>.<model base name>.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -41,14 +40,13 @@ int main(int argc, char **argv) {
     if (command == "comment") comment = true;
     if (command == "exit") return 0;
   }
-  FILE *log = nullptr;
+  std::ofstream log;
   if (const char *log_path = std::getenv("FAKE_ORVIT_LOG")) {
     const char *base = std::strrchr(model, '/');
-    log = std::fopen((std::string(log_path) + "." + (base ? base + 1 : model)).c_str(), "a");
-    std::fputs("argv:", log);
-    for (int i = 0; i < argc; ++i) std::fprintf(log, " [%s]", argv[i]);
-    std::fputc('\n', log);
-    std::fflush(log);
+    log.open(std::string(log_path) + "." + (base ? base + 1 : model), std::ios::app);
+    log << "argv:";
+    for (int i = 0; i < argc; ++i) log << " [" << argv[i] << "]";
+    log << std::endl;
   }
 
   std::vector<std::string> sentence;
@@ -73,10 +71,7 @@ int main(int argc, char **argv) {
     sentence.clear();
   };
   for (std::string line; std::getline(std::cin, line);) {
-    if (log) {
-      std::fprintf(log, "< %s\n", line.c_str());
-      std::fflush(log);
-    }
+    if (log.is_open()) log << "< " << line << std::endl;
     std::istringstream columns(line);
     std::string token;
     if (columns >> token) sentence.push_back(token);

@@ -203,16 +203,6 @@ TEST_P(Decode, BuildsTree) {
 INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::ValuesIn(kDecodeCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Tree, PhraseIdsStartAfterTheWordsOfLongSentences) {
-  for (const auto &[words, phrase] : {std::pair{500, 500}, {501, 502}}) {
-    Sentence s(std::string(words, '0'), "S");
-    mobile_t *root = s.decode();
-    EXPECT_EQ(root->child->id, phrase);
-    EXPECT_EQ(root->child->sister, nullptr);
-    mobile_free(root);
-  }
-}
-
 TEST_F(Tree, NoAllocationOncePoolsAreWarm) {
   Sentence s("1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _");
   FILE *null = std::fopen("/dev/null", "w");
