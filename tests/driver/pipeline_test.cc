@@ -15,7 +15,7 @@ class Pipeline : public ::testing::Test {
   ScratchDir dir;
   std::string pos = dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\ndefault NN\n");
   std::string chunk = dir.write("chunk", "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\ndefault O/1/c/_\n");
-  std::map<std::string, std::string> env = {{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
+  Env env = {{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
 
   RunResult run(std::vector<std::string> args, const std::string &input) {
     return run_vornik(args, input, env);
@@ -26,7 +26,7 @@ class Pipeline : public ::testing::Test {
 TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
   struct Case {
     std::vector<std::string> args;
-    std::map<std::string, std::string> extra_env;
+    Env extra_env;
     std::string pos_argv, chunk_argv;
   };
   const Case cases[] = {
@@ -86,16 +86,11 @@ TEST_F(Pipeline, MarkupLinesKeepTheirPlaces) {
             "</doc>\n");
   const RunResult dropped = run({"-v0", "-Ochunktags", pos, chunk, "-"}, input);
   EXPECT_EQ(dropped.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\nsat\tVBD\t1\t_\n\n");
-}
-
-TEST_F(Pipeline, ManyMarkupLinesInOneSentenceAreAllKept) {
-  std::string input, expected;
-  for (int i = 0; i < 700; ++i) input += "<m" + std::to_string(i) + ">\n";
-  expected = input;
-  input += "cat\n";
-  expected += "cat\tNN\t0\tNP\n\n";
-  const RunResult r = run({"-v0", "-c", "-Ochunktags", pos, chunk, "-"}, input);
-  EXPECT_EQ(r.out, expected);
+  // More markup lines in one sentence than its first record holds.
+  std::string many;
+  for (int i = 0; i < 700; ++i) many += "<m" + std::to_string(i) + ">\n";
+  EXPECT_EQ(run({"-v0", "-c", "-Ochunktags", pos, chunk, "-"}, many + "cat\n").out,
+            many + "cat\tNN\t0\tNP\n\n");
 }
 
 TEST_F(Pipeline, InputFilesPlainAndCompressed) {
@@ -117,12 +112,13 @@ TEST_F(Pipeline, InputFilesPlainAndCompressed) {
   EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/missing.gz': No such file or directory\n");
 }
 
-TEST_F(Pipeline, TagsModeLineWithoutTagEndsTheRun) {
-  const RunResult r =
-      run({"-v0", "-Ochunktags", "-Itags", chunk, "-"}, "%% c\nThe DT\n<s>\n\ncat NN x y\n\nlonely\n");
+TEST_F(Pipeline, TagsModeColumnsAndALineWithoutTagEndingTheRun) {
+  // Columns split at the six ASCII whitespace bytes only; the rest of a line is ignored.
+  const RunResult r = run({"-v0", "-Ochunktags", "-Itags", chunk, "-"},
+                          "%% c\nThe\vDT\r\n<s>\n\nc\xa0t \t NN x y\n\nlonely\n");
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.err, "Word or POS tag missing in line 7, exiting\n");
-  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\ncat\tNN\t0\tNP\n\n");
+  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\nc\xa0t\tNN\t0\tNP\n\n");
 }
 
 TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {

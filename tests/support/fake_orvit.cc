@@ -9,7 +9,6 @@
 //   exit             end at once, reading nothing
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
 // argument vector and every line received are appended to <path>.<model base name>.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -20,82 +19,51 @@
 #include <string>
 #include <vector>
 
-namespace {
-struct Script {
+int main(int argc, char **argv) {
+  if (argc < 3) return 2;
+  const char *model = argv[argc - 2];
   std::map<std::string, std::string> map;
   std::string fallback = "X";
   std::deque<std::string> sequence;
   std::size_t short_answer = static_cast<std::size_t>(-1);
   bool comment = false;
-  bool exit_at_once = false;
-};
-
-Script read_script(const char *path) {
-  Script script;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
+  std::ifstream script(model);
+  for (std::string line; std::getline(script, line);) {
     std::istringstream words(line);
-    std::string command;
+    std::string command, token;
     words >> command;
-    if (command == "map") {
-      std::string token, tag;
-      words >> token >> tag;
-      script.map[token] = tag;
-    } else if (command == "default") {
-      words >> script.fallback;
-    } else if (command == "seq") {
-      for (std::string tag; words >> tag;) script.sequence.push_back(tag);
-    } else if (command == "short") {
-      words >> script.short_answer;
-    } else if (command == "comment") {
-      script.comment = true;
-    } else if (command == "exit") {
-      script.exit_at_once = true;
-    }
+    if (command == "map" && words >> token) words >> map[token];
+    if (command == "default") words >> fallback;
+    if (command == "seq")
+      while (words >> token) sequence.push_back(token);
+    if (command == "short") words >> short_answer;
+    if (command == "comment") comment = true;
+    if (command == "exit") return 0;
   }
-  return script;
-}
-
-std::string first_column(const std::string &line) {
-  const auto begin = line.find_first_not_of(" \t\r\v\f");
-  if (begin == std::string::npos) return "";
-  return line.substr(begin, line.find_first_of(" \t\r\v\f", begin) - begin);
-}
-}  // namespace
-
-int main(int argc, char **argv) {
-  if (argc < 3) return 2;
-  const char *model = argv[argc - 2];
-  Script script = read_script(model);
-  FILE *log = nullptr;
+  std::ofstream log;
   if (const char *log_path = std::getenv("FAKE_ORVIT_LOG")) {
     const char *base = std::strrchr(model, '/');
-    log = std::fopen((std::string(log_path) + "." + (base ? base + 1 : model)).c_str(), "a");
-    std::fputs("argv:", log);
-    for (int i = 0; i < argc; ++i) std::fprintf(log, " [%s]", argv[i]);
-    std::fputc('\n', log);
-    std::fflush(log);
+    log.open(std::string(log_path) + "." + (base ? base + 1 : model), std::ios::app);
+    log << "argv:";
+    for (int i = 0; i < argc; ++i) log << " [" << argv[i] << "]";
+    log << std::endl;
   }
-  if (script.exit_at_once) return 0;
 
   std::vector<std::string> sentence;
   auto answer = [&] {
     if (sentence.empty()) return;
-    if (script.comment) std::cout << "%% fake tagger\n";
+    if (comment) std::cout << "%% fake tagger\n";
     std::size_t answered = 0;
     for (const std::string &token : sentence) {
-      std::string tag;
-      if (token == "$lim$") {
-        tag = "$lim$";
-      } else if (answered++ >= script.short_answer) {
-        continue;
-      } else if (!script.sequence.empty()) {
-        tag = script.sequence.front();
-        script.sequence.pop_front();
-      } else {
-        auto found = script.map.find(token);
-        tag = found != script.map.end() ? found->second : script.fallback;
+      std::string tag = "$lim$";
+      if (token != "$lim$") {
+        if (answered++ >= short_answer) continue;
+        if (!sequence.empty()) {
+          tag = sequence.front();
+          sequence.pop_front();
+        } else {
+          tag = map.count(token) ? map[token] : fallback;
+        }
       }
       std::cout << token << '\t' << tag << '\n';
     }
@@ -103,16 +71,11 @@ int main(int argc, char **argv) {
     sentence.clear();
   };
   for (std::string line; std::getline(std::cin, line);) {
-    if (log) {
-      std::fprintf(log, "< %s\n", line.c_str());
-      std::fflush(log);
-    }
-    const std::string token = first_column(line);
-    if (token.empty()) {
-      answer();
-    } else {
-      sentence.push_back(token);
-    }
+    if (log.is_open()) log << "< " << line << std::endl;
+    std::istringstream columns(line);
+    std::string token;
+    if (columns >> token) sentence.push_back(token);
+    else answer();
   }
   answer();
   return 0;

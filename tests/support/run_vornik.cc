@@ -1,9 +1,12 @@
-// Runs the vornik binary with pipes on all three standard streams, feeding stdin and
-// draining stdout/stderr together with poll so no pipe can fill up and stall.
+// Child processes for the tests: input written by a thread while both output streams
+// are drained with poll, so no pipe can fill up and stall; and vornik in the
+// background for servers.
 #include "run_vornik.h"
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -11,80 +14,92 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
-std::string vornik_binary() { return VORNIK_BIN; }
-std::string fake_orvit_dir() { return FAKE_ORVIT_DIR; }
+namespace {
+std::vector<std::string> vornik_argv(const std::vector<std::string> &args) {
+  std::vector<std::string> argv{VORNIK_BIN};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
 
-void exec_vornik(const std::vector<std::string> &args,
-                 const std::map<std::string, std::string> &env) {
-  const std::string path = fake_orvit_dir() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
-  setenv("PATH", path.c_str(), 1);
-  unsetenv("CHUNKPATH");
-  for (const auto &[name, value] : env) {
-    if (value == "\x01") {
-      unsetenv(name.c_str());
-    } else {
-      setenv(name.c_str(), value.c_str(), 1);
-    }
+Env vornik_env(const Env &env) {
+  const char *path = std::getenv("PATH");
+  Env full{{"PATH", std::string(FAKE_ORVIT_DIR) + ":" + (path ? path : "")}, {"CHUNKPATH", "\x01"}};
+  for (const auto &[name, value] : env) full[name] = value;
+  return full;
+}
+}  // namespace
+
+bool poll_until(const std::function<bool()> &done, int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  const std::string binary = vornik_binary();
-  std::vector<char *> argv{const_cast<char *>(binary.c_str())};
-  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-  argv.push_back(nullptr);
-  execv(argv[0], argv.data());
+  return true;
+}
+
+pid_t spawn(const std::vector<std::string> &argv, const Env &env, int in, int out, int err) {
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid > 0) return pid;
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  std::signal(SIGPIPE, SIG_DFL);
+  for (const auto &[name, value] : env) {
+    if (value == "\x01") unsetenv(name.c_str());
+    else setenv(name.c_str(), value.c_str(), 1);
+  }
+  std::vector<char *> args;
+  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  execv(args[0], args.data());
   _exit(127);
 }
 
-RunResult run_vornik(const std::vector<std::string> &args, const std::string &input,
-                     const std::map<std::string, std::string> &env) {
-  int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    exec_vornik(args, env);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  fcntl(in[1], F_SETFL, O_NONBLOCK);
-  RunResult result;
-  std::size_t written = 0;
-  if (input.empty()) close(in[1]);
-  bool stdin_open = !input.empty(), out_open = true, err_open = true;
-  char buffer[65536];
-  while (out_open || err_open) {
-    pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {stdin_open ? in[1] : -1, POLLOUT, 0}};
-    if (poll(fds, 3, -1) < 0) break;
-    if (fds[2].revents & (POLLOUT | POLLERR | POLLHUP)) {
-      const ssize_t n = write(in[1], input.data() + written, input.size() - written);
-      if (n > 0) written += n;
-      if (n < 0 || written == input.size()) {
-        close(in[1]);
-        stdin_open = false;
-      }
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n <= 0) {
-        (i == 0 ? out_open : err_open) = false;
-      } else {
-        (i == 0 ? result.out : result.err).append(buffer, n);
-      }
-    }
-  }
-  if (stdin_open) close(in[1]);
-  close(out[0]);
-  close(err[0]);
+int wait_status(pid_t pid) {
   int status = 0;
-  waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+RunResult run_program(const std::vector<std::string> &argv, const std::string &input,
+                      const Env &env) {
+  std::signal(SIGPIPE, SIG_IGN);  // a child that stops reading must not kill the test
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
+    throw std::runtime_error("pipe failed");
+  const pid_t pid = spawn(argv, env, in[0], out[1], err[1]);
+  for (int fd : {in[0], out[1], err[1]}) close(fd);
+  std::thread writer([&] {  // ends early when the child stops reading
+    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(input.size()) && n >= 0; done += n)
+      n = write(in[1], input.data() + done, input.size() - done);
+    close(in[1]);
+  });
+  RunResult result;
+  char buffer[65536];
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  while ((fds[0].fd >= 0 || fds[1].fd >= 0) && poll(fds, 2, -1) > 0) {
+    for (int i = 0; i < 2; ++i) {
+      if (!fds[i].revents) continue;
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) (i ? result.err : result.out).append(buffer, n);
+      else close(std::exchange(fds[i].fd, -1));
+    }
+  }
+  writer.join();
+  result.status = wait_status(pid);
   return result;
+}
+
+RunResult run_vornik(const std::vector<std::string> &args, const std::string &input,
+                     const Env &env) {
+  return run_program(vornik_argv(args), input, vornik_env(env));
 }
 
 ScratchDir::ScratchDir() {
@@ -93,7 +108,11 @@ ScratchDir::ScratchDir() {
   path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_); }
+ScratchDir::~ScratchDir() {
+  // A stand-in tagger outliving vornik may still add to its log while the folder goes.
+  std::error_code error;
+  poll_until([&] { return std::filesystem::remove_all(path_, error) != static_cast<std::uintmax_t>(-1); }, 1000);
+}
 
 std::string ScratchDir::write(const std::string &name, const std::string &content) const {
   const std::string full = path_ + "/" + name;
@@ -102,8 +121,44 @@ std::string ScratchDir::write(const std::string &name, const std::string &conten
 }
 
 std::string ScratchDir::read(const std::string &name) const {
-  std::ifstream in(path_ + "/" + name, std::ios::binary);
   std::stringstream content;
-  content << in.rdbuf();
+  content << std::ifstream(path_ + "/" + name, std::ios::binary).rdbuf();
   return content.str();
+}
+
+BackgroundVornik::BackgroundVornik(const std::vector<std::string> &args, const Env &env) {
+  const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int out = open(dir_.write("stdout", "").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  const int err = open(dir_.write("stderr", "").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (in < 0 || out < 0 || err < 0) throw std::runtime_error("cannot open the streams");
+  pid_ = spawn(vornik_argv(args), vornik_env(env), in, out, err);
+  for (int fd : {in, out, err}) close(fd);
+}
+
+BackgroundVornik::~BackgroundVornik() {
+  if (status_ >= 0 || pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  wait_status(pid_);
+}
+
+bool BackgroundVornik::running() {
+  if (status_ >= 0) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return false;
+}
+
+bool BackgroundVornik::wait_for_err(const std::string &text, int timeout_ms) {
+  const auto found = [&] { return err().find(text) != std::string::npos; };
+  return poll_until([&] { return found() || !running(); }, timeout_ms) && found();
+}
+
+int BackgroundVornik::wait_exit(int timeout_ms) {
+  return poll_until([&] { return !running(); }, timeout_ms) ? status_ : -1;
+}
+
+int BackgroundVornik::open_descriptors() const {
+  const std::filesystem::directory_iterator fds("/proc/" + std::to_string(pid_) + "/fd");
+  return static_cast<int>(std::distance(begin(fds), end(fds)));
 }

@@ -1,25 +1,34 @@
-// Test helpers: run the built vornik binary as a child process with the stand-in
-// tagger first on PATH, and make scratch files in a per-test temporary folder.
+// Test helpers: run programs (above all the built vornik, with the stand-in tagger
+// first on PATH) as child processes, and scratch files in a per-test temporary folder.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct RunResult {
-  std::string out;
-  std::string err;
+  std::string out, err;
   int status = -1;  // exit status, or 128 + signal number
 };
 
-// Runs vornik with `args` (argv[0] excluded), `input` on its standard input, and the
-// extra environment `env` (a value of "\x01" unsets the variable).
-RunResult run_vornik(const std::vector<std::string> &args, const std::string &input = "",
-                     const std::map<std::string, std::string> &env = {});
+// Changes to a child's environment; the value "\x01" unsets the variable.
+using Env = std::map<std::string, std::string>;
 
-// In a forked child: sets up the environment as run_vornik does (stand-in tagger first
-// on PATH, CHUNKPATH unset, then `env`) and replaces the process with vornik.
-[[noreturn]] void exec_vornik(const std::vector<std::string> &args,
-                              const std::map<std::string, std::string> &env);
+// Asks `done` every 5 ms until it holds or `timeout_ms` have passed; its last answer.
+bool poll_until(const std::function<bool()> &done, int timeout_ms);
+// Starts argv (argv[0] a path) with `env` applied and in, out, err as its standard
+// streams; descriptors opened close-on-exec stay out of the child.
+pid_t spawn(const std::vector<std::string> &argv, const Env &env, int in, int out, int err);
+// Reaps `pid`: its exit status, or 128 + signal number.
+int wait_status(pid_t pid);
+// Runs argv with `input` on standard input and collects both output streams.
+RunResult run_program(const std::vector<std::string> &argv, const std::string &input = "",
+                      const Env &env = {});
+// Runs vornik with `args` (argv[0] excluded): stand-in tagger first on PATH, CHUNKPATH
+// unset, then `env`.
+RunResult run_vornik(const std::vector<std::string> &args, const std::string &input = "",
+                     const Env &env = {});
 
 // A fresh temporary folder, removed with everything in it when the object dies.
 class ScratchDir {
@@ -38,5 +47,28 @@ class ScratchDir {
   std::string path_;
 };
 
-std::string vornik_binary();
-std::string fake_orvit_dir();
+// vornik running in the background (a server), standard input from /dev/null, output
+// streams in files; killed and reaped when the object dies.
+class BackgroundVornik {
+ public:
+  explicit BackgroundVornik(const std::vector<std::string> &args, const Env &env = {});
+  ~BackgroundVornik();
+  BackgroundVornik(const BackgroundVornik &) = delete;
+  BackgroundVornik &operator=(const BackgroundVornik &) = delete;
+
+  pid_t pid() const { return pid_; }
+  std::string out() const { return dir_.read("stdout"); }
+  std::string err() const { return dir_.read("stderr"); }
+  bool running();
+  // Waits until standard error contains `text`; false if the process ended first or
+  // the time ran out.
+  bool wait_for_err(const std::string &text, int timeout_ms = 10000);
+  // Waits for the process to end: its exit status, or -1 if still running at timeout.
+  int wait_exit(int timeout_ms = 10000);
+  int open_descriptors() const;
+
+ private:
+  ScratchDir dir_;
+  pid_t pid_ = -1;
+  int status_ = -1;  // set once the process has been reaped
+};

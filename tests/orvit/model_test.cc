@@ -1,0 +1,421 @@
+// Models: estimation on a tiny corpus whose counts, interpolation weights,
+// transition, emission and suffix probabilities were worked out by hand; word classes;
+// faulty model files, each giving one message naming the file and line; Viterbi
+// decoding against brute-force enumeration on small random models (dense and sparse
+// transition tables agree entry by entry and in the paths chosen; a huge beam changes
+// nothing) and hand-worked best paths; an accuracy floor on CoNLL-2000 slices, skipped
+// when the corpus is not present.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "error.h"
+#include "file_io.h"
+#include "model.h"
+#include "model_loader.h"
+#include "model_writer.h"
+#include "ngram_stats.h"
+#include "suffix_guesser.h"
+#include "tagged_corpus.h"
+#include "tagger.h"
+#include "training_counts.h"
+#include "viterbi.h"
+#include "word_class.h"
+
+namespace {
+
+const char kTinyCorpus[] = "a X\nb Y\n\na X\nb Y\n\nc Y\n";
+
+// Trigrams of the tiny corpus: (<s> <s> X) 2, (<s> X Y) 2, (X Y </s>) 2,
+// (<s> <s> Y) 1, (<s> Y </s>) 1. Deleted interpolation gives 1 to l1 from
+// (<s> <s> Y), 1 to l2 from (<s> Y </s>), and splits the three count-2
+// trigrams evenly between l2 and l3: (1, 4, 3) / 8.
+const char kTinyModel[] =
+    "orvit-model 1\n"
+    "# orvit trigram HMM tagger model; see docs/orvit-model-format.md\n"
+    "tags 2\n"
+    "tag X\n"
+    "tag Y\n"
+    "lambdas 0.125 0.5 0.375\n"
+    "theta 0.14142135623730948\n"
+    "rare-max 10\n"
+    "suffix-length 10\n"
+    "suffix-min 10\n"
+    "trigram <s> <s> X 2\n"
+    "trigram <s> <s> Y 1\n"
+    "trigram <s> X Y 2\n"
+    "trigram <s> Y </s> 1\n"
+    "trigram X Y </s> 2\n"
+    "word a X 2\n"
+    "word b Y 2\n"
+    "word c Y 1\n"
+    "suffix lower a X 2\n"
+    "suffix lower b Y 2\n"
+    "suffix lower c Y 1\n";
+
+orvit::TrainingCounts tiny_counts() {
+  return orvit::count_corpus(orvit::parse_tagged_corpus(kTinyCorpus, "tiny", 1, 2),
+                             orvit::TrainOptions{});
+}
+
+TEST(Estimation, TinyCorpusWritesExactModelAndNoEvidenceGivesUnigramWeights) {
+  EXPECT_EQ(orvit::write_model_text(tiny_counts()), kTinyModel);
+  std::vector<orvit::TrigramCount> none;
+  auto l = orvit::deleted_interpolation(orvit::make_ngram_stats(none, 3), none);
+  EXPECT_EQ(std::vector<double>(l.begin(), l.end()), (std::vector<double>{1.0, 0.0, 0.0}));
+}
+
+class TinyModel : public ::testing::Test {
+ protected:
+  void SetUp() override { orvit::parse_model(kTinyModel, "tiny.orv", model); }
+  orvit::Model model;
+};
+
+TEST_F(TinyModel, InterpolatedTransitions) {
+  const int X = 0, Y = 1, S = model.bos(), E = model.eos();
+  orvit::Model sparse;
+  orvit::parse_model(kTinyModel, "tiny.orv", sparse, 0);
+  ASSERT_TRUE(model.transitions().is_dense());
+  ASSERT_FALSE(sparse.transitions().is_dense());
+  struct Case {
+    int t1, t2, t3;
+    double p;
+  } cases[] = {
+      {S, S, X, 0.125 * 2 / 8 + 0.5 * 2 / 3 + 0.375 * 2 / 3},
+      {S, S, Y, 0.125 * 3 / 8 + 0.5 * 1 / 3 + 0.375 * 1 / 3},
+      {S, X, Y, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
+      {X, Y, E, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
+      {X, Y, X, 0.125 * 2 / 8},
+      {Y, X, Y, 0.125 * 3 / 8 + 0.5 * 1},  // unseen history: no trigram term
+      {X, Y, S, 0.0},                      // the start state is never predicted
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
+        << c.t1 << " " << c.t2 << " " << c.t3;
+    float logp = model.transitions().logp(c.t1, c.t2, c.t3);
+    if (c.p > 0)
+      EXPECT_FLOAT_EQ(logp, static_cast<float>(std::log(c.p)));
+    else
+      EXPECT_TRUE(std::isinf(logp));
+    EXPECT_EQ(sparse.transition_prob(c.t1, c.t2, c.t3), model.transition_prob(c.t1, c.t2, c.t3));
+    EXPECT_EQ(sparse.transitions().logp(c.t1, c.t2, c.t3), logp);
+  }
+}
+
+TEST_F(TinyModel, Emissions) {
+  struct Case {
+    const char* word;
+    const char* tag;
+    double p;
+  } cases[] = {{"a", "X", 1.0}, {"b", "Y", 2.0 / 3}, {"c", "Y", 1.0 / 3}};
+  for (const auto& c : cases) {
+    int32_t id = model.find_word(c.word);
+    ASSERT_GE(id, 0);
+    uint32_t e = model.entry_begin(id);
+    ASSERT_EQ(model.entry_begin(id + 1), e + 1);
+    EXPECT_EQ(model.tag_name(model.entry_tags()[e]), c.tag);
+    EXPECT_FLOAT_EQ(model.entry_logp()[e], static_cast<float>(std::log(c.p)));
+  }
+  EXPECT_EQ(model.find_word("d"), -1);
+  EXPECT_DOUBLE_EQ(model.tag_prob(0), 0.4);
+  EXPECT_DOUBLE_EQ(model.tag_prob(1), 0.6);
+}
+
+TEST_F(TinyModel, SuffixAbstraction) {
+  const double theta = std::sqrt(0.02);
+  orvit::SuffixGuesser guesser(model);
+  struct Case {
+    const char* word;
+    double px, py;
+  } cases[] = {
+      {"zz", 0.4, 0.6},  // no known suffix: the rare-word distribution
+      {"zb", theta * 0.4 / (1 + theta), (1 + theta * 0.6) / (1 + theta)},
+      {"za", (1 + theta * 0.4) / (1 + theta), theta * 0.6 / (1 + theta)},
+      {"Zb", theta * 0.4 / (1 + theta), (1 + theta * 0.6) / (1 + theta)},  // empty upper trie
+  };
+  for (const auto& c : cases) {
+    auto d = guesser.suffix_distribution(c.word);
+    EXPECT_NEAR(d[0], c.px, 1e-15) << c.word;
+    EXPECT_NEAR(d[1], c.py, 1e-15) << c.word;
+    auto g = guesser.guess(c.word);
+    ASSERT_EQ(g.size, 2u);
+    EXPECT_FLOAT_EQ(g.logp[0], static_cast<float>(std::log(c.px / 0.4))) << c.word;
+    EXPECT_FLOAT_EQ(g.logp[1], static_cast<float>(std::log(c.py / 0.6))) << c.word;
+  }
+}
+
+// Word shapes pick the suffix trie for an unknown word.
+TEST(Estimation, WordClassTable) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"walked", "lower"}, {"", "lower"},          {"\xc3\xa9t\xc3\xa9", "lower"},
+      {"Walked", "upper"}, {"IBM", "upper"},       {"Jean-Pierre", "upper"},
+      {"1990s", "number"}, {"Boeing-747", "number"}, {"3,250", "number"},
+      {"well-known", "hyphen"}, {"-", "hyphen"},
+  };
+  for (const auto& [word, cls] : cases) {
+    EXPECT_STREQ(orvit::word_class_name(orvit::word_class(word)), cls) << word;
+    EXPECT_EQ(orvit::word_class_from_name(cls), orvit::word_class(word));
+  }
+  EXPECT_EQ(orvit::word_class_from_name("middle"), -1);
+}
+
+TEST(Estimation, SuffixTriesHoldRareWordsOnlyAndDropThinlyAttestedLongSuffixes) {
+  std::string corpus;
+  for (int i = 0; i < 11; ++i) corpus += "often X\n\n";
+  orvit::TrainOptions options;
+  options.max_suffix = 3;
+  options.suffix_min = 1;
+  orvit::TrainingCounts c =
+      orvit::count_corpus(orvit::parse_tagged_corpus(corpus + "seldom Y\n\nSeldom Y\n", "c", 1, 2), options);
+  EXPECT_EQ(c.suffixes[0].find("n"), -1);  // "often" is not rare
+  EXPECT_GE(c.suffixes[0].find("dom"), 0);
+  EXPECT_EQ(c.suffixes[0].find("ldom"), -1);  // longer than max_suffix
+  EXPECT_GE(c.suffixes[1].find("dom"), 0);    // "Seldom" is capitalised
+  EXPECT_EQ(c.suffixes[0].size(), 3u);
+  // "ing" ends 3 rare tokens, "ling" 2, "ding" 1; one-byte suffixes always stay.
+  options = orvit::TrainOptions{};
+  options.suffix_min = 2;
+  c = orvit::count_corpus(
+      orvit::parse_tagged_corpus("sing V\n\nsing V\n\nruling V\n\nfiling N\n\nding N\n\nx N\n", "c", 1, 2), options);
+  const auto& trie = c.suffixes[0];
+  for (const char* kept : {"g", "x", "ng", "ing", "ling", "sing"}) EXPECT_GE(trie.find(kept), 0) << kept;
+  for (const char* dropped : {"ding", "iling", "uling", "filing", "ruling"}) EXPECT_EQ(trie.find(dropped), -1) << dropped;
+  EXPECT_EQ(c.suffix_tags[0][trie.find("ing")], (orvit::TagCounts{{0, 2}, {1, 3}}));
+}
+
+const std::string kHead = "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\n";
+
+struct Case {
+  std::string text;
+  std::string message;
+};
+
+std::string load_error(const std::string& text) {
+  orvit::Model model;
+  try {
+    orvit::parse_model(text, "m.orv", model);
+  } catch (const orvit::Error& e) {
+    return e.what();
+  }
+  return "(loaded)";
+}
+
+TEST(ModelErrors, MessagesNameFileAndLine) {
+  const Case cases[] = {
+      {"", "m.orv:1: empty file, not an orvit model"},
+      {"hello\n", "m.orv:1: not an orvit model (the first line must be \"orvit-model 1\")"},
+      {"orvit-model 2\n", "m.orv:1: unsupported model version \"2\" (this orvit reads 1)"},
+      {"orvit-model\n", "m.orv:1: unsupported model version \"\" (this orvit reads 1)"},
+      {kHead + "word a X\n", "m.orv:6: bad word row \"word a X\""},
+      {kHead + "word a Z 1\n", "m.orv:6: bad word row \"word a Z 1\""},
+      {kHead + "word a X 0\n", "m.orv:6: bad word row \"word a X 0\""},
+      {kHead + "word a X 1\n# note\nword a Y 1\n", "m.orv:8: duplicate word row \"word a Y 1\""},
+      {kHead + "trigram X Y Q 1\n", "m.orv:6: bad trigram row \"trigram X Y Q 1\""},
+      {kHead + "trigram X Y <s> 1\n", "m.orv:6: bad trigram row \"trigram X Y <s> 1\""},
+      {kHead + "trigram <s> X Y -1\n", "m.orv:6: bad trigram row \"trigram <s> X Y -1\""},
+      {kHead + "suffix middle a X 1\n", "m.orv:6: bad suffix row \"suffix middle a X 1\""},
+      {kHead + "lambdas 0.5 0.5 0.5\n", "m.orv:6: bad lambdas row \"lambdas 0.5 0.5 0.5\""},
+      {kHead + "theta x\n", "m.orv:6: bad theta row \"theta x\""},
+      {kHead + "frobnicate 1\n", "m.orv:6: unknown row \"frobnicate 1\""},
+      {"orvit-model 1\ntag X\n", "m.orv:2: tag row outside the tag list"},
+      {"orvit-model 1\ntags 2\ntag X\ntag X\n", "m.orv:4: duplicate tag \"X\""},
+      {"orvit-model 1\ntags 1\ntag <s>\n", "m.orv:3: bad tag row \"tag <s>\""},
+      {"orvit-model 1\nword a X 1\n", "m.orv:2: \"word\" row before the complete tag list"},
+      {"orvit-model 1\ntags 2\ntag X\n", "m.orv:3: model has no complete tag list"},
+      {"orvit-model 1\ntags 1\ntag X\n", "m.orv:3: model has no lambdas row"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
+  EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
+}
+
+const std::string kData = ORVIT_DATA_DIR "/conll2000/";
+
+// The first `sentences` sentences of `corpus`.
+orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
+  sentences = std::min(sentences, corpus.sentence_count());
+  corpus.words.resize(corpus.starts[sentences]);
+  corpus.tags.resize(corpus.starts[sentences]);
+  corpus.starts.resize(sentences + 1);
+  return corpus;
+}
+
+double accuracy(const orvit::Model& model, const orvit::TaggedCorpus& test, double beam) {
+  orvit::Tagger tagger(model, beam);
+  size_t right = 0;
+  std::vector<std::string_view> words;
+  for (size_t k = 0; k < test.sentence_count(); ++k) {
+    words.assign(test.words.begin() + test.starts[k], test.words.begin() + test.starts[k + 1]);
+    const auto& tags = tagger.tag(words);
+    for (size_t i = 0; i < words.size(); ++i)
+      right += model.tag_name(tags[i]) == test.tags[test.starts[k] + i];
+  }
+  return static_cast<double>(right) / static_cast<double>(test.words.size());
+}
+
+TEST(Regression, PosAccuracyOfATrainedSliceAndOfTheBundledModel) {
+  if (!std::filesystem::exists(kData + "train.txt") || !std::filesystem::exists(kData + "test.txt"))
+    GTEST_SKIP() << "CoNLL-2000 data not found in " << kData << " (set VORNIK_DATA_DIR)";
+  const auto test = head(orvit::read_tagged_corpus(kData + "test.txt", 1, 2), 1000);
+  auto train = head(orvit::read_tagged_corpus(kData + "train.txt", 1, 2), 3000);
+  orvit::Model model, bundled;
+  orvit::parse_model(orvit::write_model_text(orvit::count_corpus(train, {})), "slice", model);
+  const double exhaustive = accuracy(model, head(test, 500), 0);
+  EXPECT_GE(exhaustive, 0.945) << "accuracy " << exhaustive;
+  EXPECT_GE(accuracy(model, head(test, 500), 1000), exhaustive - 0.002);
+  orvit::load_model(ORVIT_MODELS_DIR "/english-pos.orv", bundled);
+  EXPECT_GE(accuracy(bundled, test, 0), 0.965);
+}
+
+// The same random transitions as a dense and as a sparse table. As in a
+// trained model, a seen trigram scores at least its pair's unseen value.
+struct RandomModel {
+  int states;
+  orvit::TransitionTable dense, sparse;
+};
+
+RandomModel random_model(std::mt19937& rng, int real_tags) {
+  RandomModel m{real_tags + 2, {}, {}};
+  const size_t s = static_cast<size_t>(m.states);
+  std::uniform_real_distribution<float> u(-6.0f, 0.0f);
+  std::uniform_int_distribution<int> one_in_ten(0, 9), one_in_three(0, 2);
+  std::vector<float> unseen(s * s);
+  for (float& v : unseen) v = one_in_ten(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
+  std::vector<std::pair<uint64_t, float>> seen;
+  for (uint64_t key = 0; key < s * s * s; ++key) {
+    if (one_in_three(rng) != 0) continue;
+    float base = unseen[key % (s * s)];
+    // Some seen values tie with the unseen one, to exercise tie-breaking.
+    float v = std::isinf(base) ? u(rng) : one_in_ten(rng) == 0 ? base : base + 0.5f * -u(rng);
+    seen.emplace_back(key, v);
+  }
+  m.dense.build(m.states, unseen, seen, s * s * s);
+  m.sparse.build(m.states, unseen, seen, 0);
+  return m;
+}
+
+orvit::Lattice random_lattice(std::mt19937& rng, int real_tags, int length) {
+  orvit::Lattice lat;
+  std::uniform_real_distribution<float> u(-8.0f, 0.0f);
+  for (int i = 0; i < length; ++i) {
+    std::vector<uint16_t> tags;
+    for (int t = 0; t < real_tags; ++t) tags.push_back(static_cast<uint16_t>(t));
+    std::shuffle(tags.begin(), tags.end(), rng);
+    int n = std::uniform_int_distribution<int>(1, real_tags)(rng);
+    for (int k = 0; k < n; ++k) lat.add(tags[k], u(rng));
+    lat.end_token();
+  }
+  return lat;
+}
+
+// Score of one full path, candidate indices in `pick`.
+float path_score(const RandomModel& m, const orvit::Lattice& lat, const std::vector<int>& pick) {
+  const size_t S = static_cast<size_t>(m.states);
+  size_t t1 = m.states - 2, t2 = m.states - 2;
+  float score = 0;
+  for (size_t i = 0; i < lat.size(); ++i) {
+    size_t e = lat.start[i] + pick[i];
+    size_t t3 = lat.tag[e];
+    score += m.dense.logp(t1, t2, t3) + lat.logp[e];
+    t1 = t2;
+    t2 = t3;
+  }
+  return score + m.dense.logp(t1, t2, S - 1);
+}
+
+float brute_force_best(const RandomModel& m, const orvit::Lattice& lat) {
+  std::vector<int> pick(lat.size(), 0);
+  float best = -std::numeric_limits<float>::infinity();
+  for (;;) {
+    best = std::max(best, path_score(m, lat, pick));
+    size_t i = 0;
+    while (i < pick.size() && ++pick[i] == static_cast<int>(lat.start[i + 1] - lat.start[i]))
+      pick[i++] = 0;
+    if (i == pick.size()) return best;
+  }
+}
+
+std::vector<int> picks_of(const orvit::Lattice& lat, const std::vector<uint16_t>& tags) {
+  std::vector<int> pick;
+  for (size_t i = 0; i < lat.size(); ++i) {
+    int found = -1;
+    for (uint32_t e = lat.start[i]; e < lat.start[i + 1]; ++e)
+      if (lat.tag[e] == tags[i]) found = static_cast<int>(e - lat.start[i]);
+    pick.push_back(found);
+  }
+  return pick;
+}
+
+TEST(Decoding, ViterbiMatchesBruteForce) {
+  std::mt19937 rng(12345);
+  orvit::Viterbi viterbi;
+  for (int trial = 0; trial < 300; ++trial) {
+    int real_tags = 1 + trial % 4;
+    int length = 1 + (trial / 4) % 6;
+    RandomModel m = random_model(rng, real_tags);
+    orvit::Lattice lat = random_lattice(rng, real_tags, length);
+    ASSERT_TRUE(m.dense.is_dense());
+    ASSERT_FALSE(m.sparse.is_dense());
+    for (int t1 = 0; t1 < m.states; ++t1)
+      for (int t2 = 0; t2 < m.states; ++t2)
+        for (int t3 = 0; t3 < m.states; ++t3)
+          ASSERT_EQ(m.sparse.logp(t1, t2, t3), m.dense.logp(t1, t2, t3)) << t1 << t2 << t3;
+    std::vector<uint16_t> best;
+    viterbi.decode(m.dense, lat, 0, best);
+    ASSERT_EQ(best.size(), lat.size());
+    std::vector<int> pick = picks_of(lat, best);
+    for (int p : pick) ASSERT_GE(p, 0) << "tag outside the candidates, trial " << trial;
+    float expected = brute_force_best(m, lat);
+    float got = path_score(m, lat, pick);
+    if (std::isinf(expected))
+      EXPECT_TRUE(std::isinf(got)) << "trial " << trial;
+    else
+      EXPECT_NEAR(got, expected, 1e-4) << "trial " << trial;
+
+    std::vector<uint16_t> sparse;
+    viterbi.decode(m.sparse, lat, 0, sparse);
+    EXPECT_EQ(sparse, best) << "sparse table, trial " << trial;
+
+    std::vector<uint16_t> wide;
+    viterbi.decode(m.dense, lat, 1e30, wide);
+    EXPECT_EQ(wide, best) << "a huge beam changed the result, trial " << trial;
+
+    std::vector<uint16_t> narrow, narrow_sparse;
+    viterbi.decode(m.dense, lat, 2.0, narrow);
+    for (int p : picks_of(lat, narrow)) EXPECT_GE(p, 0) << "trial " << trial;
+    viterbi.decode(m.sparse, lat, 2.0, narrow_sparse);
+    EXPECT_EQ(narrow_sparse, narrow) << "sparse table with a beam, trial " << trial;
+  }
+}
+
+// Two tags, one ambiguous word: the trigram context decides.
+TEST(Decoding, ContextResolvesAmbiguousWord) {
+  std::string corpus;
+  for (int i = 0; i < 5; ++i) corpus += "the D\nrun N\nstops V\n\nthey P\nrun V\nfast A\n\n";
+  orvit::Model model;
+  orvit::parse_model(orvit::write_model_text(orvit::count_corpus(
+                         orvit::parse_tagged_corpus(corpus, "ambiguous", 1, 2), orvit::TrainOptions{})),
+                     "ambiguous.orv", model);
+  orvit::Tagger tagger(model, 0);
+  struct Case {
+    std::vector<std::string_view> words;
+    std::vector<std::string> tags;
+  } cases[] = {
+      {{"the", "run", "stops"}, {"D", "N", "V"}},
+      {{"they", "run", "fast"}, {"P", "V", "A"}},
+      {{"they", "run"}, {"P", "V"}},
+      {{"the", "run"}, {"D", "N"}},
+  };
+  for (const auto& c : cases) {
+    const auto& best = tagger.tag(c.words);
+    std::vector<std::string> names;
+    for (uint16_t t : best) names.push_back(model.tag_name(t));
+    EXPECT_EQ(names, c.tags);
+  }
+}
+
+}  // namespace

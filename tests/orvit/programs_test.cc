@@ -1,0 +1,218 @@
+// The programs through real pipes. orvit: sentence-by-sentence replies, comments,
+// blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
+// columns. conll2chunk: the chunk-tag encoding (specialized by the POS tag) framed by
+// $lim$ rows. orvit-score: chunk counts. Faulty arguments and input: exact messages.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+#include "run_vornik.h"
+
+namespace {
+
+// The tiny model: "a" is X, "b" and "c" are Y.
+const std::string& tiny_model() {
+  static const ScratchDir dir;
+  static const std::string path = [] {
+    const std::string model = dir.path() + "/tiny.orv";
+    auto r = run_program({ORVIT_TRAIN_PATH, dir.write("tiny.txt", "a X\nb Y\n\na X\nb Y\n\nc Y\n"), model});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return model;
+  }();
+  return path;
+}
+
+TEST(Protocol, ExactReplies) {
+  struct Case {
+    const char* name;
+    std::string input, output;
+  } cases[] = {
+      {"plain", "a\nb\n\n", "a\tX\nb\tY\n\n"},
+      {"comments", "%% note\na\n%%b\nb\n\n%%\n", "a\tX\nb\tY\n\n"},
+      {"no final blank line", "a\nb\n", "a\tX\nb\tY\n\n"},
+      {"no final newline", "a\nb", "a\tX\nb\tY\n\n"},
+      {"columns and whitespace", "\n\n\n a\textra columns\n\vb \n \t\r\n\n", "a\tX\nb\tY\n\n"},
+      {"carriage returns", "a\r\nb\r\n\r\n", "a\tX\nb\tY\n\n"},
+      {"two sentences", "c\n\na\nb\n\n", "c\tY\n\na\tX\nb\tY\n\n"},
+      {"empty input", "", ""},
+      {"only comments and blanks", "%%x\n\n \n\n", ""},
+      {"comment is not a token", "%%a\n", ""},
+  };
+  for (const auto& c : cases) {
+    auto r = run_program({ORVIT_PATH, tiny_model(), "-"}, c.input);
+    EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+    EXPECT_EQ(r.out, c.output) << c.name;
+    EXPECT_EQ(r.err, "") << c.name;
+  }
+}
+
+TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
+  int in[2], out[2];
+  ASSERT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = spawn({ORVIT_PATH, tiny_model(), "-"}, {}, in[0], out[1], 2);
+  close(in[0]);
+  close(out[1]);
+  // Writes `text`, then reads until the reply ends with a blank line (or 5 s pass).
+  auto exchange = [&](const std::string& text) {
+    EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    std::string got;
+    char buf[4096];
+    pollfd p{out[0], POLLIN, 0};
+    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 && (n = read(out[0], buf, sizeof buf)) > 0;)
+      got.append(buf, n);
+    return got;
+  };
+  EXPECT_EQ(exchange("a\nb\n\n"), "a\tX\nb\tY\n\n");
+  // A pending, unfinished sentence must not hold back a complete one.
+  EXPECT_EQ(exchange("c\n\na\n"), "c\tY\n\n");
+  EXPECT_EQ(exchange("b\n\n"), "a\tX\nb\tY\n\n");
+  close(in[1]);
+  char rest;
+  EXPECT_EQ(read(out[0], &rest, 1), 0);  // nothing more once the input has ended
+  close(out[0]);
+  EXPECT_EQ(wait_status(pid), 0);
+}
+
+TEST(Protocol, OddBytesAreEchoedExactly) {
+  const std::string tokens[] = {"na\xc3\xafve", "\x80\xff\xfe", std::string(1 << 20, 'q'),
+                                "\xe2\x80\x9cquoted\xe2\x80\x9d", "%not-a-comment"};
+  std::string input;
+  for (const auto& t : tokens) input += t + "\tignored\n";
+  auto r = run_program({ORVIT_PATH, tiny_model(), "-"}, input + "\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  size_t pos = 0;
+  for (const auto& t : tokens) {
+    ASSERT_EQ(r.out.compare(pos, t.size() + 1, t + "\t"), 0) << "token " << t.substr(0, 20);
+    pos += t.size() + 1;
+    const std::string tag = r.out.substr(pos, 2);
+    EXPECT_TRUE(tag == "X\n" || tag == "Y\n") << tag;
+    pos += 2;
+  }
+  EXPECT_EQ(r.out.substr(pos), "\n");
+}
+
+TEST(CommandLine, TagsAFileWithABeam) {
+  ScratchDir dir;
+  auto r = run_program({ORVIT_PATH, "-Z1000", tiny_model(), dir.write("input.txt", "a\nb\n\nc\n")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "a\tX\nb\tY\n\nc\tY\n\n");
+}
+
+const std::string kLim = "$lim$\t$lim$\n";
+const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";
+const std::string kTrainUsage = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
+
+TEST(Trainer, SameCorpusSameBytes) {
+  std::string corpus;
+  const char* words[] = {"zeta", "alpha", "Mid", "beta", "gamma", "Alpha", "x-ray", "42"};
+  const char* tags[] = {"N", "V", "P", "N", "A", "P", "N", "C"};
+  for (int s = 0; s < 40; ++s) {
+    for (int k = 0; k < 5; ++k) {
+      int i = (s * 7 + k * 3) % 8;
+      corpus += std::string(words[i]) + " " + tags[(i + s) % 8] + "\n";
+    }
+    corpus += "\n";
+  }
+  ScratchDir dir;
+  const std::string path = dir.write("det.txt", corpus);
+  for (const char* model : {"det1.orv", "det2.orv"})
+    ASSERT_EQ(run_program({ORVIT_TRAIN_PATH, path, dir.path() + "/" + model}).status, 0);
+  auto piped = run_program({ORVIT_TRAIN_PATH, "-", "-"}, corpus);
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  const std::string bytes = dir.read("det1.orv");
+  EXPECT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes, dir.read("det2.orv"));
+  EXPECT_EQ(bytes, piped.out);
+}
+
+TEST(Trainer, ColumnsAreSelectable) {
+  auto two = run_program({ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb Y\n\na X\nb Y\n\nc Y\n");
+  auto conll = run_program({ORVIT_TRAIN_PATH, "-w", "2", "-t", "4", "-", "-"},
+                           "0 a B X\n1 b B Y\n\n0 a B X\n%% skipped\n1 b B Y\n\n\n0 c B Y\n");
+  ASSERT_EQ(two.status, 0) << two.err;
+  EXPECT_EQ(conll.out, two.out);
+}
+
+TEST(ChunkConverter, Encoding) {
+  struct Case {
+    const char* name;
+    std::string input, output;
+  } cases[] = {
+      {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n",
+       kLim + kLim + "PRP\tB-NP/1/PRP/NP\nVBD\tB-VP/1/VBD/VP\nDT\tB-NP/1/DT/NP\nNN\tI-NP/0/NN/NP\n.\tO/1/./_\n" + kLim + "\n"},
+      {"I after O or another category starts a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n",
+       kLim + kLim + "DT\tB-NP/1/DT/NP\nIN\tO/1/IN/_\nNN\tB-NP/1/NN/NP\nVB\tB-VP/1/VB/VP\n" + kLim + "\n"},
+      {"sentences and blank runs", "\n\na DT B-NP\n\n\n\nb NN B-NP\n\n",
+       kLim + kLim + "DT\tB-NP/1/DT/NP\n" + kLim + "\n" + kLim + kLim + "NN\tB-NP/1/NN/NP\n" + kLim + "\n"},
+      {"comments skipped", "%% x\na DT B-NP\n", kLim + kLim + "DT\tB-NP/1/DT/NP\n" + kLim + "\n"},
+      {"punctuation and odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\n'' '' O\nhis PRP$ B-NP\n",
+       kLim + kLim + "(\tO/1/(/_\n$\tB-NP/1/$/NP\nCD\tI-NP/0/CD/NP\n''\tO/1/''/_\nPRP$\tB-NP/1/PRP$/NP\n" + kLim + "\n"},
+      {"empty", "", ""},
+  };
+  for (const auto& c : cases) {
+    auto r = run_program({CONLL2CHUNK_PATH}, c.input);
+    EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+    EXPECT_EQ(r.out, c.output) << c.name;
+  }
+}
+
+TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
+  ScratchDir dir;  // orvit names the model file and line, and stops before reading input
+  const std::string bad = dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
+  const std::string magic = dir.write("magic.orv", "not a model\n");
+  struct Case {
+    std::vector<std::string> argv;
+    std::string input, message;
+  } cases[] = {
+      {{ORVIT_PATH, tiny_model()}, "", "orvit: MODEL and INPUT are required\n" + kUsage},
+      {{ORVIT_PATH, "-Z0.5", tiny_model(), "-"}, "", "orvit: bad beam \"0.5\" (a number >= 1)\n" + kUsage},
+      {{ORVIT_PATH, "-q", tiny_model(), "-"}, "", "orvit: unknown option -q\n" + kUsage},
+      {{ORVIT_PATH, tiny_model(), "/nonexistent/input.txt"}, "", "orvit: /nonexistent/input.txt: No such file or directory\n"},
+      {{ORVIT_PATH, "/nonexistent/m.orv", "-"}, "a\n\n", "orvit: /nonexistent/m.orv: No such file or directory\n"},
+      {{ORVIT_PATH, "-", "-"}, "a\n\n", "orvit: -: No such file or directory\n"},
+      {{ORVIT_PATH, bad, "-"}, "a\n\n", "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
+      {{ORVIT_PATH, magic, "-"}, "a\n\n",
+       "orvit: " + magic + ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
+      {{ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
+      {{ORVIT_TRAIN_PATH, "-t", "3", "-", "-"}, "a X Y\n\na X\n", "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
+      {{ORVIT_TRAIN_PATH, "-", "-"}, "a <s>\n", "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},
+      {{ORVIT_TRAIN_PATH, "-", "-"}, "%% nothing\n\n", "orvit-train: <stdin>: no tagged tokens\n"},
+      {{ORVIT_TRAIN_PATH, "/nonexistent/corpus", "-"}, "", "orvit-train: /nonexistent/corpus: No such file or directory\n"},
+      {{ORVIT_TRAIN_PATH, "-w", "0", "-", "-"}, "", "orvit-train: option -w needs a positive number\n" + kTrainUsage},
+      {{ORVIT_TRAIN_PATH, "-w", "2", "-t", "2", "-", "-"}, "", "orvit-train: token and tag columns must differ\n" + kTrainUsage},
+      {{ORVIT_TRAIN_PATH, "-"}, "", "orvit-train: CORPUS and MODEL are required\n" + kTrainUsage},
+      {{CONLL2CHUNK_PATH}, "a DT B-NP\nb NN\n", "conll2chunk: <stdin>:2: row has no chunk tag: \"b NN\"\n"},
+      {{CONLL2CHUNK_PATH}, "a\n", "conll2chunk: <stdin>:1: row has no POS tag: \"a\"\n"},
+      {{CONLL2CHUNK_PATH}, "a DT X-NP\n", "conll2chunk: <stdin>:1: bad chunk tag \"X-NP\"\n"},
+      {{CONLL2CHUNK_PATH}, "a DT B-\n", "conll2chunk: <stdin>:1: bad chunk tag \"B-\"\n"},
+      {{CONLL2CHUNK_PATH}, "a DT B-N/P\n", "conll2chunk: <stdin>:1: bad chunk tag \"B-N/P\"\n"},
+      {{CONLL2CHUNK_PATH}, "a D/T B-NP\n", "conll2chunk: <stdin>:1: bad POS tag \"D/T\"\n"},
+  };
+  for (const auto& c : cases) {
+    auto r = run_program(c.argv, c.input);
+    EXPECT_NE(r.status, 0) << c.message;
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// Chunks are counted from the IOB piece; "$lim$" rows are never chunks.
+TEST(ChunkScore, CountsChunksOfTheIobPiece) {
+  ScratchDir dir;
+  const std::string gold = dir.write("gold", kLim + kLim + "DT\tB-NP/1/DT/NP\nNN\tI-NP/0/NN/NP\nVBD\tB-VP/1/VBD/VP\n.\tO/1/./_\n" + kLim + "\n");
+  const std::string split = dir.write("split", kLim + kLim + "DT\tB-NP/1/DT/NP\nNN\tB-NP/1/NN/NP\nVBD\tB-VP/1/VBD/VP\n.\tO/1/./_\n" + kLim + "\n");
+  for (const auto& [tagged, report] :
+       {std::pair{gold, "chunks gold 2 found 2 correct 2 precision 100.00% recall 100.00% F1 100.00\n"},
+        {split, "chunks gold 2 found 3 correct 1 precision 33.33% recall 50.00% F1 40.00\n"}}) {
+    auto r = run_program({ORVIT_SCORE_PATH, "-c", gold, tagged});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_NE(r.out.find("chunks "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.find("chunks ")), report);
+  }
+}
+
+}  // namespace

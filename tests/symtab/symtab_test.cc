@@ -1,0 +1,111 @@
+// Symbol stores: the tag table (ids in order of first sight), the character trie
+// (signed-byte sibling order) and the integer-key store (sorted arrays, doubling
+// capacity, reuse of the arrays growth gives up). The program starts with no tags.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "symtab/bitstore.h"
+#include "symtab/lexicon.h"
+#include "symtab/lexstore.h"
+
+namespace {
+void *value(uintptr_t n) { return reinterpret_cast<void *>(n + 1); }
+
+TEST(Lexicon, TagIdsFollowFirstSightAndUnknownIdsGiveNull) {
+  EXPECT_EQ(inttotag(1), nullptr);  // nothing registered yet
+  EXPECT_EQ(tagtoint("NN"), 1);
+  EXPECT_EQ(tagtoint("nn"), 2);
+  EXPECT_EQ(tagtoint("NN"), 1);
+  EXPECT_EQ(tagtoint("N"), 3);  // a prefix of a known tag is a tag of its own
+  EXPECT_EQ(tagtoint(""), 4);
+  EXPECT_EQ(tag_count, 4);
+  EXPECT_STREQ(inttotag(1), "NN");
+  EXPECT_STREQ(inttotag(2), "nn");
+  EXPECT_STREQ(inttotag(4), "");
+  for (int id : {0, -1, 5, INT_MIN}) EXPECT_EQ(inttotag(id), nullptr) << id;
+}
+
+// The keys of the trie in sibling order, depth first.
+void collect(const t_node *node, const std::string &prefix, std::vector<std::string> &keys) {
+  for (const t_node *c = node->sohn; c; c = c->bruder) {
+    const std::string key = prefix + c->zeichen;
+    if (c->info) keys.push_back(key);
+    collect(c, key, keys);
+  }
+}
+
+TEST(Lexstore, StoreReturnsPreviousValueAndPrefixesAreKeysOfTheirOwn) {
+  t_node *trie = lexinit();
+  EXPECT_EQ(lexstore(trie, "NNS", value(1)), nullptr);
+  EXPECT_EQ(lexrecall(trie, "NN"), nullptr);
+  EXPECT_EQ(lexrecall(trie, "NNSX"), nullptr);
+  EXPECT_EQ(lexrecall(trie, "nns"), nullptr);
+  EXPECT_EQ(lexstore(trie, "NN", value(2)), nullptr);
+  EXPECT_EQ(lexstore(trie, "NN", value(3)), value(2));
+  EXPECT_EQ(lexrecall(trie, "NN"), value(3));
+  EXPECT_EQ(lexrecall(trie, "NNS"), value(1));
+  EXPECT_EQ(lexstore(trie, "", value(7)), nullptr);  // the empty key lives in the root
+  EXPECT_EQ(trie->info, value(7));
+  EXPECT_EQ(lexrecall(trie, ""), value(7));
+}
+
+TEST(Lexstore, SiblingsSortAsSignedBytes) {
+  t_node *trie = lexinit();
+  const std::vector<std::string> keys = {"b", "\xc3\xa9", "a", "\x80", "c", "B"};
+  for (std::size_t i = 0; i < keys.size(); ++i) lexstore(trie, keys[i].c_str(), value(i));
+  for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(lexrecall(trie, keys[i].c_str()), value(i));
+  std::vector<std::string> order;
+  collect(trie, "", order);
+  EXPECT_EQ(order, (std::vector<std::string>{"\x80", "\xc3\xa9", "B", "a", "b", "c"}));
+}
+
+TEST(Bitstore, KeysArrivingInAnyOrderEndUpSortedAndFound) {
+  const std::vector<std::vector<uint32_t>> orders = {
+      {5, 4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, 5}, {3, 0, 5, 1, 4, 2}, {0xffffffffu, 7, 0x80000000u, 1}};
+  for (const auto &order : orders) {
+    t_bitnode *store = bitinit();
+    EXPECT_EQ(bitrecall(store, 0), nullptr);
+    for (uint32_t key : order) EXPECT_EQ(bitstore(store, key, value(key)), nullptr);
+    std::vector<uint32_t> keys, sorted = order;
+    for (int i = 0; i < store->n; ++i) keys.push_back(store->elem[i].key);
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(keys, sorted);
+    for (uint32_t key : order) EXPECT_EQ(bitrecall(store, key), value(key));
+    EXPECT_EQ(bitrecall(store, 6), nullptr);
+  }
+}
+
+TEST(Bitstore, StoringAnExistingKeyReplacesAndReturnsThePreviousValue) {
+  t_bitnode *store = bitinit();
+  bitstore(store, 9, value(1));
+  bitstore(store, 3, value(2));
+  EXPECT_EQ(bitstore(store, 9, value(3)), value(1));
+  EXPECT_EQ(store->n, 2);
+  EXPECT_EQ(bitrecall(store, 9), value(3));
+}
+
+TEST(Bitstore, CapacityDoublesAndGivenUpArraysAreReused) {
+  t_bitnode *first = bitinit();
+  std::vector<int> sizes;
+  std::vector<t_bitinfo *> given_up;
+  for (uint32_t key = 0; key < 5; ++key) {
+    t_bitinfo *before = first->elem;
+    bitstore(first, key, value(key));
+    if (before && before != first->elem) given_up.push_back(before);
+    sizes.push_back(first->size);
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{1, 2, 4, 4, 8}));
+  ASSERT_EQ(given_up.size(), 3u);  // arrays of capacity 1, 2 and 4
+  // A second store growing to capacities 2 and 4 takes the arrays given up above.
+  t_bitnode *second = bitinit();
+  bitstore(second, 0, value(0));
+  bitstore(second, 1, value(1));
+  EXPECT_EQ(second->elem, given_up[1]);
+  bitstore(second, 2, value(2));
+  EXPECT_EQ(second->elem, given_up[2]);
+}
+}  // namespace

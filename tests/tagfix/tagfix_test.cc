@@ -1,0 +1,347 @@
+// Tag-fix rules: what each line stores and which tag each word hands to the chunk
+// tagger, through the real file reader; and through the real binary, error code 6
+// with line numbers and the syntax summary, several -f files, CHUNKPATH, and the tags
+// the chunk tagger gets.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_vornik.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixapply.h"
+#include "tagfix/fixrules.h"
+
+namespace {
+// Empties the rule stores and reads `text` as a tag-fix file.
+void load_rules(const std::string &text) {
+  init_tries();
+  ScratchDir dir;
+  read_fixes(dir.write("rules.fix", text).c_str());
+}
+
+// The tags the chunk tagger gets for "word/TAG word/TAG ...", joined by blanks; the
+// framing ("$lim$" rows, blank line) is checked end to end.
+std::string fixed_tags(const std::string &sentence) {
+  std::vector<std::string> words;
+  std::vector<int> tags;
+  std::istringstream in(sentence);
+  for (std::string item; in >> item;) {
+    words.push_back(item.substr(0, item.rfind('/')));
+    tags.push_back(tagtoint(item.substr(item.rfind('/') + 1).c_str()));
+  }
+  std::vector<char *> word_ptrs;
+  for (std::string &w : words) word_ptrs.push_back(w.data());
+  char *buffer = nullptr;
+  std::size_t size = 0;
+  FILE *out = open_memstream(&buffer, &size);
+  fix_tagged_sentence(out, word_ptrs.data(), tags.data(), static_cast<int>(words.size()));
+  std::fclose(out);
+  std::istringstream written(std::string(buffer, size));
+  std::free(buffer);
+  std::string joined;
+  for (std::string line; std::getline(written, line);)
+    if (line != "$lim$" && !line.empty()) joined += (joined.empty() ? "" : " ") + line;
+  return joined;
+}
+
+std::string label(int id) { return id ? inttotag(id) : ""; }
+
+// "#<path> <function>=<category>/<negbits>" per condition, then " -> <newtag>"; rules of
+// one chain joined by " ; ".
+std::string describe_chain(t_bitnode *store, const char *oldtag) {
+  std::string text;
+  for (auto *rule = static_cast<fix_descr *>(bitrecall(store, tagtoint(oldtag))); rule; rule = rule->next) {
+    if (!text.empty()) text += " ; ";
+    EXPECT_EQ(rule->oldtag, rule->self->tag);
+    for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next)
+      text.append("#").append(c->path).append(" ").append(label(c->edgelabel)).append("=")
+          .append(label(c->tag)).append("/").append(std::to_string(c->negbits)).append(" ");
+    text.append("-> ").append(label(rule->newtag));
+  }
+  return text;
+}
+
+struct GoodLine {
+  const char *line, *oldtag, *rules;  // rules: describe_chain of fix_idtrie under oldtag
+};
+
+class GoodFixLine : public testing::TestWithParam<GoodLine> {};
+
+TEST_P(GoodFixLine, IsStoredUnderItsSelfCategory) {
+  load_rules(GetParam().line);
+  EXPECT_EQ(describe_chain(fix_idtrie, GetParam().oldtag), GetParam().rules);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, GoodFixLine,
+    testing::Values(
+        GoodLine{"fix # =ADJA -> ADJD\n", "ADJA", "# =ADJA/0 -> ADJD"},
+        GoodLine{"fix # =NN x #l =ART -> NE\n", "NN", "# =NN/0 #l =ART/0 -> NE"},
+        GoodLine{"fix #ll =ART #l =ART -> X\n", "ART", "#ll =ART/0 #l =ART/0 -> X"},
+        GoodLine{"fix # =ADJA=a=b -> X\n", "ADJA", "# =ADJA/0 -> X"},
+        GoodLine{"  \tfix\t#lr SB=~NN=~^x -> Y  behind the tag\n", "NN", "#lr SB=NN/6 -> Y"},
+        GoodLine{"fix # ~HD=NN -> B\n", "NN", "# HD=NN/1 -> B"},
+        GoodLine{"fix #l\t=ART\t-> X\n", "ART", "#l =ART/0 -> X"},
+        GoodLine{"fix # =X->Y\n", "X", "# =X/0 -> Y"},
+        GoodLine{"fix #xLz9 =A ->B\n", "A", "#xLz9 =A/0 -> B"},
+        GoodLine{"fix # =A -> B C\n", "A", "# =A/0 -> B"},
+        GoodLine{"fix # =A #r SB -> X\n", "A", "# =A/0 #r SB=/0 -> X"},
+        GoodLine{"%% fix # =A -> B\n\n \t \nfix # =A -> B\nfix # =A #r =C -> D\nfix # =A -> B\n", "A",
+                 "# =A/0 -> B ; # =A/0 #r =C/0 -> D ; # =A/0 -> B"},
+        // Without a final newline the last line is read all the same.
+        GoodLine{"fix # =A -> B", "A", "# =A/0 -> B"},
+        // CRLF: the carriage return ends a node description, but stays in the new tag.
+        GoodLine{"fix # =ADJA -> ADJD\r\n", "ADJA", "# =ADJA/0 -> ADJD\r"},
+        GoodLine{"fix #l =ART\r#r =NN -> X\r\n", "ART", "#l =ART/0 #r =NN/0 -> X\r"}));
+
+struct Case {
+  const char *name, *rules;
+  const char *sentence;  // word/TAG ...
+  const char *expected;  // tags written, in order
+};
+
+void PrintTo(const Case &c, std::ostream *os) { *os << c.rules; }
+
+class FixApply : public testing::TestWithParam<Case> {};
+
+TEST_P(FixApply, WritesTheChosenTags) {
+  load_rules(GetParam().rules);
+  EXPECT_EQ(fixed_tags(GetParam().sentence), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FixApply,
+    testing::Values(
+        Case{"NoRules", "", "a/A b/B", "A B"},
+        Case{"TagsWithoutRules", "fix # =Z -> Y\n", "a/A b/B", "A B"},
+        Case{"LeftOfFirstWordFails", "fix # =B #l =A -> X\n", "b/B a/A", "B A"},
+        Case{"LeftNeighbour", "fix # =B #l =A -> X\n", "a/A b/B", "A X"},
+        Case{"RightOfLastWordFails", "fix # =B #r =A -> X\n", "a/A b/B", "A B"},
+        Case{"RightNeighbour", "fix # =B #r =A -> X\n", "b/B a/A", "X A"},
+        Case{"TwoLeftFromSecondWordFails", "fix # =B #ll =A -> X\n", "a/A b/B", "A B"},
+        Case{"TwoLeft", "fix # =B #ll =A -> X\n", "a/A c/C b/B", "A C X"},
+        Case{"LeftThenRightIsTheWordItself", "fix # =B #lr =B -> X\n", "a/A b/B", "A X"},
+        Case{"OtherPathCharactersAreSkipped", "fix # =A #x9r- =B -> X\n", "a/A b/B", "X B"},
+        Case{"SelfConditionWithPath", "fix #l =ART -> X\n", "the/ART the/ART a/ART", "ART X X"},
+        Case{"FirstRuleWins", "fix # =A -> X\nfix # =A -> Y\n", "a/A", "X"},
+        Case{"FailedRuleGivesWayToNext", "fix # =A #r =Z -> X\nfix # =A -> Y\n", "a/A b/B", "Y B"},
+        Case{"AllConditionsMustHold", "fix # =B #l =A #r =C -> X\n", "a/A b/B d/D", "A B D"},
+        Case{"ConjunctionHolds", "fix # =B #l =A #r =C -> X\n", "a/A b/B c/C", "A X C"},
+        Case{"NeighbourKeepsItsUncorrectedTag", "fix # =A -> B\nfix # =C #l =B -> D\n", "a/A c/C", "B C"},
+        Case{"NeighbourSeenWithOwnTag", "fix # =A -> B\nfix # =C #l =A -> D\n", "a/A c/C", "B D"},
+        Case{"ChosenTagIsNotExaminedAgain", "fix # =A -> B\nfix # =B -> C\n", "a/A", "B"},
+        Case{"UpNeverFires", "fix # =A #u =A -> X\n", "a/A a/A", "A A"},
+        Case{"LeftSisterNeverFires", "fix # =A #L =A -> X\n", "a/A a/A", "A A"},
+        Case{"RightSisterNeverFires", "fix # =A #R =A -> X\n", "a/A a/A", "A A"},
+        Case{"TreeStepAfterWordStepNeverFires", "fix # =A #lu =A -> X\n", "a/A a/A", "A A"},
+        Case{"FunctionNeverFires", "fix # HD=A -> X\n", "a/A", "A"},
+        Case{"FunctionOnNeighbourNeverFires", "fix # =A #r HD= -> X\n", "a/A b/B", "A B"},
+        Case{"NegatedFunctionHolds", "fix # ~HD=A -> X\n", "a/A", "X"},
+        Case{"NegatedCategory", "fix # =A #r =~A -> X\n", "a/A b/B a/A a/A", "X B A A"},
+        Case{"NegatedSelfCategoryNeverFires", "fix # =~A -> X\n", "a/A", "A"},
+        Case{"NegatedPattern", "fix # =A=~^the$ -> X\n", "the/A cat/A THE/A", "A X A"},
+        Case{"PatternIgnoresCase", "fix # =A=^der$ -> X\n", "der/A Der/A DER/A oder/A", "X X X A"},
+        Case{"PatternIsUnanchored", "fix # =A=der -> X\n", "Der/A oder/A LEDER/A dx/A", "X X X A"},
+        Case{"PatternIsTheThirdComponentOnly", "fix # =A=a=b -> X\n", "a/A b/A", "X A"},
+        Case{"PatternOnNeighbour", "fix # =IN #r ==^[0-9]+$ -> CD\n", "in/IN 1999/CD in/IN x/NN", "CD CD IN NN"},
+        Case{"ExtendedSyntax", "fix # =A=^(a|b)+$ -> X\n", "abba/A abc/A", "X A"}),
+    [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+TEST(FixApply, OnlyTheFirstHundredConditionsCount) {
+  std::string hundred = "fix # =A";
+  for (int i = 1; i < 99; ++i) hundred += " # =A";
+  // The 100th condition fails: the rule must not fire.
+  load_rules(hundred + " # =NEVER -> X\n");
+  EXPECT_EQ(fixed_tags("a/A"), "A");
+  // A failing 101st condition is part of the 100th one's ignored text.
+  load_rules(hundred + " # =A # =NEVER -> X\n");
+  EXPECT_EQ(fixed_tags("a/A"), "X");
+}
+
+TEST(FixApply, SentencesLongerThanAThousandWordsFitAndLeaveNothingBehind) {
+  load_rules("fix # =B #l =A -> X\nfix # =A #r =B #rr =END -> Y\nfix # =C #lll =B -> Z\n");
+  std::string sentence, expected;
+  for (int i = 0; i < 2600; ++i) {
+    sentence += i % 2 ? "b/B " : "a/A ";
+    expected += i % 2 ? "X " : "A ";
+  }
+  EXPECT_EQ(fixed_tags(sentence + "a/A b/B e/END"), expected + "Y X END");
+  // Shorter sentences after a long one: steps beyond their ends find nothing of it.
+  EXPECT_EQ(fixed_tags("a/A"), "A");
+  EXPECT_EQ(fixed_tags("a/A b/B"), "A X");
+  EXPECT_EQ(fixed_tags("a/A c/C"), "A C");
+  EXPECT_EQ(fixed_tags("b/B a/A c/C"), "B A C");
+  EXPECT_EQ(fixed_tags("b/B a/A d/D c/C"), "B A D Z");
+}
+const std::string kSyntax =
+    "Tagfix syntax: \n"
+    "<tagfix-line> ::= <fix-description> | <skip/nostr/ignore-description> | <noatt-description>\n"
+    "<fix-description> ::= <tagfix-command> <condition>+ -> <tag>\n"
+    "<noatt-description> ::= <tagfix-command> <condition>+\n"
+    "<tagfix-command> ::= fix\n"
+    "<condition> ::= #<path> <node-description>\n"
+    "<path> ::= (l|r)*(L|R|u)*\n"
+    "<node-decription> ::= <function>(=(<category>)(=(<string-regexp>)))\n"
+    "<skip/nostr/ignore-description> ::= skip|nostr|ignore (<tag>)*\n";
+
+std::string tagfix_error(int line, const std::string &detail = "") {
+  return "vornik: Tagfix error in line " + std::to_string(line) + "\n" + detail + kSyntax;
+}
+
+struct BadLine {
+  const char *name;
+  const char *line;
+  const char *detail;  // extra line before the summary, "" if none
+};
+
+class BadFixLine : public testing::TestWithParam<BadLine> {};
+
+TEST_P(BadFixLine, EndsWithCodeSixAndItsLineNumber) {
+  ScratchDir dir;
+  const std::string path = dir.write(
+      "bad.fix", std::string("%% comment\n\nfix # =A -> B\n \t \n") + GetParam().line + "fix # =C -> D\n");
+  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"});
+  EXPECT_EQ(r.status, 6);
+  EXPECT_EQ(r.err, tagfix_error(5, GetParam().detail));
+  EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BadFixLine,
+    testing::Values(
+        BadLine{"PathRunsIntoDescription", "fix #=ADJA -> ADJD\n", ""},
+        BadLine{"NoArrow", "fix # =ADJA\n", ""},
+        BadLine{"NoNewTag", "fix # =ADJA -> \n", ""},
+        BadLine{"NoNewTagAtLineEnd", "fix # =ADJA ->\n", ""},
+        BadLine{"SelfWithoutCategory", "fix # ADJA -> ADJD\n", ""},
+        BadLine{"SelfWithEmptyCategory", "fix # HD==x -> ADJD\n", ""},
+        BadLine{"CommandCase", "Fix # =ADJA -> ADJD\n", ""},
+        BadLine{"UnknownCommand", "frob ADJA\n", ""},
+        BadLine{"CommentNotInFirstColumn", " %% note\n", ""},
+        BadLine{"NoHash", "fix =ADJA -> X\n", ""},
+        BadLine{"NoattWithoutHash", "noatt =NN\n", ""},
+        BadLine{"NoattAlone", "noatt\n", ""},
+        BadLine{"EmptyDescription", "fix # =A #l -> X\n", ""},
+        BadLine{"NoBlankAfterPath", "fix # =A #r-> X\n", ""},
+        BadLine{"CrlfAfterCommand", "skip\r\n", ""},
+        BadLine{"CrlfNoArrow", "fix # =ADJA\r\n", ""},
+        BadLine{"BadSelfPattern", "fix # =A=( -> X\n", "bad pattern \"(\": Unmatched ( or \\(\n"},
+        BadLine{"BadNegatedPattern", "fix # =A=~a( -> X\n", "bad pattern \"a(\": Unmatched ( or \\(\n"},
+        BadLine{"BadNeighbourPattern", "noatt # =A #r ==x{2 -> X\n",
+                "bad pattern \"x{2\": Unmatched \\{\n"}),
+    [](const testing::TestParamInfo<BadLine> &info) { return std::string(info.param.name); });
+
+// Writes each entry as a tag-fix file (entries starting with "/" are paths used as
+// they are) and returns the -f options naming them.
+std::vector<std::string> fix_options(const ScratchDir &dir, const std::vector<std::string> &files) {
+  std::vector<std::string> options;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    options.push_back("-f");
+    options.push_back(files[i].starts_with("/") ? files[i] : dir.write(std::to_string(i) + ".fix", files[i]));
+  }
+  return options;
+}
+
+TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
+  struct Case {
+    const char *name;
+    std::vector<std::string> files;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"LongLineReadInPiecesCountedAsLines", {"%%" + std::string(1200, 'x') + "\n"}, 6, tagfix_error(2)},
+      {"Unopenable", {"/nonexistent/rules.fix"}, 2,
+       "vornik: file '/nonexistent/rules.fix': No such file or directory\n"},
+      {"ErrorInSecondFile", {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"}, 6, tagfix_error(2)},
+      {"ErrorInFirstFileStopsBeforeTheSecond", {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"}, 6,
+       tagfix_error(2)},
+  };
+  for (const Case &c : cases) {
+    ScratchDir dir;
+    std::vector<std::string> args = fix_options(dir, c.files);
+    for (const char *a : {"-v0", "-Itags", "chunk", "-"}) args.push_back(a);
+    const RunResult r = run_vornik(args);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
+  }
+}
+
+TEST(FixFile, IsReadWhenItsOptionIsRead) {
+  ScratchDir dir;
+  const std::string bad = dir.write("bad.fix", "fix\n");
+  EXPECT_EQ(run_vornik({"-v0", "-f", bad, "-Ofoo", "chunk", "-"}).status, 6);
+  EXPECT_EQ(run_vornik({"-v0", "-Ofoo", "-f", bad, "chunk", "-"}).status, 7);
+}
+
+TEST(FixFile, EvenAnAbsoluteNameIsPutBehindChunkpath) {
+  ScratchDir dir;
+  const std::string path = dir.write("rules.fix", "fix # =A -> B\n");
+  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "", {{"CHUNKPATH", dir.path()}});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/" + path + "': No such file or directory\n");
+}
+
+struct TaggerCase {
+  const char *name;
+  std::vector<std::string> files;
+  bool chunkpath;     // name the files and the chunk model relative to CHUNKPATH
+  std::string input;  // "word TAG" lines
+  std::string tags;   // the tags the chunk tagger receives, one line each
+};
+
+// The tags go to the chunk tagger framed by "$lim$" rows; the tags printed stay the
+// tagger's own. Marker lines (skip, noatt, ...) load but change no tag.
+const TaggerCase kTaggerCases[] = {
+    {"WorkedExample",
+     {"%% adjectives before nouns\nfix # =ADJD #r =NN -> ADJA\nfix # =ADJD #l =VAFIN -> ADV\n"
+      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\nfix # =NN #u =NP -> NE\nskip KON\n"},
+     false, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
+     "$lim$\n$lim$\nART\nADJA\nNN\nVAFIN\nADJD\n$lim$\n\n"},
+    {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n", "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
+     false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
+    {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n", "$lim$\n$lim$\nB\n$lim$\n\n"},
+    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
+     "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
+     "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
+    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"}, false,
+     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\nbuy VB\nthe DT\n"
+     "meeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\nrunning VBG\nshoes NNS\n",
+     "$lim$\n$lim$\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\nVBG\nNNS\n$lim$\n\n"},
+};
+
+void PrintTo(const TaggerCase &c, std::ostream *os) { *os << c.name; }
+
+class ChunkTaggerInput : public testing::TestWithParam<TaggerCase> {};
+
+TEST_P(ChunkTaggerInput, HasTheFixedTags) {
+  const TaggerCase &c = GetParam();
+  ScratchDir dir;
+  std::vector<std::string> args = fix_options(dir, c.files);
+  Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
+  if (c.chunkpath) {
+    for (std::size_t i = 1; i < args.size(); i += 2) args[i] = args[i].substr(dir.path().size() + 1);
+    env["CHUNKPATH"] = dir.path();
+  }
+  const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
+  for (const char *a : {"-v0", "-Itags", "-Ochunktags", c.chunkpath ? "chunk" : chunk.c_str(), "-"}) args.push_back(a);
+  const RunResult r = run_vornik(args, c.input, env);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  std::string received, printed, word, tag;
+  const std::string log = dir.read("log.chunk");
+  std::istringstream lines(log.substr(log.find('\n') + 1)), input(c.input);
+  for (std::string line; std::getline(lines, line);) received += line.substr(2) + "\n";
+  EXPECT_EQ(received, c.tags);
+  for (std::string line; std::getline(input, line);)
+    printed += std::istringstream(line) >> word >> tag ? word + "\t" + tag + "\t0\tNP\n" : "\n";
+  EXPECT_EQ(r.out, printed + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, ChunkTaggerInput, testing::ValuesIn(kTaggerCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+}  // namespace

@@ -1,0 +1,428 @@
+// Tree nodes, chunk-tag decoding and the printers: the node pool, the decoding edge
+// cases, markup placement, export padding, no allocation once the pools are warm; and
+// end to end, with the stand-in tagger replaying chunk tags, the worked example in
+// bracketing, LISP and export format, with and without -u and -c, byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/error.h"
+#include "driver/parser.h"
+#include "driver/vornik.h"
+#include "run_vornik.h"
+#include "symtab/lexicon.h"
+#include "tree/chunkenc.h"
+#include "tree/mobile.h"
+#include "tree/mobirel.h"
+
+namespace {
+std::vector<std::string> split(const std::string &text) {
+  std::istringstream in(text);
+  std::vector<std::string> parts;
+  for (std::string part; in >> part;) parts.push_back(part);
+  return parts;
+}
+
+// One sentence for the decoder: depths like "1 0 - 0" (blanks ignored), categories
+// like "NP NP _ PP"; word i is "w<i>" with POS tag "T" unless given.
+struct Sentence {
+  std::string depths;
+  std::vector<int> categories, pos_tags;
+  std::vector<std::string> words;
+  std::vector<char *> word_ptrs;
+  std::vector<mobile_t *> leaf;
+
+  Sentence(const std::string &depth_chars, const std::string &cats, const std::string &word_list = "",
+           const std::string &tag_list = "") {
+    std::erase_if(depths = depth_chars, [](char c) { return c == ' '; });
+    for (const std::string &cat : split(cats)) categories.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
+    for (const std::string &tag : split(tag_list)) pos_tags.push_back(tagtoint(tag.c_str()));
+    words = split(word_list);
+    for (std::size_t i = words.size(); i < depths.size(); ++i) words.push_back(std::string("w").append(std::to_string(i)));
+    pos_tags.resize(depths.size(), tagtoint("T"));
+    categories.resize(depths.size(), 0);
+    for (std::string &word : words) word_ptrs.push_back(word.data());
+    leaf.assign(depths.size() + 1, nullptr);
+  }
+  mobile_t *decode() {
+    return chunks_to_mobile(word_ptrs.data(), depths.data(), pos_tags.data(), categories.data(),
+                            leaf.data(), static_cast<int>(depths.size()));
+  }
+};
+
+// "(500:NP 0 1 (501:PP 2)) 3": phrases as (id:category children...), words as their
+// id; a node whose parent link disagrees with its place is marked "!".
+void render_node(const mobile_t *node, const mobile_t *parent, std::string &out) {
+  if (node->child) {
+    out.append("(").append(std::to_string(node->id)).append(":").append(inttotag(node->tag) ? inttotag(node->tag) : "");
+    for (const mobile_t *c = node->child; c; c = c->sister) render_node(c, node, out += " ");
+    out += ")";
+  } else {
+    out += std::to_string(node->id);
+  }
+  if (node->parent != parent) out += "!";
+}
+
+std::string render(const mobile_t *root) {
+  std::string out;
+  for (const mobile_t *top = root->child; top; top = top->sister) render_node(top, nullptr, out += " ");
+  return out.substr(1);
+}
+
+std::string capture(const std::function<void(FILE *)> &print) {
+  char *buffer = nullptr;
+  std::size_t size = 0;
+  FILE *stream = open_memstream(&buffer, &size);
+  print(stream);
+  std::fclose(stream);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
+
+class Tree : public ::testing::Test {
+ protected:
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    allow_unary_bool = lisp_output_bool = negra_output_bool = store_sgml_bool = 0;
+    num_sgml_tags = sentence_num = 0;
+    sgml_line = nullptr;
+    word_pos_in_buf = nullptr;
+    lexicon_init();
+  }
+};
+
+TEST_F(Tree, NodePoolReusesReleasedChainLastInFirstOut) {
+  mobile_t *a = newmobile(1, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *b = newmobile(2, nullptr, 0, nullptr, 0, a);
+  mobile_t *c = newmobile(3, nullptr, 0, nullptr, 0, b);
+  mobile_free(c);  // chain c -> b -> a
+  for (mobile_t *expected : {c, b, a}) EXPECT_EQ(newmobile(0, nullptr, 0, nullptr, 0, nullptr), expected);
+}
+
+TEST_F(Tree, NodePoolResetsEveryFieldOfAReusedNode) {
+  mobile_t *other = newmobile(7, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *m = newmobile(1, "w", 5, other, 6, other);
+  m->child = m->sister = m->secparent[0] = other;
+  m->secedge[0] = -4;
+  m->morph = 3;
+  m->flags = 1;
+  m->serialid = 8;
+  m->altedge[2] = 4;
+  m->info = other;
+  mobile_free(m);  // m -> other
+  mobile_t *r = newmobile(42, nullptr, 11, nullptr, 12, nullptr);
+  ASSERT_EQ(r, m);
+  EXPECT_EQ(std::make_tuple(r->id, r->tag, r->edgelabel), std::make_tuple(42, 11, 12));
+  for (const void *p : {(const void *)r->next, (const void *)r->parent, (const void *)r->child,
+                        (const void *)r->sister, (const void *)r->comment, (const void *)r->secparent[0],
+                        (const void *)r->info, (const void *)r->string})
+    EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(std::make_tuple(r->secedge[0], r->morph, r->flags, r->serialid, r->altedge[2]),
+            std::make_tuple(0, 0, 0, 0, 0));
+  mobile_free(r);
+}
+
+TEST_F(Tree, LeftSisterIsTheNodeBeforeAmongTheMothersChildren) {
+  mobile_t *mother = newmobile(500, nullptr, 0, nullptr, 0, nullptr);
+  mobile_t *kids[3], *chain = mother;
+  for (int i = 0; i < 3; ++i) chain = kids[i] = newmobile(i, nullptr, 0, mother, 0, chain);
+  mother->child = kids[0];
+  kids[0]->sister = kids[1];
+  kids[1]->sister = kids[2];
+  EXPECT_EQ(mob_leftsister(kids[0]), nullptr);
+  EXPECT_EQ(mob_leftsister(kids[1]), kids[0]);
+  EXPECT_EQ(mob_leftsister(kids[2]), kids[1]);
+  EXPECT_EQ(mob_leftsister(mother), nullptr);  // no parent
+  mobile_free(kids[2]);
+}
+
+struct DecodeCase {
+  const char *name, *depths, *categories;
+  int unary;
+  const char *tree;
+};
+
+const DecodeCase kDecodeCases[] = {
+    {"OneWord", "1", "NP", 0, "0"},
+    {"OneWordOtherChar", "-", "NP", 0, "0"},
+    {"OneWordUnary", "1", "NP", 1, "(500:NP 0)"},
+    {"OneWordUnaryNoCategory", "1", "_", 1, "0"},
+    {"OneWordUnaryNeedsOne", "-", "NP", 1, "0"},
+    {"FirstDashIgnored", "- 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstDIgnored", "d 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstPlusIgnored", "+ 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstEqualsIgnored", "= 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstUIgnored", "u 0", "A B", 0, "(500:A 0 1)"},
+    {"FirstAfterSkippedIgnored", "2 i - 0", "A A B B", 0, "0 1 (500:B 2 3)"},
+    {"ISkipped", "1 i 0", "X _ X", 0, "(500:X 0 2) 1"},
+    {"TwoSkipped", "1 2 0", "X Y X", 0, "(500:X 0 2) 1"},
+    {"SkippedRunRelatesToEarlier", "1 2 i 0", "X Y Y X", 0, "(500:X 0 3) 1 2"},
+    {"TwoOpenThreeClose", "1 d 0 u", "A B B A", 0, "(500:A 0 (502: (501:B 1 2)) 3)"},
+    {"CloseAndOpen", "1 0 = 0 +", "A A B B C", 0, "(501:C (500:A 0 1) (502:B 2 3) 4)"},
+    {"UClimbsThroughNewNodes", "1 0 u", "A A C", 0, "(502:C (501: (500:A 0 1)) 2)"},
+    {"CategoryFromSecondWord", "1 0", "_ NP", 0, "(500:NP 0 1)"},
+    {"NoCategoryAtAll", "1 0", "_ _", 0, "(500: 0 1)"},
+    {"OnesStayBareWithoutUnary", "1 1", "NP NP", 0, "0 1"},
+    {"OnesUnary", "1 1", "NP NP", 1, "(500:NP 0) (501:NP 1)"},
+    {"UnaryThenOpen", "1 - 0", "NP PP PP", 1, "(500:NP 0 (501:PP 1 2))"},
+    {"UnaryOnlyForOne", "1 2", "NP NP", 1, "(500:NP 0) 1"},
+    {"UnaryOnlyForOneNotI", "1 i", "NP NP", 1, "(500:NP 0) 1"},
+    {"UnknownCharUnattached", "1 x 0", "A A A", 0, "0 (500:A 1 2)"},
+    {"QuestionMarkUnattached", "1 ? -", "A _ B", 0, "0 (500: 1 (501:B 2))"},
+    {"UnknownAfterPhrase", "1 0 ? 0", "A A B B", 0, "(500:A 0 1) (501:B 2 3)"},
+    {"UnknownNoUnary", "1 x", "A A", 1, "(500:A 0) 1"},
+};
+
+void PrintTo(const DecodeCase &c, std::ostream *os) { *os << c.depths << " / " << c.categories; }
+
+class Decode : public Tree, public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(Decode, BuildsTree) {
+  const DecodeCase &c = GetParam();
+  allow_unary_bool = c.unary;
+  Sentence s(c.depths, c.categories);
+  mobile_t *root = s.decode();
+  EXPECT_EQ(render(root), c.tree);
+  for (std::size_t i = 0; i < s.depths.size(); ++i) {
+    EXPECT_EQ(s.leaf[i]->id, static_cast<int>(i));
+    EXPECT_EQ(s.leaf[i]->string, s.word_ptrs[i]);  // the word itself, not a copy
+    EXPECT_EQ(s.leaf[i]->child, nullptr);
+  }
+  mobile_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::ValuesIn(kDecodeCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Tree, NoAllocationOncePoolsAreWarm) {
+  Sentence s("1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _");
+  FILE *null = std::fopen("/dev/null", "w");
+  auto print = [&] {
+    chunks_to_tree(null, s.word_ptrs.data(), s.depths.data(), s.pos_tags.data(), s.categories.data(),
+                   static_cast<int>(s.depths.size()));
+  };
+  print();
+  negra_output_bool = 1;
+  print();
+  const std::size_t warm = memory_allocated;
+  for (int round = 0; round < 50; ++round) {
+    negra_output_bool = round % 2;
+    print();
+  }
+  EXPECT_EQ(memory_allocated, warm);
+  std::fclose(null);
+}
+
+struct PrintCase {
+  const char *name, *depths, *categories;
+  std::string words;
+  const char *tags;
+  std::vector<std::string> markup;  // markup lines, and the number of words read before each
+  std::vector<int> markup_at;
+  int lisp, negra;
+  std::string expected;
+};
+
+const std::string w7(7, 'a'), w8(8, 'b'), w15(15, 'c'), w16(16, 'd');
+const PrintCase kPrintCases[] = {
+    {"NoCategoryAndQuotesInLisp", "1 0 1", "_ _ _", "say \"hi\" !", "V N P", {}, {}, 1, 0,
+     "(\n\t(\"\"\n\t\t(\"V\"\t\"say\"\t)\n\t\t(\"N\"\t\"\\\"hi\\\"\"\t)\n\t)\n\t(\"P\"\t\"!\"\t)\n)\n\n"},
+    {"MarkupAfterLastWordBeforeClosingLines", "1 0", "NP NP", "a b", "D N", {"<p>\n", "</p>\n"}, {0, 2}, 0, 0,
+     "(\n<p>\n\t(NP\n\t\t(D\ta\t)\n\t\t(N\tb\t)\n</p>\n\t)\n)\n\n"},
+    // A tagger reply cut short after one word: the markup read later is still written.
+    {"MarkupBeyondShortenedSentence", "1", "NP", "a", "D", {"<x>\n", "<y>\n"}, {1, 3}, 0, 0,
+     "(\n\t(D\ta\t)\n<x>\n<y>\n)\n\n"},
+    {"ExportPaddingByWordLength", "1 1 1 1", "_ _ _ _", w7 + " " + w8 + " " + w15 + " " + w16, "T T T T",
+     {}, {}, 0, 1,
+     "#BOS 0 -4 1234 0\n" + w7 + "\t\t\tT\t--\t\t--\t0\n" + w8 + "\t\tT\t--\t\t--\t0\n" + w15 +
+         "\t\tT\t--\t\t--\t0\n" + w16 + "\tT\t--\t\t--\t0\n#EOS 0\n"},
+    {"ExportPhraseWithoutCategory", "1 0", "_ _", "a b", "D N", {}, {}, 0, 1,
+     "#BOS 0 -4 1234 0\na\t\t\tD\t--\t\t--\t500\nb\t\t\tN\t--\t\t--\t500\n"
+     "#500\t\t\t--\t--\t\t--\t0\n#EOS 0\n"},
+};
+
+void PrintTo(const PrintCase &c, std::ostream *os) { *os << c.name; }
+
+class Print : public Tree, public ::testing::WithParamInterface<PrintCase> {};
+
+TEST_P(Print, WritesExactBytes) {
+  PrintCase c = GetParam();
+  std::vector<char *> lines;
+  for (std::string &line : c.markup) lines.push_back(line.data());
+  sgml_line = lines.data();
+  word_pos_in_buf = c.markup_at.data();
+  num_sgml_tags = static_cast<int>(lines.size());
+  store_sgml_bool = 1;
+  lisp_output_bool = c.lisp;
+  Sentence s(c.depths, c.categories, c.words, c.tags);
+  mobile_t *root = s.decode();
+  root->tag = 1234;  // the build time, fixed for comparison
+  EXPECT_EQ(capture([&](FILE *out) {
+              if (c.negra) mobile_output(out, root);
+              else print_bracketing(out, root, s.leaf.data(), static_cast<int>(s.depths.size()));
+            }),
+            c.expected);
+  mobile_free(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Print, ::testing::ValuesIn(kPrintCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+// The worked example sentence: words with POS tags, and the chunk tags replayed.
+const char kExampleInput[] =
+    "<s id=4>\nthe DET\nvorp NOUN\nof PREP\nthe DET\nzub NOUN\nplinks VERB\na DET\nvery ADV\n"
+    "<b>\ngrelly\tADJ\ndask NOUN\n. PUNCT\n</s>\n";
+const char kExampleTags[] =
+    " x/1/c/NP x/0/c/NP x/-/c/PP x/-/c/NP x/0/c/NP x/1/c/VP x/1/c/NP x/-/c/AP x/0/c/AP x/+/c/NP"
+    " x/1/c/_";
+
+const char kBracketing[] =
+    "(\n<s id=4>\n"
+    "\t(NP\n\t\t(DET\tthe\t)\n\t\t(NOUN\tvorp\t)\n\t\t(PP\n\t\t\t(PREP\tof\t)\n"
+    "\t\t\t(NP\n\t\t\t\t(DET\tthe\t)\n\t\t\t\t(NOUN\tzub\t)\n\t\t\t)\n\t\t)\n\t)\n"
+    "\t(VERB\tplinks\t)\n"
+    "\t(NP\n\t\t(DET\ta\t)\n\t\t(AP\n\t\t\t(ADV\tvery\t)\n<b>\n\t\t\t(ADJ\tgrelly\t)\n\t\t)\n"
+    "\t\t(NOUN\tdask\t)\n\t)\n"
+    "\t(PUNCT\t.\t)\n</s>\n)\n\n\n";
+
+const char kLisp[] =
+    "(\n<s id=4>\n"
+    "\t(\"NP\"\n\t\t(\"DET\"\t\"the\"\t)\n\t\t(\"NOUN\"\t\"vorp\"\t)\n\t\t(\"PP\"\n"
+    "\t\t\t(\"PREP\"\t\"of\"\t)\n\t\t\t(\"NP\"\n\t\t\t\t(\"DET\"\t\"the\"\t)\n"
+    "\t\t\t\t(\"NOUN\"\t\"zub\"\t)\n\t\t\t)\n\t\t)\n\t)\n"
+    "\t(\"VERB\"\t\"plinks\"\t)\n"
+    "\t(\"NP\"\n\t\t(\"DET\"\t\"a\"\t)\n\t\t(\"AP\"\n\t\t\t(\"ADV\"\t\"very\"\t)\n\"<b>\n\""
+    "\t\t\t(\"ADJ\"\t\"grelly\"\t)\n\t\t)\n\t\t(\"NOUN\"\t\"dask\"\t)\n\t)\n"
+    "\t(\"PUNCT\"\t\".\"\t)\n\"</s>\n\")\n\n\n";
+
+// Export rows of short words and phrase numbers: "word TAG parent, ...".
+std::string export_rows(const std::string &rows) {
+  std::istringstream in(rows);
+  std::string text, word, tag, parent;
+  while (in >> word >> tag >> parent) {
+    if (parent.back() == ',') parent.pop_back();
+    text += word + "\t\t\t" + tag + "\t--\t\t--\t" + parent + "\n";
+  }
+  return text;
+}
+
+const std::string kExportBody = export_rows(
+    "the DET 500, vorp NOUN 500, of PREP 501, the DET 502, zub NOUN 502, plinks VERB 0, a DET 503, "
+    "very ADV 504, grelly ADJ 504, dask NOUN 503, . PUNCT 0, "
+    "#500 NP 0, #501 PP 500, #502 NP 501, #503 NP 0, #504 AP 503");
+const std::string kExportBodyUnary = export_rows(
+    "the DET 500, vorp NOUN 500, of PREP 501, the DET 502, zub NOUN 502, plinks VERB 503, a DET 504, "
+    "very ADV 505, grelly ADJ 505, dask NOUN 504, . PUNCT 0, "
+    "#500 NP 0, #501 PP 500, #502 NP 501, #503 VP 0, #504 NP 0, #505 AP 504");
+
+std::string replace_all(std::string text, const std::string &from, const std::string &to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// The -u output of the example: "plinks" under its own VP node.
+std::string with_unary_vp(const std::string &text, bool lisp) {
+  const std::string q = lisp ? "\"" : "";
+  return replace_all(text, "\t(" + q + "VERB" + q + "\t" + q + "plinks" + q + "\t)\n",
+                     "\t(" + q + "VP" + q + "\n\t\t(" + q + "VERB" + q + "\t" + q + "plinks" + q +
+                         "\t)\n\t)\n");
+}
+
+std::string export_of(const std::string &body) {
+  std::string text;
+  for (int i = 0; i < 7; ++i) {
+    const std::string n = std::to_string(i);
+    text += "#BOS " + n + " -4 DATE 0\nw" + n + "\t\t\tX\t--\t\t--\t0\n#EOS " + n + "\n\n";
+  }
+  return text + "#BOS 7 -4 DATE 0\n" + body + "#EOS 7\n\n";
+}
+
+std::string without_markup(std::string text) {
+  for (const char *line : {"<s id=4>\n", "<b>\n", "</s>\n"}) text = replace_all(text, line, "");
+  return text;
+}
+
+struct TreeCase {
+  const char *name;
+  std::vector<std::string> options;
+  std::string tags, input, expected;
+};
+
+// Seven one-word sentences first, so that the example is sentence number 7.
+std::string seven(const std::string &each, bool numbered) {
+  std::string text;
+  for (int i = 0; i < 7; ++i) text.append(numbered ? std::string("w").append(std::to_string(i)) : "").append(each);
+  return text;
+}
+const std::string kExportTags = seven(" x/1/c/_", false) + kExampleTags;
+const std::string kExportInput = seven(" X\n\n", true) + kExampleInput;
+
+const TreeCase kTreeCases[] = {
+    {"Bracketing", {"-c"}, kExampleTags, kExampleInput, kBracketing},
+    {"BracketingUnary", {"-c", "-u"}, kExampleTags, kExampleInput, with_unary_vp(kBracketing, false)},
+    {"BracketingWithoutMarkup", {}, kExampleTags, kExampleInput, without_markup(kBracketing)},
+    {"Lisp", {"-c", "-Olisp"}, kExampleTags, kExampleInput, kLisp},
+    {"LispUnary", {"-c", "-Olisp", "-u"}, kExampleTags, kExampleInput, with_unary_vp(kLisp, true)},
+    {"Export", {"-Onegra", "-c"}, kExportTags, kExportInput, export_of(kExportBody)},
+    {"ExportUnary", {"-Onegra", "-u"}, kExportTags, kExportInput, export_of(kExportBodyUnary)},
+};
+
+void PrintTo(const TreeCase &c, std::ostream *os) { *os << c.name; }
+
+class TreeOutput : public ::testing::TestWithParam<TreeCase> {
+ protected:
+  RunResult run(std::vector<std::string> options, const std::string &tags, const std::string &input) {
+    options.insert(options.begin(), {"-v0", "-Itags"});
+    options.push_back(dir.write("chunks", "seq" + tags + "\n"));
+    options.push_back("-");
+    return run_vornik(options, input);
+  }
+  ScratchDir dir;
+};
+
+TEST_P(TreeOutput, WritesExactBytes) {
+  const TreeCase &c = GetParam();
+  const long before = std::time(nullptr);
+  RunResult r = run(c.options, c.tags, c.input);
+  const long after = std::time(nullptr);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  // The build time in each export header must be the time of the run.
+  const std::regex date("(#BOS \\d+ -4 )(\\d+)( 0\n)");
+  for (std::sregex_iterator m(r.out.begin(), r.out.end(), date), end; m != end; ++m) {
+    EXPECT_GE(std::stol((*m)[2]), before);
+    EXPECT_LE(std::stol((*m)[2]), after);
+  }
+  EXPECT_EQ(std::regex_replace(r.out, date, "$1DATE$3"), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(WorkedExample, TreeOutput, ::testing::ValuesIn(kTreeCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(TreeOutputLong, VeryLongSentenceExportKeepsNumbersUniqueWithAWarning) {
+  // 1200 words; the first two form a phrase, every later one opens a phrase of its own
+  // under the previous one: phrase numbers 1201 up.
+  ScratchDir dir;
+  std::string input, tags = "seq x/1/c/S x/0/c/S";
+  for (int i = 0; i < 1200; ++i) input += "w X\n";
+  for (int i = 2; i < 1200; ++i) tags += " x/-/c/S";
+  RunResult r = run_vornik({"-v0", "-Itags", "-Onegra", dir.write("chunks", tags), "-"}, input);
+  EXPECT_EQ(r.status, 0);
+  // Twelve progress dots (one per 100 lines), then the warning.
+  EXPECT_EQ(r.err, std::string(12, '.') +
+                       "vornik: warning: sentence 0 has node numbers of 1000 or more; they are "
+                       "written in full in the export format\n");
+  EXPECT_NE(r.out.find("\n#1201\t\t\tS\t--\t\t--\t0\n#1202\t\t\tS\t--\t\t--\t1201\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n#2399\t\t\tS\t--\t\t--\t2398\n#EOS 0\n\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("\t201\n"), std::string::npos);  // nothing reduced modulo 1000
+}
+}  // namespace
