@@ -2,6 +2,7 @@
 #include "cli_args.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace orvit {
 
@@ -15,6 +16,11 @@ bool parse_beam(std::string_view text, double& out) {
   if (text.empty()) return false;
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && p == text.data() + text.size() && out >= 1;
+}
+
+int usage_error(const char* program, const char* usage, const std::string& what) {
+  std::fprintf(stderr, "%s: %s\n%s", program, what.c_str(), usage);
+  return 2;
 }
 
 }  // namespace orvit

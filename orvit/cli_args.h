@@ -2,6 +2,7 @@
 // values attached to the flag ("-Z1000") or given as the next argument.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace orvit {
@@ -10,5 +11,8 @@ namespace orvit {
 bool parse_positive_int(std::string_view text, int& out);
 // Parses all of `text` as a number >= 1; false otherwise.
 bool parse_beam(std::string_view text, double& out);
+// Writes "<program>: <what>" and the usage line to stderr; returns the exit
+// status for bad arguments (2).
+int usage_error(const char* program, const char* usage, const std::string& what);
 
 }  // namespace orvit

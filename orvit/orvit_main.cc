@@ -29,10 +29,7 @@ const char kHelp[] =
     "            (default: exhaustive search)\n"
     "  -h        show this help\n";
 
-int usage_error(const std::string& what) {
-  std::fprintf(stderr, "orvit: %s\n%s", what.c_str(), kUsage);
-  return 2;
-}
+int usage_error(const std::string& what) { return orvit::usage_error("orvit", kUsage, what); }
 
 }  // namespace
 

@@ -34,8 +34,7 @@ const char kHelp[] =
     "  -h      show this help\n";
 
 int usage_error(const std::string& what) {
-  std::fprintf(stderr, "orvit-train: %s\n%s", what.c_str(), kUsage);
-  return 2;
+  return orvit::usage_error("orvit-train", kUsage, what);
 }
 
 }  // namespace
