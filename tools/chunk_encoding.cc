@@ -1,0 +1,33 @@
+// Encoding IOB2 chunk tags as relative-depth chunk tags for the chunk model.
+#include "tools/chunk_encoding.h"
+
+#include "error.h"
+
+std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
+                                           const std::vector<std::string> &tokens,
+                                           const std::string &file) {
+  std::vector<std::string> tags;
+  tags.reserve(tokens.size());
+  std::string open;  // type of the chunk the previous word is in; empty outside
+  for (size_t i = 0; i < sentence.tokens.size(); ++i) {
+    const std::string &chunk = sentence.tokens[i].chunk;
+    const std::string &token = tokens[i];
+    long line = sentence.first_line + static_cast<long>(i);
+    if (token.find('/') != std::string::npos)
+      throw orvit::Error(orvit::where(file, line, "tag \"" + token + "\" holds a \"/\""));
+    if (chunk == "O") {
+      tags.push_back("O/1/" + token + "/_");
+      open.clear();
+      continue;
+    }
+    bool shaped = chunk.size() > 2 && (chunk[0] == 'B' || chunk[0] == 'I') && chunk[1] == '-' &&
+                  chunk.find('/') == std::string::npos && chunk.substr(2) != "_";
+    if (!shaped) throw orvit::Error(orvit::where(file, line, "bad chunk tag \"" + chunk + "\""));
+    std::string type = chunk.substr(2);
+    bool continues = chunk[0] == 'I' && type == open;
+    tags.push_back((continues ? "I-" : "B-") + type + (continues ? "/0/" : "/1/") + token + "/" +
+                   type);
+    open = type;
+  }
+  return tags;
+}

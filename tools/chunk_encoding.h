@@ -1,0 +1,21 @@
+// Chunk tags in the relative-depth form vornik decodes, "IOB/depth/token/category":
+// a word that starts a chunk or lies outside every chunk has depth "1", a word inside a
+// chunk "0"; the category is "_" outside chunks. The token piece (never empty) makes
+// the tagger's states specific to the tag it was given.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/conll_corpus.h"
+
+// The boundary rows around every sentence carry this text as token and as tag.
+inline constexpr const char *kBoundary = "$lim$";
+
+// Chunk tags for `sentence`, given the token the chunk tagger sees for each word.
+// An "I-X" that does not continue a chunk of type X opens one, as conlleval reads it.
+// Throws orvit::Error (with the sentence's line) for a malformed chunk tag or a token
+// holding "/", which would shift the pieces.
+std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
+                                           const std::vector<std::string> &tokens,
+                                           const std::string &file);

@@ -1,0 +1,19 @@
+// The chunk model's training corpus: for each sentence exactly the rows vornik sends the
+// chunk tagger at run time (boundary rows, then each word's tag after the tag-fix rules
+// loaded in this process), each with its chunk tag.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tagged_corpus.h"
+#include "tools/conll_corpus.h"
+
+// The tokens the chunk tagger reads for `sentence`, boundary rows included, as vornik's
+// own tag-fix pass writes them (rules must already be loaded with read_fixes).
+std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence);
+
+// The whole corpus as orvit training data: tokens as above, tags from encode_chunk_tags,
+// kBoundary for the boundary rows. `file` names the corpus in messages.
+orvit::TaggedCorpus chunk_training_corpus(const std::vector<ConllSentence> &corpus,
+                                          const std::string &file);

@@ -1,0 +1,34 @@
+// Reading CoNLL-2000 rows into sentences; columns are split the way orvit splits them,
+// so training sees the same tokens the tagger reads.
+#include "tools/conll_corpus.h"
+
+#include "error.h"
+#include "file_io.h"
+#include "text_scan.h"
+
+std::vector<ConllSentence> parse_conll(const std::string &text, const std::string &name) {
+  std::vector<ConllSentence> sentences;
+  ConllSentence current;
+  orvit::for_each_line(text, [&](std::string_view line, long number) {
+    size_t pos = 0;
+    std::string_view word = orvit::next_column(line, pos);
+    std::string_view tag = orvit::next_column(line, pos);
+    std::string_view chunk = orvit::next_column(line, pos);
+    if (word.empty()) {
+      if (!current.tokens.empty()) sentences.push_back(std::move(current));
+      current = ConllSentence();
+      return;
+    }
+    if (chunk.empty())
+      throw orvit::Error(orvit::where(name, number, "row needs word, POS tag and chunk tag: " +
+                                                        orvit::quote_row(line)));
+    if (current.tokens.empty()) current.first_line = number;
+    current.tokens.push_back({std::string(word), std::string(tag), std::string(chunk)});
+  });
+  if (!current.tokens.empty()) sentences.push_back(std::move(current));
+  return sentences;
+}
+
+std::vector<ConllSentence> read_conll(const std::string &path) {
+  return parse_conll(orvit::read_file(path), path == "-" ? "<stdin>" : path);
+}

@@ -1,0 +1,125 @@
+// vornik-train: trains the models vornik uses from a CoNLL-2000 corpus: the POS model
+// (words -> POS tags), the tag-fix file with word-specific tags, and the chunk model
+// (the chunk tagger's tokens -> relative-depth chunk tags).
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+#include "cli_args.h"
+#include "driver/vornik.h"
+#include "error.h"
+#include "file_io.h"
+#include "model_writer.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixrules.h"
+#include "tools/chunk_training.h"
+#include "tools/conll_corpus.h"
+#include "tools/lexical_rules.h"
+#include "training_counts.h"
+
+namespace {
+
+const char kUsage[] = "usage: vornik-train [-f FIXFILE] [-l SCORE] TRAIN OUTDIR\n";
+const char kHelp[] =
+    "usage: vornik-train [-f FIXFILE] [-l SCORE] TRAIN OUTDIR\n"
+    "Trains vornik's models on TRAIN (CoNLL-2000 rows: word, POS tag, IOB2 chunk tag;\n"
+    "a blank row after each sentence) and writes, in OUTDIR:\n"
+    "  en-pos        the POS model (words -> POS tags)\n"
+    "  en-chunk.fix  tag-fix rules giving frequent words with a chunk behaviour of\n"
+    "                their own a tag of their own (\"IN-that\")\n"
+    "  en-chunk      the chunk model, trained on exactly the tags vornik sends the\n"
+    "                chunk tagger when run with -f en-chunk.fix\n"
+    "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
+    "  -l SCORE    least score of a word-specific tag (default 30; higher, fewer)\n"
+    "  -h          show this help\n";
+
+int usage_error(const std::string &what) {
+  return orvit::usage_error("vornik-train", kUsage, what);
+}
+
+void write_file(const std::string &path, const std::string &text) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || !orvit::write_all(fd, text) || ::close(fd) != 0)
+    throw orvit::Error(path + ": " + std::strerror(errno));
+}
+
+std::string model_text(const orvit::TaggedCorpus &corpus) {
+  return orvit::write_model_text(orvit::count_corpus(corpus, orvit::TrainOptions()));
+}
+
+std::string fix_file_text(const std::string &hand_rules, const std::vector<LexicalPair> &pairs,
+                          double min_score) {
+  std::string text = "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n";
+  if (!hand_rules.empty()) {
+    text += "%% Hand-written rules first: for a word, the first rule that holds wins.\n";
+    text += hand_rules;
+    if (text.back() != '\n') text += '\n';
+  }
+  text += "%% " + std::to_string(pairs.size()) +
+          " words with a chunk behaviour of their own get a tag of their own\n"
+          "%% (score at least " + std::to_string(static_cast<long>(min_score)) + ").\n";
+  return text + lexical_rules_text(pairs);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::string fix_path;
+  LexicalChoice choice;
+  std::string positional[2];
+  int count = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "-f" || arg == "-l") {
+      if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
+      if (arg == "-f") {
+        fix_path = argv[++i];
+        continue;
+      }
+      int score = 0;
+      if (!orvit::parse_positive_int(argv[++i], score))
+        return usage_error("option -l needs a positive number");
+      choice.min_score = score;
+      continue;
+    }
+    if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + std::string(arg));
+    if (count == 2) return usage_error("too many arguments");
+    positional[count++] = std::string(arg);
+  }
+  if (count != 2) return usage_error("TRAIN and OUTDIR are required");
+  const std::string &train = positional[0];
+  const std::string dir = positional[1] + "/";
+  try {
+    std::string train_name = train == "-" ? "<stdin>" : train;
+    std::string text = orvit::read_file(train);
+    std::vector<ConllSentence> corpus = parse_conll(text, train_name);
+    if (corpus.empty()) throw orvit::Error(train_name + ": no sentences");
+    write_file(dir + "en-pos", model_text(orvit::parse_tagged_corpus(text, train_name, 1, 2)));
+
+    std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, choice);
+    std::string hand_rules = fix_path.empty() ? "" : orvit::read_file(fix_path, false);
+    write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, choice.min_score));
+
+    // The rules are read back from the file written, exactly as vornik reads them.
+    progname = "vornik-train";
+    init_tries();
+    lexicon_init();
+    read_fixes((dir + "en-chunk.fix").c_str());
+    write_file(dir + "en-chunk", model_text(chunk_training_corpus(corpus, train_name)));
+    std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
+                corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
+  } catch (const orvit::Error &e) {
+    std::fprintf(stderr, "vornik-train: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
