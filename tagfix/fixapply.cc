@@ -4,6 +4,9 @@
 #include "tagfix/fixapply.h"
 
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "driver/vornik.h"
 #include "driver/parser.h"
@@ -83,12 +86,85 @@ bool labels_hold(const mobile_t *m, const node_descr *condition) {
 
 // The word test: an unmarked pattern must match the word (a node without a word
 // passes); a marked one needs a word that it does not match.
-bool word_holds(const mobile_t *m, const node_descr *condition) {
-  if (condition->negbits & kNegPattern) {
-    return m->string && regexec(condition->string, m->string, 0, nullptr, 0) != 0;
+bool pattern_matches(const node_descr *condition, const char *word) {
+  if (!condition->literal) return regexec(condition->string, word, 0, nullptr, 0) == 0;
+  const char *l = condition->literal;
+  for (; *word; ++word, ++l) {
+    char c = *word >= 'A' && *word <= 'Z' ? static_cast<char>(*word - 'A' + 'a') : *word;
+    if (c != *l) return false;
   }
-  return condition->match_any || !m->string ||
-         regexec(condition->string, m->string, 0, nullptr, 0) == 0;
+  return *l == '\0';
+}
+
+bool word_holds(const mobile_t *m, const node_descr *condition) {
+  if (condition->negbits & kNegPattern) return m->string && !pattern_matches(condition, m->string);
+  return condition->match_any || !m->string || pattern_matches(condition, m->string);
+}
+
+// Word rules ("fix # =TAG=^word$ -> NEW", nothing else) often come by the thousand
+// under one tag. A run of them in a chain is looked up by the word instead of being
+// tried rule by rule; the first rule of the run for that word wins, as in the chain.
+bool word_rule(const fix_descr *rule) {
+  const node_descr *self = rule->self;
+  return !rule->conditions && self->literal && !*self->path && self->negbits == 0 &&
+         self->edgelabel == 0;
+}
+
+// One step of a tag's chain: a single rule, or a run of word rules.
+struct ChainStep {
+  fix_descr *rule;  // the rule, or the first rule of the run
+  std::unordered_map<std::string, fix_descr *> by_word;  // empty for a single rule
+};
+
+std::unordered_map<int, std::vector<ChainStep>> plans;
+int plans_made_at = -1;  // fix_rules_read when `plans` was last valid
+
+const std::vector<ChainStep> &chain_plan(int tag) {
+  if (plans_made_at != fix_rules_read) {
+    plans.clear();
+    plans_made_at = fix_rules_read;
+  }
+  auto found = plans.find(tag);
+  if (found != plans.end()) return found->second;
+  std::vector<ChainStep> &plan = plans[tag];
+  auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(tag)));
+  while (rule) {
+    if (!word_rule(rule) || !rule->next || !word_rule(rule->next)) {
+      plan.push_back({rule, {}});
+      rule = rule->next;
+      continue;
+    }
+    ChainStep run{rule, {}};
+    for (; rule && word_rule(rule); rule = rule->next) run.by_word.emplace(rule->self->literal, rule);
+    plan.push_back(std::move(run));
+  }
+  return plan;
+}
+
+bool rule_holds(fix_descr *rule, mobile_t *mobile, mobile_t **leaf_list, int position) {
+  // A rule is a pure conjunction, so the cheap tests (paths, tags, functions) of all
+  // its conditions run first and the patterns only for rules that pass them all.
+  mobile_t *reached[MAX_FIX_CONDITIONS];
+  int count = 0;
+  for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next) {
+    mobile_t *m = reached[count++] = node_reached(mobile, leaf_list, position, c);
+    if (!m || !labels_hold(m, c)) return false;
+  }
+  count = 0;
+  for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next) {
+    if (!word_holds(reached[count++], c)) return false;
+  }
+  return true;
+}
+
+// The rule of a run that holds for `mobile`'s word, or null.
+fix_descr *run_match(const ChainStep &run, const mobile_t *mobile, std::string &key) {
+  if (!mobile->string) return run.rule;  // a node without a word passes any pattern
+  key.assign(mobile->string);
+  for (char &c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  auto hit = run.by_word.find(key);
+  return hit == run.by_word.end() ? nullptr : hit->second;
 }
 }  // namespace
 
@@ -127,26 +203,13 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
 }
 
 int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
-  auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(mobile->tag)));
-  // A rule is a pure conjunction, so the cheap tests (paths, tags, functions) of all
-  // its conditions run first and the patterns only for rules that pass them all.
-  mobile_t *reached[MAX_FIX_CONDITIONS];
-  for (; rule; rule = rule->next) {
-    int count = 0;
-    bool holds = true;
-    for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next) {
-      mobile_t *m = reached[count++] = node_reached(mobile, leaf_list, position, c);
-      if (!m || !labels_hold(m, c)) {
-        holds = false;
-        break;
-      }
+  static std::string key;
+  for (const ChainStep &step : chain_plan(mobile->tag)) {
+    if (step.by_word.empty()) {
+      if (rule_holds(step.rule, mobile, leaf_list, position)) return step.rule->newtag;
+    } else if (fix_descr *rule = run_match(step, mobile, key)) {
+      return rule->newtag;
     }
-    if (!holds) continue;
-    count = 0;
-    for (node_descr *c = rule->self; c && holds; c = c == rule->self ? rule->conditions : c->next) {
-      holds = word_holds(reached[count++], c);
-    }
-    if (holds) return rule->newtag;
   }
   return mobile->tag;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "driver/error.h"
 #include "driver/utils.h"
@@ -13,6 +14,7 @@
 
 t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie, *word_idtrie;
 int current_line = 0;
+int fix_rules_read = 0;
 char tagfix_detail[TAGFIX_DETAIL_SIZE] = "";
 
 const char *const tagfix_syntax =
@@ -65,6 +67,20 @@ int component_id(char *component, int negbit, node_descr *condition) {
   return tagtoint(component);
 }
 
+// The lower-case word of a pattern "^word$" whose characters all match only
+// themselves (ignoring case), or null.
+char *literal_word(const char *pattern) {
+  std::size_t length = std::strlen(pattern);
+  if (length < 3 || pattern[0] != '^' || pattern[length - 1] != '$') return nullptr;
+  std::string word(pattern + 1, length - 2);
+  for (char &c : word) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '\'' || c == '-';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    else if (!plain) return nullptr;
+  }
+  return strdup(word.c_str());
+}
+
 void compile_pattern(char *component, node_descr *condition) {
   const char *pattern = ".*";
   if (*component) {
@@ -74,6 +90,10 @@ void compile_pattern(char *component, node_descr *condition) {
     }
     pattern = component;
     condition->match_any = 0;
+    // Such a pattern always compiles; comparing the word directly is faster, and
+    // files with thousands of word rules load without thousands of compilations.
+    condition->literal = literal_word(pattern);
+    if (condition->literal) return;
   }
   const int status = regcomp(condition->string, pattern, REG_EXTENDED | REG_ICASE | REG_NOSUB);
   if (status != 0) {
@@ -130,6 +150,7 @@ int process_fix_line(char *line) {
     if (!newtag) fehler(6);
     rule->newtag = tagtoint(newtag);
     chain_rule(fix_idtrie, rule);
+    ++fix_rules_read;
   } else if (std::strcmp(command, "noatt") == 0) {
     chain_rule(noatt_idtrie, line_to_conditions(rest));
   } else if (std::strcmp(command, "skip") == 0) {

@@ -13,6 +13,10 @@ struct node_descr {
   regex_t *string;    // pattern the word must match
   node_descr *next;
   int match_any;      // 1: no pattern was written (".*"), so the word test is skipped
+  // For a pattern "^word$" of letters, digits, "'" and "-" only: the word in lower
+  // case, compared directly (ignoring ASCII case) instead of through `string`, which
+  // is then left uncompiled. Null for every other pattern.
+  char *literal;
 };
 
 struct fix_descr {
@@ -29,6 +33,9 @@ constexpr int MAX_FIX_CONDITIONS = 100;
 
 extern t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie,
     *word_idtrie;
+// Counts the fix rules read so far; the applying side rebuilds its lookup tables
+// when it changes.
+extern int fix_rules_read;
 extern int current_line;               // line of the tag-fix file being read
 extern const char *const tagfix_syntax; // printed after "Tagfix error in line N"
 // Why the line was rejected, when there is more to say than the syntax summary (a

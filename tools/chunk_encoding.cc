@@ -2,6 +2,7 @@
 #include "tools/chunk_encoding.h"
 
 #include "error.h"
+#include "tools/lexical_rules.h"
 
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,
@@ -11,7 +12,7 @@ std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
   std::string open;  // type of the chunk the previous word is in; empty outside
   for (size_t i = 0; i < sentence.tokens.size(); ++i) {
     const std::string &chunk = sentence.tokens[i].chunk;
-    const std::string &token = tokens[i];
+    const std::string token = state_token(tokens[i]);
     long line = sentence.first_line + static_cast<long>(i);
     if (token.find('/') != std::string::npos)
       throw orvit::Error(orvit::where(file, line, "tag \"" + token + "\" holds a \"/\""));

@@ -1,7 +1,7 @@
 // Chunk tags in the relative-depth form vornik decodes, "IOB/depth/token/category":
 // a word that starts a chunk or lies outside every chunk has depth "1", a word inside a
-// chunk "0"; the category is "_" outside chunks. The token piece (never empty) makes
-// the tagger's states specific to the tag it was given.
+// chunk "0"; the category is "_" outside chunks. The token piece (never empty; see
+// state_token) makes the tagger's states specific to the tag it was given.
 #pragma once
 
 #include <string>

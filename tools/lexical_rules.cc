@@ -54,7 +54,7 @@ std::vector<LexicalPair> select_lexical_pairs(const std::vector<ConllSentence> &
   std::vector<LexicalPair> chosen;
   for (const auto &[key, counts] : by_pair) {
     long n = total(counts);
-    if (n < choice.min_count) continue;
+    if (n < choice.min_count && n < choice.min_token_count) continue;
     const ChunkCounts &cls = by_pos[key.first];
     double class_n = static_cast<double>(total(cls));
     double divergence = 0;
@@ -64,7 +64,9 @@ std::vector<LexicalPair> select_lexical_pairs(const std::vector<ConllSentence> &
       divergence += p * std::log(p / q);
     }
     double score = static_cast<double>(n) * divergence;
-    if (score >= choice.min_score) chosen.push_back({key.second, key.first, n, score});
+    bool own_state = n >= choice.min_count && score >= choice.min_score;
+    if (own_state || n >= choice.min_token_count)
+      chosen.push_back({key.second, key.first, n, score, own_state});
   }
   return chosen;
 }
@@ -72,6 +74,12 @@ std::vector<LexicalPair> select_lexical_pairs(const std::vector<ConllSentence> &
 std::string lexical_rules_text(const std::vector<LexicalPair> &pairs) {
   std::string text;
   for (const LexicalPair &p : pairs)
-    text += "fix # =" + p.pos + "=^" + p.word + "$ -> " + p.pos + "-" + p.word + "\n";
+    text += "fix # =" + p.pos + "=^" + p.word + "$ -> " + p.pos + (p.own_state ? "-" : "@") +
+            p.word + "\n";
   return text;
+}
+
+std::string state_token(const std::string &token) {
+  size_t at = token.find('@');
+  return at == std::string::npos || at == 0 ? token : token.substr(0, at);
 }

@@ -1,6 +1,7 @@
-// Word-specific tags for the chunk tagger ("lexicalisation"): frequent words whose chunk
-// behaviour differs from that of their POS class get a tag of their own, "POS-word",
-// through tag-fix rules, so the chunk model can learn them apart.
+// Word-specific tags for the chunk tagger ("lexicalisation"), given by tag-fix rules.
+// Words whose chunk behaviour differs most from that of their POS class get states of
+// their own ("IN-that"); other frequent words only a token of their own ("NN@company"),
+// which the chunk model emits from the POS class's states with their own probability.
 #pragma once
 
 #include <string>
@@ -13,17 +14,26 @@ struct LexicalPair {
   std::string pos;
   long count = 0;
   double score = 0;  // count x divergence of its chunk tags from its POS class's
+  bool own_state = false;
 };
 
+// The defaults were chosen on a held-out tenth of train.txt.
 struct LexicalChoice {
-  double min_score = 30;  // chosen on a held-out tenth of train.txt
+  double min_score = 30;  // least score for states of their own
   long min_count = 10;    // rarer pairs give too thin a distribution to trust
+  long min_token_count = 12;  // least count for a token of their own; rarer ones hurt
 };
 
 // The (word, POS) pairs worth a tag of their own, ordered by POS tag, then word.
-// score = count * KL(P(chunk | word, POS) || P(chunk | POS)), chunk = the IOB2 tag.
+// score = count * KL(P(chunk | word, POS) || P(chunk | POS)), chunk = the IOB2 tag;
+// pairs reaching min_score (and min_count) get own_state.
 std::vector<LexicalPair> select_lexical_pairs(const std::vector<ConllSentence> &corpus,
                                               const LexicalChoice &choice);
 
-// One tag-fix rule per pair, "fix # =POS=^word$ -> POS-word" (patterns ignore case).
+// One tag-fix rule per pair, "fix # =POS=^word$ -> POS-word" for pairs with own
+// states, "-> POS@word" for the others (patterns ignore case).
+// The piece of a chunk tag that names the state's token: the POS tag alone for a
+// "TAG@word" token, the whole token otherwise.
+std::string state_token(const std::string &token);
+
 std::string lexical_rules_text(const std::vector<LexicalPair> &pairs);

@@ -36,8 +36,10 @@ const char kHelp[] =
     "Trains vornik's models on TRAIN (CoNLL-2000 rows: word, POS tag, IOB2 chunk tag;\n"
     "a blank row after each sentence) and writes, in OUTDIR:\n"
     "  en-pos        the POS model (words -> POS tags)\n"
-    "  en-chunk.fix  tag-fix rules giving frequent words with a chunk behaviour of\n"
-    "                their own a tag of their own (\"IN-that\")\n"
+    "  en-chunk.fix  tag-fix rules giving frequent words a tag of their own for the\n"
+    "                chunk tagger: \"IN-that\" (states of their own) for words whose\n"
+    "                chunk behaviour differs most from their POS class's, else\n"
+    "                \"NN@company\" (a token of their own)\n"
     "  en-chunk      the chunk model, trained on exactly the tags vornik sends the\n"
     "                chunk tagger when run with -f en-chunk.fix: the corpus's own POS\n"
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
@@ -70,9 +72,13 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
     text += hand_rules;
     if (text.back() != '\n') text += '\n';
   }
-  text += "%% " + std::to_string(pairs.size()) +
-          " words with a chunk behaviour of their own get a tag of their own\n"
-          "%% (score at least " + std::to_string(static_cast<long>(min_score)) + ").\n";
+  long states = 0;
+  for (const LexicalPair &p : pairs) states += p.own_state;
+  text += "%% Word-specific tags: " + std::to_string(states) +
+          " words with a chunk behaviour of their own (score at least " +
+          std::to_string(static_cast<long>(min_score)) +
+          ") get states of their own\n%% (TAG-word); " + std::to_string(pairs.size() - states) +
+          " other frequent words get a token of their own (TAG@word).\n";
   return text + lexical_rules_text(pairs);
 }
 
