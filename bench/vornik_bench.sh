@@ -22,8 +22,8 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 seconds() { local start end; start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N); echo "$end - $start" | bc; }
 
 for ((r = 0; r < runs; r++)); do
-  seconds vornik -v0 -u models/english-pos.orv models/english-chunk.orv "$work/words.txt" >> "$work/chunker" 2> /dev/null
-  seconds orvit models/english-pos.orv "$work/words.txt" >> "$work/tagger"
+  CHUNKPATH=models seconds vornik -v0 -u -fen-chunk.fix en-pos en-chunk "$work/words.txt" >> "$work/chunker" 2> /dev/null
+  seconds orvit models/en-pos "$work/words.txt" >> "$work/tagger"
 done
 chunker=$(median < "$work/chunker")
 tagger=$(median < "$work/tagger")

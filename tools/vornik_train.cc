@@ -75,10 +75,10 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   long states = 0;
   for (const LexicalPair &p : pairs) states += p.own_state;
   text += "%% Word-specific tags: " + std::to_string(states) +
-          " words with a chunk behaviour of their own (score at least " +
-          std::to_string(static_cast<long>(min_score)) +
-          ") get states of their own\n%% (TAG-word); " + std::to_string(pairs.size() - states) +
-          " other frequent words get a token of their own (TAG@word).\n";
+          " words whose chunk behaviour differs most from their\n"
+          "%% POS class's (score at least " + std::to_string(static_cast<long>(min_score)) +
+          ") get states of their own (TAG-word); " + std::to_string(pairs.size() - states) +
+          " other\n%% frequent words get a token of their own (TAG@word).\n";
   return text + lexical_rules_text(pairs);
 }
 

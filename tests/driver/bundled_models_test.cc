@@ -8,17 +8,15 @@
 #include "run_vornik.h"
 
 namespace {
-// PATH with the build folder (holding the real orvit) first.
+// PATH with the build folder (holding the real orvit) first, the models on CHUNKPATH:
+// the canonical invocation of the README.
 std::map<std::string, std::string> real_tagger_env() {
   const std::string path = std::string(BUILD_DIR) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
-  return {{"PATH", path}};
+  return {{"PATH", path}, {"CHUNKPATH", std::string(SOURCE_DIR) + "/models"}};
 }
 
-const std::string pos_model = std::string(SOURCE_DIR) + "/models/english-pos.orv";
-const std::string chunk_model = std::string(SOURCE_DIR) + "/models/english-chunk.orv";
-
 TEST(BundledModels, ChunksASimpleEnglishSentence) {
-  const RunResult r = run_vornik({"-v0", "-u", pos_model, chunk_model, "-"},
+  const RunResult r = run_vornik({"-v0", "-u", "-fen-chunk.fix", "en-pos", "en-chunk", "-"},
                                  "The\nbank\nrose\nsharply\n.\n", real_tagger_env());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -32,7 +30,7 @@ TEST(BundledModels, ChunksASimpleEnglishSentence) {
 }
 
 TEST(BundledModels, ChunksTheSampleTextWithMarkup) {
-  const RunResult r = run_vornik({"-v0", "-c", "-Ochunktags", pos_model, chunk_model,
+  const RunResult r = run_vornik({"-v0", "-c", "-Ochunktags", "-fen-chunk.fix", "en-pos", "en-chunk",
                                   std::string(SOURCE_DIR) + "/examples/sample.txt"},
                                  "", real_tagger_env());
   EXPECT_EQ(r.status, 0) << r.err;

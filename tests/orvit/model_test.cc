@@ -267,7 +267,7 @@ TEST(Regression, PosAccuracyOfATrainedSliceAndOfTheBundledModel) {
   const double exhaustive = accuracy(model, head(test, 500), 0);
   EXPECT_GE(exhaustive, 0.945) << "accuracy " << exhaustive;
   EXPECT_GE(accuracy(model, head(test, 500), 1000), exhaustive - 0.002);
-  orvit::load_model(ORVIT_MODELS_DIR "/english-pos.orv", bundled);
+  orvit::load_model(ORVIT_MODELS_DIR "/en-pos", bundled);
   EXPECT_GE(accuracy(bundled, test, 0), 0.965);
 }
 

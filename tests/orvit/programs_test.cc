@@ -1,7 +1,6 @@
 // The programs through real pipes. orvit: sentence-by-sentence replies, comments,
 // blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
-// columns. conll2chunk: the chunk-tag encoding (specialized by the POS tag) framed by
-// $lim$ rows. orvit-score: chunk counts. Faulty arguments and input: exact messages.
+// columns. orvit-score: chunk counts. Faulty arguments and input: exact messages.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -137,29 +136,6 @@ TEST(Trainer, ColumnsAreSelectable) {
   EXPECT_EQ(conll.out, two.out);
 }
 
-TEST(ChunkConverter, Encoding) {
-  struct Case {
-    const char* name;
-    std::string input, output;
-  } cases[] = {
-      {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n",
-       kLim + kLim + "PRP\tB-NP/1/PRP/NP\nVBD\tB-VP/1/VBD/VP\nDT\tB-NP/1/DT/NP\nNN\tI-NP/0/NN/NP\n.\tO/1/./_\n" + kLim + "\n"},
-      {"I after O or another category starts a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n",
-       kLim + kLim + "DT\tB-NP/1/DT/NP\nIN\tO/1/IN/_\nNN\tB-NP/1/NN/NP\nVB\tB-VP/1/VB/VP\n" + kLim + "\n"},
-      {"sentences and blank runs", "\n\na DT B-NP\n\n\n\nb NN B-NP\n\n",
-       kLim + kLim + "DT\tB-NP/1/DT/NP\n" + kLim + "\n" + kLim + kLim + "NN\tB-NP/1/NN/NP\n" + kLim + "\n"},
-      {"comments skipped", "%% x\na DT B-NP\n", kLim + kLim + "DT\tB-NP/1/DT/NP\n" + kLim + "\n"},
-      {"punctuation and odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\n'' '' O\nhis PRP$ B-NP\n",
-       kLim + kLim + "(\tO/1/(/_\n$\tB-NP/1/$/NP\nCD\tI-NP/0/CD/NP\n''\tO/1/''/_\nPRP$\tB-NP/1/PRP$/NP\n" + kLim + "\n"},
-      {"empty", "", ""},
-  };
-  for (const auto& c : cases) {
-    auto r = run_program({CONLL2CHUNK_PATH}, c.input);
-    EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
-    EXPECT_EQ(r.out, c.output) << c.name;
-  }
-}
-
 TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
   ScratchDir dir;  // orvit names the model file and line, and stops before reading input
   const std::string bad = dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
@@ -185,12 +161,6 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
       {{ORVIT_TRAIN_PATH, "-w", "0", "-", "-"}, "", "orvit-train: option -w needs a positive number\n" + kTrainUsage},
       {{ORVIT_TRAIN_PATH, "-w", "2", "-t", "2", "-", "-"}, "", "orvit-train: token and tag columns must differ\n" + kTrainUsage},
       {{ORVIT_TRAIN_PATH, "-"}, "", "orvit-train: CORPUS and MODEL are required\n" + kTrainUsage},
-      {{CONLL2CHUNK_PATH}, "a DT B-NP\nb NN\n", "conll2chunk: <stdin>:2: row has no chunk tag: \"b NN\"\n"},
-      {{CONLL2CHUNK_PATH}, "a\n", "conll2chunk: <stdin>:1: row has no POS tag: \"a\"\n"},
-      {{CONLL2CHUNK_PATH}, "a DT X-NP\n", "conll2chunk: <stdin>:1: bad chunk tag \"X-NP\"\n"},
-      {{CONLL2CHUNK_PATH}, "a DT B-\n", "conll2chunk: <stdin>:1: bad chunk tag \"B-\"\n"},
-      {{CONLL2CHUNK_PATH}, "a DT B-N/P\n", "conll2chunk: <stdin>:1: bad chunk tag \"B-N/P\"\n"},
-      {{CONLL2CHUNK_PATH}, "a D/T B-NP\n", "conll2chunk: <stdin>:1: bad POS tag \"D/T\"\n"},
   };
   for (const auto& c : cases) {
     auto r = run_program(c.argv, c.input);

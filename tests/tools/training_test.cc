@@ -1,0 +1,196 @@
+// The training side of the bundled models: chunk tags as vornik decodes them, the
+// choice of word-specific tags, the tokens the chunk tagger is trained on, and the
+// vornik-train program (messages, outputs, the bundled models regenerated exactly).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "error.h"
+#include "run_vornik.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixrules.h"
+#include "tools/chunk_encoding.h"
+#include "tools/chunk_training.h"
+#include "tools/conll_corpus.h"
+#include "tools/lexical_rules.h"
+
+namespace {
+
+std::vector<std::string> pos_tags(const ConllSentence &s) {
+  std::vector<std::string> tags;
+  for (const ConllToken &t : s.tokens) tags.push_back(t.pos);
+  return tags;
+}
+
+std::string joined(const std::vector<std::string> &items) {
+  std::string out;
+  for (const std::string &item : items) out += item + " ";
+  return out;
+}
+
+TEST(ChunkEncoding, RelativeDepthTags) {
+  struct Case {
+    const char *name, *rows;
+    std::vector<std::string> tokens;  // empty: the POS tags
+    std::string tags;
+  } cases[] = {
+      {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n", {},
+       "B-NP/1/PRP/NP B-VP/1/VBD/VP B-NP/1/DT/NP I-NP/0/NN/NP O/1/./_ "},
+      {"I after O or another type opens a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n", {},
+       "B-NP/1/DT/NP O/1/IN/_ B-NP/1/NN/NP B-VP/1/VB/VP "},
+      {"odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n", {},
+       "O/1/(/_ B-NP/1/$/NP I-NP/0/CD/NP B-NP/1/PRP$/NP "},
+      {"word tokens: own states, and the POS state for TAG@word", "that IN B-SBAR\ndog NN B-NP\n",
+       {"IN-that", "NN@dog"}, "B-SBAR/1/IN-that/SBAR B-NP/1/NN/NP "},
+  };
+  for (const Case &c : cases) {
+    ConllSentence s = parse_conll(c.rows, "t").at(0);
+    EXPECT_EQ(joined(encode_chunk_tags(s, c.tokens.empty() ? pos_tags(s) : c.tokens, "t")), c.tags)
+        << c.name;
+  }
+}
+
+TEST(ChunkEncoding, FaultsNameFileAndLine) {
+  struct Case {
+    const char *rows, *message;
+  } cases[] = {
+      {"a DT B-NP\nb NN X-NP\n", "f:2: bad chunk tag \"X-NP\""},
+      {"a DT B-\n", "f:1: bad chunk tag \"B-\""},
+      {"a DT B-N/P\n", "f:1: bad chunk tag \"B-N/P\""},
+      {"a DT B-_\n", "f:1: bad chunk tag \"B-_\""},
+      {"\n\na D/T B-NP\n", "f:3: tag \"D/T\" holds a \"/\""},
+  };
+  for (const Case &c : cases) {
+    ConllSentence s = parse_conll(c.rows, "f").at(0);
+    try {
+      encode_chunk_tags(s, pos_tags(s), "f");
+      ADD_FAILURE() << "no error for " << c.rows;
+    } catch (const orvit::Error &e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+  try {
+    parse_conll("a DT B-NP\nb NN\n", "f");
+    ADD_FAILURE() << "no error for a row without chunk tag";
+  } catch (const orvit::Error &e) {
+    EXPECT_STREQ(e.what(), "f:2: row needs word, POS tag and chunk tag: \"b NN\"");
+  }
+}
+
+// "that" and "in" split the IN class evenly (B-SBAR against B-PP), so each diverges by
+// ln 2 from it: score 12 ln 2 = 8.3. "dog" and "cat" behave like all NN (divergence 0).
+std::string toy_corpus() {
+  std::string text;
+  for (int i = 0; i < 6; ++i)
+    text += "That IN B-SBAR\nthat IN B-SBAR\nin IN B-PP\nIn IN B-PP\ndog NN B-NP\ncat NN B-NP\n"
+            "dog NN B-NP\ncat NN B-NP\nx1 NN B-NP\nrare JJ B-ADJP\n\n";
+  return text;
+}
+
+TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
+  const std::vector<ConllSentence> corpus = parse_conll(toy_corpus(), "toy");
+  struct Case {
+    const char *name;
+    LexicalChoice choice;
+    std::string rules;
+  } cases[] = {
+      {"score 8 reaches own states", {8, 10, 12},
+       "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\n"
+       "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
+      {"score 9 does not", {9, 10, 12},
+       "fix # =IN=^in$ -> IN@in\nfix # =IN=^that$ -> IN@that\n"
+       "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
+      {"too rare for anything", {1, 13, 13}, ""},
+      {"a lower count admits rarer words", {1, 6, 6},
+       "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\nfix # =JJ=^rare$ -> JJ@rare\n"
+       "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(lexical_rules_text(select_lexical_pairs(corpus, c.choice)), c.rules) << c.name;
+  }
+}
+
+TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
+  ScratchDir dir;
+  init_tries();
+  lexicon_init();
+  read_fixes(dir.write("w.fix", "fix # =IN=^that$ -> IN-that\nfix # =NN=^dog$ -> NN@dog\n"
+                                "fix # =VBD #l =NN -> VBN\n").c_str());
+  const ConllSentence s = parse_conll("THAT IN B-SBAR\nDog NN B-NP\nran VBD B-VP\nin IN B-PP\n", "t")[0];
+  EXPECT_EQ(joined(chunk_tagger_tokens(s)), "$lim$ $lim$ IN-that NN@dog VBN IN $lim$ ");
+  const orvit::TaggedCorpus corpus = chunk_training_corpus({s}, "t");
+  EXPECT_EQ(joined(corpus.tags),
+            "$lim$ $lim$ B-SBAR/1/IN-that/SBAR B-NP/1/NN/NP B-VP/1/VBN/VP B-PP/1/IN/PP $lim$ ");
+}
+
+TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
+  ScratchDir dir;
+  const std::string corpus = dir.write("train.txt", toy_corpus());
+  const std::string hand = dir.write("hand.fix", "fix # =VB #l =DT -> NN");
+  std::filesystem::create_directory(dir.path() + "/a");
+  std::filesystem::create_directory(dir.path() + "/b");
+  for (const char *out : {"/a", "/b"}) {
+    RunResult r = run_program({VORNIK_TRAIN_PATH, "-f", hand, "-l", "8", corpus, dir.path() + out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + dir.path() + out +
+                         "/en-pos, " + dir.path() + out + "/en-chunk.fix, " + dir.path() + out +
+                         "/en-chunk\n");
+  }
+  EXPECT_EQ(dir.read("a/en-chunk.fix"),
+            "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n"
+            "%% Hand-written rules first: for a word, the first rule that holds wins.\n"
+            "fix # =VB #l =DT -> NN\n"
+            "%% Word-specific tags: 2 words whose chunk behaviour differs most from their\n"
+            "%% POS class's (score at least 8) get states of their own (TAG-word); 2 other\n"
+            "%% frequent words get a token of their own (TAG@word).\n"
+            "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\n"
+            "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n");
+  for (const char *file : {"en-pos", "en-chunk", "en-chunk.fix"})
+    EXPECT_EQ(dir.read(std::string("a/") + file), dir.read(std::string("b/") + file)) << file;
+  EXPECT_NE(dir.read("a/en-chunk").find("B-SBAR/1/IN-that/SBAR"), std::string::npos);
+}
+
+TEST(VornikTrain, FaultyArgumentsAndInput) {
+  ScratchDir dir;
+  const std::string usage = "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
+  const std::string bad = dir.write("bad.txt", "a DT B-NP\n\nb NN\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"x"}, "vornik-train: TRAIN and OUTDIR are required\n" + usage},
+      {{"-l", "0", "x", "y"}, "vornik-train: option -l needs a positive number\n" + usage},
+      {{"-j"}, "vornik-train: option -j needs a value\n" + usage},
+      {{"-q", "x", "y"}, "vornik-train: unknown option -q\n" + usage},
+      {{"/nonexistent/train.txt", dir.path()}, "vornik-train: /nonexistent/train.txt: No such file or directory\n"},
+      {{bad, dir.path()}, "vornik-train: " + bad + ":3: row needs word, POS tag and chunk tag: \"b NN\"\n"},
+      {{dir.write("empty.txt", "\n\n"), dir.path()}, "vornik-train: " + dir.path() + "/empty.txt: no sentences\n"},
+      {{dir.write("ok.txt", "a DT B-NP\n"), "/nonexistent/dir"}, "vornik-train: /nonexistent/dir/en-pos: No such file or directory\n"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> argv{VORNIK_TRAIN_PATH};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    RunResult r = run_program(argv);
+    EXPECT_NE(r.status, 0) << c.message;
+    EXPECT_EQ(r.err, c.message);
+  }
+}
+
+TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
+  const std::string train = std::string(DATA_DIR) + "/conll2000/train.txt";
+  if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
+  ScratchDir dir;
+  RunResult r = run_program({VORNIK_TRAIN_PATH, train, dir.path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char *file : {"en-pos", "en-chunk", "en-chunk.fix"}) {
+    std::ifstream in(std::string(MODELS_DIR) + "/" + file, std::ios::binary);
+    const std::string bundled{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_TRUE(bundled == dir.read(file)) << file << " differs from models/" << file;
+  }
+}
+
+}  // namespace
