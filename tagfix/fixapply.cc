@@ -117,12 +117,12 @@ struct ChainStep {
 };
 
 std::unordered_map<int, std::vector<ChainStep>> plans;
-int plans_made_at = -1;  // fix_rules_read when `plans` was last valid
+int plans_made_at = -1;  // fix_rules_version when `plans` was made
 
 const std::vector<ChainStep> &chain_plan(int tag) {
-  if (plans_made_at != fix_rules_read) {
+  if (plans_made_at != fix_rules_version) {
     plans.clear();
-    plans_made_at = fix_rules_read;
+    plans_made_at = fix_rules_version;
   }
   auto found = plans.find(tag);
   if (found != plans.end()) return found->second;

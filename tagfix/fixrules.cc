@@ -14,7 +14,7 @@
 
 t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie, *word_idtrie;
 int current_line = 0;
-int fix_rules_read = 0;
+int fix_rules_version = 0;
 char tagfix_detail[TAGFIX_DETAIL_SIZE] = "";
 
 const char *const tagfix_syntax =
@@ -108,6 +108,7 @@ void compile_pattern(char *component, node_descr *condition) {
 }  // namespace
 
 void init_tries() {
+  ++fix_rules_version;
   fix_idtrie = bitinit();
   noatt_idtrie = bitinit();
   skip_idtrie = bitinit();
@@ -150,7 +151,7 @@ int process_fix_line(char *line) {
     if (!newtag) fehler(6);
     rule->newtag = tagtoint(newtag);
     chain_rule(fix_idtrie, rule);
-    ++fix_rules_read;
+    ++fix_rules_version;
   } else if (std::strcmp(command, "noatt") == 0) {
     chain_rule(noatt_idtrie, line_to_conditions(rest));
   } else if (std::strcmp(command, "skip") == 0) {

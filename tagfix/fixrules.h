@@ -33,9 +33,9 @@ constexpr int MAX_FIX_CONDITIONS = 100;
 
 extern t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie,
     *word_idtrie;
-// Counts the fix rules read so far; the applying side rebuilds its lookup tables
-// when it changes.
-extern int fix_rules_read;
+// Changes whenever the fix rules do (stores created, a rule read); the applying side
+// rebuilds its lookup tables when it has changed.
+extern int fix_rules_version;
 extern int current_line;               // line of the tag-fix file being read
 extern const char *const tagfix_syntax; // printed after "Tagfix error in line N"
 // Why the line was rejected, when there is more to say than the syntax summary (a

@@ -148,7 +148,21 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"PatternIsUnanchored", "fix # =A=der -> X\n", "Der/A oder/A LEDER/A dx/A", "X X X A"},
         Case{"PatternIsTheThirdComponentOnly", "fix # =A=a=b -> X\n", "a/A b/A", "X A"},
         Case{"PatternOnNeighbour", "fix # =IN #r ==^[0-9]+$ -> CD\n", "in/IN 1999/CD in/IN x/NN", "CD CD IN NN"},
-        Case{"ExtendedSyntax", "fix # =A=^(a|b)+$ -> X\n", "abba/A abc/A", "X A"}),
+        Case{"ExtendedSyntax", "fix # =A=^(a|b)+$ -> X\n", "abba/A abc/A", "X A"},
+        // Runs of plain word rules are looked up by the word; the results must be the
+        // ones trying each rule in turn would give.
+        Case{"WordRules", "fix # =A=^the$ -> X\nfix # =A=^a$ -> Y\nfix # =A=^an$ -> Z\n",
+             "The/A a/A AN/A and/A a/B", "X Y Z A B"},
+        Case{"FirstWordRuleForAWordWins", "fix # =A=^the$ -> X\nfix # =A=^THE$ -> Y\n", "tHe/A", "X"},
+        Case{"RuleBetweenWordRulesKeepsItsPlace",
+             "fix # =A=^x$ -> X\nfix # =A=^y$ -> Y\nfix # =A #r =B -> R\nfix # =A=^z$ -> Z\nfix # =A=^x$ -> W\n",
+             "z/A b/B x/A b/B y/A z/A", "R B X B Y Z"},
+        Case{"WordsWithDigitsHyphensApostrophes", "fix # =A=^n't$ -> N\nfix # =A=^x-1$ -> H\n",
+             "N'T/A x-1/A x-10/A", "N H A"},
+        Case{"PatternCharactersAreNoWordRule", "fix # =A=^a.c$ -> X\nfix # =A=^b$ -> Y\n",
+             "abc/A a.c/A b/A", "X X Y"},
+        Case{"NegatedWordRuleIsTriedInTurn", "fix # =A=~^a$ -> X\nfix # =A=^b$ -> Y\nfix # =A=^c$ -> Z\n",
+             "a/A b/A", "A X"}),
     [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 TEST(FixApply, OnlyTheFirstHundredConditionsCount) {
