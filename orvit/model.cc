@@ -15,6 +15,32 @@ Model::Model() {
 void Model::set_tags(std::vector<std::string> names) {
   tag_names_ = std::move(names);
   for (const auto& name : tag_names_) tag_ids_.intern(name);
+  tag_class_.resize(tag_names_.size());
+  for (size_t t = 0; t < tag_class_.size(); ++t) tag_class_[t] = static_cast<int>(t);
+}
+
+bool Model::set_tag_class(int tag, int cls) {
+  if (tag_class_[tag] != tag) return false;
+  tag_class_[tag] = cls;
+  return true;
+}
+
+std::vector<double> Model::class_bigram_probs(const NgramStats& st) const {
+  const size_t s = static_cast<size_t>(states());
+  auto class_of = [&](size_t t) { return t < tag_class_.size() ? static_cast<size_t>(tag_class_[t]) : t; };
+  std::vector<double> pooled(s * s, 0.0), context(s, 0.0);
+  for (size_t t2 = 0; t2 < s; ++t2) {
+    const size_t c = class_of(t2);
+    context[c] += static_cast<double>(st.single_context[t2]);
+    for (size_t t3 = 0; t3 < s; ++t3) pooled[c * s + t3] += static_cast<double>(st.bigram[t2 * s + t3]);
+  }
+  std::vector<double> probs(s * s, 0.0);
+  for (size_t t2 = 0; t2 < s; ++t2) {
+    const size_t c = class_of(t2);
+    if (context[c] == 0) continue;
+    for (size_t t3 = 0; t3 < s; ++t3) probs[t2 * s + t3] = pooled[c * s + t3] / context[c];
+  }
+  return probs;
 }
 
 int Model::find_tag(std::string_view name) const { return tag_ids_.find(name); }
@@ -80,7 +106,9 @@ void Model::add_suffix_tag(int tag, uint64_t count) {
 void Model::finish(size_t dense_limit) {
   // P(t3 | t1, t2) = (l1 P1(t3) + l2 P2(t3 | t2)) + l3 P3(t3 | t1, t2): the
   // bracketed part is shared by every history ending in t2, and the last
-  // term is 0 unless the trigram was seen.
+  // term is 0 unless the trigram was seen. With backoff classes, P1(t3) becomes
+  // (1 - w) P1(t3) + w Pc(t3 | class of t2): a rarely seen tag (a word-specific
+  // one) then backs off to what follows its class rather than to bare frequency.
   const float kNever = -std::numeric_limits<float>::infinity();
   auto log_of = [&](double p) { return p > 0 ? static_cast<float>(std::log(p)) : kNever; };
   const size_t s = static_cast<size_t>(states());
@@ -88,10 +116,12 @@ void Model::finish(size_t dense_limit) {
   NgramStats st = make_ngram_stats(trigrams_, states());
   unseen_prob_.assign(s * s, 0.0);
   std::vector<float> unseen_logp(s * s);
+  const std::vector<double> by_class = class_weight_ > 0 ? class_bigram_probs(st) : std::vector<double>();
   for (size_t t2 = 0; t2 < s; ++t2) {
     for (size_t t3 = 0; t3 < s; ++t3) {
-      double p = lambdas_[0] * st.p1(static_cast<int>(t3)) +
-                 lambdas_[1] * st.p2(static_cast<int>(t2), static_cast<int>(t3));
+      double low = st.p1(static_cast<int>(t3));
+      if (class_weight_ > 0) low = (1 - class_weight_) * low + class_weight_ * by_class[t2 * s + t3];
+      double p = lambdas_[0] * low + lambdas_[1] * st.p2(static_cast<int>(t2), static_cast<int>(t3));
       unseen_prob_[t2 * s + t3] = p;
       unseen_logp[t2 * s + t3] = log_of(p);
     }

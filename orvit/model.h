@@ -26,6 +26,12 @@ class Model {
   void add_trigram(int t1, int t2, int t3, uint64_t count);
   void set_lambdas(const std::array<double, 3>& lambdas) { lambdas_ = lambdas; }
   void set_theta(double theta) { theta_ = theta; }
+  // Backoff classes: the transitions out of `tag` also learn from those out of
+  // `cls` (and of all tags of that class), with weight `class_weight` in place of
+  // part of the unigram term; see finish(). Without classes nothing changes.
+  void set_class_weight(double weight) { class_weight_ = weight; }
+  // False if `tag` has a class already.
+  bool set_tag_class(int tag, int cls);
   void set_max_suffix(int n) { max_suffix_ = n; }
   // Starts the lexicon row of `word`; false if the word already has one.
   bool begin_word(std::string_view word);
@@ -91,6 +97,10 @@ class Model {
   std::vector<double> trigram_prob_;    // P(t3 | t1, t2) of each seen trigram
   std::vector<double> unseen_prob_;     // [t2 * S + t3]: l1 P1(t3) + l2 P2(t3 | t2)
   std::array<double, 3> lambdas_{1, 0, 0};
+  std::vector<int> tag_class_;          // [tag]: its backoff class; itself when none
+  double class_weight_ = 0;
+  // P(t3 | class of t2) over the pooled bigram counts of the class, [t2 * S + t3].
+  std::vector<double> class_bigram_probs(const NgramStats& st) const;
   TransitionTable transitions_;
 
   StringTable words_;

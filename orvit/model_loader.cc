@@ -35,6 +35,8 @@ class Parser {
     if (kind == "suffix") return suffix();
     if (kind == "lambdas") return lambdas();
     if (kind == "theta") return theta();
+    if (kind == "class-weight") return class_weight();
+    if (kind == "class") return tag_class();
     if (kind == "rare-max" || kind == "suffix-min") return setting(kind, nullptr);
     if (kind == "suffix-length") return setting(kind, &max_suffix_);
     fail("unknown row " + quote_row(row));
@@ -80,6 +82,19 @@ class Parser {
     if (expected_tags_ >= 0 || !number(expected_tags_) || expected_tags_ < 1 ||
         expected_tags_ > 65000 || !at_end())
       bad_row("tags");
+  }
+
+  void class_weight() {
+    double w;
+    if (!number(w) || !(w > 0 && w < 1) || !at_end()) bad_row("class-weight");
+    model_.set_class_weight(w);
+  }
+
+  void tag_class() {
+    std::string_view name = next();
+    int t = model_.find_tag(name), c = model_.find_tag(next());
+    if (t < 0 || c < 0 || t == c || !at_end()) bad_row("class");
+    if (!model_.set_tag_class(t, c)) fail("second class row for tag \"" + std::string(name) + "\"");
   }
 
   void tag() {

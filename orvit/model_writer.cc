@@ -51,6 +51,12 @@ std::string write_model_text(const TrainingCounts& counts) {
   for (const auto& tag : counts.tags) out += "tag " + tag + "\n";
   out += "lambdas " + number(lambda[0]) + " " + number(lambda[1]) + " " + number(lambda[2]) + "\n";
   out += "theta " + number(theta) + "\n";
+  if (!counts.tag_class.empty()) {
+    out += "class-weight " + number(counts.class_weight) + "\n";
+    for (size_t t = 0; t < counts.tag_class.size(); ++t)
+      if (counts.tag_class[t] != static_cast<int>(t))
+        out += "class " + counts.tags[t] + " " + counts.tags[counts.tag_class[t]] + "\n";
+  }
   out += "rare-max " + std::to_string(counts.options.rare_max) + "\n";
   out += "suffix-length " + std::to_string(counts.options.max_suffix) + "\n";
   out += "suffix-min " + std::to_string(counts.options.suffix_min) + "\n";

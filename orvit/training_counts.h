@@ -38,6 +38,10 @@ struct TrainingCounts {
 
   StringTable words;
   std::vector<TagCounts> word_tags;  // indexed by word id
+  // Optional backoff classes (see Model::set_tag_class): tag_class[t] is the id of
+  // the tag whose transitions t's rare contexts borrow from; empty for none.
+  std::vector<int> tag_class;
+  double class_weight = 0;
   StringTable suffixes[kWordClassCount];
   std::vector<TagCounts> suffix_tags[kWordClassCount];
 };

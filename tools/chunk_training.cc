@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "error.h"
@@ -57,4 +58,28 @@ orvit::TaggedCorpus chunk_training_corpus(const std::vector<ConllSentence> &corp
     out.starts.push_back(out.words.size());
   }
   return out;
+}
+
+std::vector<int> state_classes(const std::vector<std::string> &tags,
+                               const std::vector<LexicalPair> &pairs) {
+  std::map<std::string, std::string> class_token;  // "IN-that" -> "IN"
+  for (const LexicalPair &p : pairs)
+    if (p.own_state) class_token[p.pos + "-" + p.word] = p.pos;
+  std::map<std::string, int> id;
+  for (size_t t = 0; t < tags.size(); ++t) id[tags[t]] = static_cast<int>(t);
+  std::vector<int> classes(tags.size());
+  for (size_t t = 0; t < tags.size(); ++t) {
+    classes[t] = static_cast<int>(t);
+    // IOB/depth/token/category: the token lies between the second and third "/".
+    const std::string &tag = tags[t];
+    size_t first = tag.find('/');
+    size_t second = first == std::string::npos ? first : tag.find('/', first + 1);
+    size_t third = second == std::string::npos ? second : tag.find('/', second + 1);
+    if (third == std::string::npos) continue;
+    auto token = class_token.find(tag.substr(second + 1, third - second - 1));
+    if (token == class_token.end()) continue;
+    auto cls = id.find(tag.substr(0, second + 1) + token->second + tag.substr(third));
+    if (cls != id.end()) classes[t] = cls->second;
+  }
+  return classes;
 }

@@ -8,6 +8,7 @@
 
 #include "tagged_corpus.h"
 #include "tools/conll_corpus.h"
+#include "tools/lexical_rules.h"
 
 // The tokens the chunk tagger reads for `sentence`, boundary rows included, as vornik's
 // own tag-fix pass writes them (rules must already be loaded with read_fixes).
@@ -17,3 +18,9 @@ std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence);
 // kBoundary for the boundary rows. `file` names the corpus in messages.
 orvit::TaggedCorpus chunk_training_corpus(const std::vector<ConllSentence> &corpus,
                                           const std::string &file);
+
+// Backoff classes for the chunk model's tags: a tag whose token piece is a word's own
+// token ("B-PP/1/IN-that/PP") gets the tag of its POS class ("B-PP/1/IN/PP") when the
+// model has that tag; every other tag is its own class. Indexed like `tags`.
+std::vector<int> state_classes(const std::vector<std::string> &tags,
+                               const std::vector<LexicalPair> &pairs);

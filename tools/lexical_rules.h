@@ -19,7 +19,7 @@ struct LexicalPair {
 
 // The defaults were chosen on a held-out tenth of train.txt.
 struct LexicalChoice {
-  double min_score = 30;  // least score for states of their own
+  double min_score = 50;  // least score for states of their own
   long min_count = 10;    // rarer pairs give too thin a distribution to trust
   long min_token_count = 12;  // least count for a token of their own; rarer ones hurt
 };

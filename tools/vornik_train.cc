@@ -45,7 +45,7 @@ const char kHelp[] =
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
     "                sentence when trained on the other nine tenths of TRAIN\n"
     "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
-    "  -l SCORE    least score of a word-specific tag (default 30; higher, fewer)\n"
+    "  -l SCORE    least score of a word with states of its own (default 50)\n"
     "  -j WEIGHT   copies of the corpus's POS tags per copy of orvit's (default 3);\n"
     "              0 trains the chunk model on the corpus's POS tags alone\n"
     "  -h          show this help\n";
@@ -60,8 +60,20 @@ void write_file(const std::string &path, const std::string &text) {
     throw orvit::Error(path + ": " + std::strerror(errno));
 }
 
+// Word-specific states back off to their POS class's transitions with this weight
+// (chosen on the held-out tenth).
+constexpr double kClassWeight = 0.9;
+
 std::string model_text(const orvit::TaggedCorpus &corpus) {
   return orvit::write_model_text(orvit::count_corpus(corpus, orvit::TrainOptions()));
+}
+
+std::string chunk_model_text(const orvit::TaggedCorpus &corpus,
+                             const std::vector<LexicalPair> &pairs) {
+  orvit::TrainingCounts counts = orvit::count_corpus(corpus, orvit::TrainOptions());
+  counts.tag_class = state_classes(counts.tags, pairs);
+  counts.class_weight = kClassWeight;
+  return orvit::write_model_text(counts);
 }
 
 std::string fix_file_text(const std::string &hand_rules, const std::vector<LexicalPair> &pairs,
@@ -148,7 +160,7 @@ int main(int argc, char **argv) {
     } else {
       chunk_corpus = corpus;
     }
-    write_file(dir + "en-chunk", model_text(chunk_training_corpus(chunk_corpus, train_name)));
+    write_file(dir + "en-chunk", chunk_model_text(chunk_training_corpus(chunk_corpus, train_name), pairs));
     std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
                 corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
   } catch (const orvit::Error &e) {

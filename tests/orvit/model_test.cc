@@ -107,6 +107,31 @@ TEST_F(TinyModel, InterpolatedTransitions) {
   }
 }
 
+// Backoff classes: with "class Y X" the contexts X and Y pool their bigrams (X Y 2,
+// Y </s> 3, over 5), and half the unigram term becomes that class estimate.
+TEST(Estimation, ClassBackoffReplacesPartOfTheUnigramTerm) {
+  orvit::TrainingCounts counts = tiny_counts();
+  counts.tag_class = {0, 0};
+  counts.class_weight = 0.5;
+  const std::string text = orvit::write_model_text(counts);
+  EXPECT_NE(text.find("theta 0.14142135623730948\nclass-weight 0.5\nclass Y X\nrare-max"), std::string::npos)
+      << text;
+  orvit::Model model;
+  orvit::parse_model(text, "classes.orv", model);
+  const int X = 0, Y = 1, S = model.bos(), E = model.eos();
+  struct Case {
+    int t1, t2, t3;
+    double p;
+  } cases[] = {
+      {X, Y, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 0)},
+      {X, Y, E, 0.125 * (0.5 * 3 / 8 + 0.5 * 3 / 5) + 0.5 * 1 + 0.375 * 1},
+      {Y, X, Y, 0.125 * (0.5 * 3 / 8 + 0.5 * 2 / 5) + 0.5 * 1},
+      {S, S, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 2 / 3) + 0.5 * 2 / 3 + 0.375 * 2 / 3},  // own class
+  };
+  for (const auto& c : cases)
+    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15) << c.t1 << " " << c.t2 << " " << c.t3;
+}
+
 TEST_F(TinyModel, Emissions) {
   struct Case {
     const char* word;
@@ -222,6 +247,10 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       {kHead + "lambdas 0.5 0.5 0.5\n", "m.orv:6: bad lambdas row \"lambdas 0.5 0.5 0.5\""},
       {kHead + "theta x\n", "m.orv:6: bad theta row \"theta x\""},
       {kHead + "frobnicate 1\n", "m.orv:6: unknown row \"frobnicate 1\""},
+      {kHead + "class-weight 1\n", "m.orv:6: bad class-weight row \"class-weight 1\""},
+      {kHead + "class X X\n", "m.orv:6: bad class row \"class X X\""},
+      {kHead + "class X Q\n", "m.orv:6: bad class row \"class X Q\""},
+      {kHead + "class Y X\nclass Y X\n", "m.orv:7: second class row for tag \"Y\""},
       {"orvit-model 1\ntag X\n", "m.orv:2: tag row outside the tag list"},
       {"orvit-model 1\ntags 2\ntag X\ntag X\n", "m.orv:4: duplicate tag \"X\""},
       {"orvit-model 1\ntags 1\ntag <s>\n", "m.orv:3: bad tag row \"tag <s>\""},

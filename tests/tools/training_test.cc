@@ -127,6 +127,13 @@ TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
             "$lim$ $lim$ B-SBAR/1/IN-that/SBAR B-NP/1/NN/NP B-VP/1/VBN/VP B-PP/1/IN/PP $lim$ ");
 }
 
+TEST(ChunkTraining, WordStatesBackOffToTheirPosClassWhenItExists) {
+  const std::vector<LexicalPair> pairs = {{"that", "IN", 12, 8.3, true}, {"dog", "NN", 12, 0, false}};
+  const std::vector<std::string> tags = {"B-PP/1/IN-that/PP", "B-PP/1/IN/PP", "B-SBAR/1/IN-that/SBAR",
+                                         "B-NP/1/NN/NP", "O/1/./_", "$lim$"};
+  EXPECT_EQ(state_classes(tags, pairs), (std::vector<int>{1, 1, 2, 3, 4, 5}));
+}
+
 TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
   ScratchDir dir;
   const std::string corpus = dir.write("train.txt", toy_corpus());
