@@ -9,10 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "conll_reader.h"
+#include "driver/vornik.h"
 #include "error.h"
+#include "output_reader.h"
 #include "run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
+#include "tree/chunkenc.h"
 #include "tools/chunk_encoding.h"
 #include "tools/chunk_training.h"
 #include "tools/conll_corpus.h"
@@ -89,6 +93,64 @@ std::string toy_corpus() {
     text += "That IN B-SBAR\nthat IN B-SBAR\nin IN B-PP\nIn IN B-PP\ndog NN B-NP\ncat NN B-NP\n"
             "dog NN B-NP\ncat NN B-NP\nx1 NN B-NP\nrare JJ B-ADJP\n\n";
   return text;
+}
+
+// The bracketing vornik prints (with -u) for the chunk tags encoded from `sentence`.
+std::string decoded(const ConllSentence &sentence) {
+  const std::vector<std::string> tags = encode_chunk_tags(sentence, pos_tags(sentence), "rt");
+  std::vector<char *> words;
+  std::vector<int> pos, category;
+  std::string depth;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    words.push_back(const_cast<char *>(sentence.tokens[i].word.c_str()));
+    pos.push_back(tagtoint(sentence.tokens[i].pos.c_str()));
+    const std::string &tag = tags[i];  // IOB/depth/token/category
+    depth += tag[tag.find('/') + 1];
+    const std::string cat = tag.substr(tag.rfind('/') + 1);
+    category.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
+  }
+  allow_unary_bool = 1;
+  char *bytes = nullptr;
+  size_t size = 0;
+  FILE *out = open_memstream(&bytes, &size);
+  chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(), static_cast<int>(words.size()));
+  std::fclose(out);
+  std::string text(bytes, size);
+  std::free(bytes);
+  return text;
+}
+
+// Encoding, vornik's decoding and flattening give back exactly the corpus's chunks.
+void expect_round_trip(const std::string &corpus_text) {
+  lexicon_init();
+  const std::vector<ConllSentence> corpus = parse_conll(corpus_text, "corpus");
+  const std::vector<vornik_eval::Sentence> gold = vornik_eval::read_conll("corpus", corpus_text);
+  ASSERT_EQ(corpus.size(), gold.size());
+  std::string output;
+  for (const ConllSentence &sentence : corpus) output += decoded(sentence);
+  const std::vector<vornik_eval::Sentence> back = vornik_eval::read_output("decoded", output);
+  ASSERT_EQ(back.size(), gold.size());
+  int wrong = 0;
+  for (size_t i = 0; i < gold.size(); ++i) {
+    if (back[i].chunks == gold[i].chunks) continue;
+    if (++wrong <= 3) ADD_FAILURE() << "sentence at line " << corpus[i].first_line << " changed";
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(ChunkEncoding, ChunksSurviveVornikDecoding) {
+  expect_round_trip(
+      "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\nold JJ I-NP\ncat NN I-NP\n. . O\n\n"
+      "Go VB B-VP\n\n"                                         // one word, one chunk
+      "x NN I-NP\ny IN O\nz NN I-NP\nw NN I-VP\nv VB B-VP\n\n"  // I-X opening chunks
+      ", , O\n. . O\n\n");                                    // no chunks at all
+}
+
+TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
+  const std::string train = std::string(DATA_DIR) + "/conll2000/train.txt";
+  if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
+  std::ifstream in(train, std::ios::binary);
+  expect_round_trip(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
 }
 
 TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
