@@ -21,9 +21,6 @@ std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
       open.clear();
       continue;
     }
-    bool shaped = chunk.size() > 2 && (chunk[0] == 'B' || chunk[0] == 'I') && chunk[1] == '-' &&
-                  chunk.find('/') == std::string::npos && chunk.substr(2) != "_";
-    if (!shaped) throw orvit::Error(orvit::where(file, line, "bad chunk tag \"" + chunk + "\""));
     std::string type = chunk.substr(2);
     bool continues = chunk[0] == 'I' && type == open;
     tags.push_back((continues ? "I-" : "B-") + type + (continues ? "/0/" : "/1/") + token + "/" +

@@ -14,8 +14,8 @@ inline constexpr const char *kBoundary = "$lim$";
 
 // Chunk tags for `sentence`, given the token the chunk tagger sees for each word.
 // An "I-X" that does not continue a chunk of type X opens one, as conlleval reads it.
-// Throws orvit::Error (with the sentence's line) for a malformed chunk tag or a token
-// holding "/", which would shift the pieces.
+// The chunk tags must be as parse_conll checks them. Throws orvit::Error (with the
+// word's line) for a token holding "/", which would shift the pieces.
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,
                                            const std::string &file);

@@ -19,9 +19,15 @@ std::vector<ConllSentence> parse_conll(const std::string &text, const std::strin
       current = ConllSentence();
       return;
     }
-    if (chunk.empty())
-      throw orvit::Error(orvit::where(name, number, "row needs word, POS tag and chunk tag: " +
+    if (chunk.empty() || !orvit::next_column(line, pos).empty())
+      throw orvit::Error(orvit::where(name, number, "expected \"word POS chunk\", got " +
                                                         orvit::quote_row(line)));
+    // The type must survive as a "/"-piece of a chunk tag, where "_" means no type.
+    bool typed = chunk.size() > 2 && (chunk[0] == 'B' || chunk[0] == 'I') && chunk[1] == '-' &&
+                 chunk.find('/') == std::string_view::npos && chunk.substr(2) != "_";
+    if (!typed && chunk != "O")
+      throw orvit::Error(orvit::where(name, number, "bad chunk tag \"" + std::string(chunk) +
+                                                        "\" (expected B-TYPE, I-TYPE or O)"));
     if (current.tokens.empty()) current.first_line = number;
     current.tokens.push_back({std::string(word), std::string(tag), std::string(chunk)});
   });

@@ -17,7 +17,8 @@ struct ConllSentence {
 };
 
 // Reads `path` ("-" is standard input). Throws orvit::Error "FILE:LINE: what" for a
-// row with fewer than three columns.
+// row that is not "word POS chunk" or whose chunk tag is not B-TYPE, I-TYPE or O (a
+// TYPE without "/", other than "_").
 std::vector<ConllSentence> read_conll(const std::string &path);
 // The same for text already in memory; `name` stands for the file in messages.
 std::vector<ConllSentence> parse_conll(const std::string &text, const std::string &name);
