@@ -6,6 +6,7 @@
 // the z that were seen before (a, b), whose values are never lower.
 #include "viterbi.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -50,44 +51,62 @@ inline float step_dense(const TransitionTable& tr, const float* prev, float* cur
 
 // Gives the same scores and back pointers as step_dense: for each (a, b) the
 // first z (in candidate order) of the highest score.
-void Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
-                          const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
-                          uint16_t* back) {
+float Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+                           const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
+                           const float* b_emit, size_t nb, uint16_t* back) {
   const size_t S = static_cast<size_t>(tr.states());
-  for (size_t zi = 0; zi < nz; ++zi) z_index_[z_tags[zi]] = static_cast<int32_t>(zi);
+  // Plain pointers: the compiler cannot tell that the stores below leave the
+  // vectors' own pointers alone, and would reload them for every pair.
+  int32_t* z_index = z_index_.data();
+  const float* prev = prev_.data();
+  float* cur_all = cur_.data();
+  const float* unseen = tr.unseen();
   const uint16_t* seen_t1 = tr.seen_t1();
   const float* seen_logp = tr.seen_logp();
+  for (size_t zi = 0; zi < nz; ++zi) z_index[z_tags[zi]] = static_cast<int32_t>(zi);
+  float best_all = kNever;
   for (size_t ai = 0; ai < na; ++ai) {
+    float* cur = &cur_all[ai * nb];
+    uint16_t* bk = &back[ai * nb];
     float top = kNever;
     size_t top_z = 0;
     for (size_t zi = 0; zi < nz; ++zi) {
-      float d = prev_[zi * na + ai];
+      float d = prev[zi * na + ai];
       if (d > top) {
         top = d;
         top_z = zi;
       }
     }
-    if (top == kNever) continue;  // every (z, a) pruned: the pairs stay unreachable
-    const size_t a = a_tags[ai];
+    if (top == kNever) {  // every (z, a) pruned: the pairs stay unreachable
+      std::fill_n(cur, nb, kNever);
+      continue;
+    }
+    const size_t row = a_tags[ai] * S;
     for (size_t bi = 0; bi < nb; ++bi) {
-      const size_t pair = a * S + b_tags[bi];
-      float best = top + tr.unseen()[pair];
+      const size_t pair = row + b_tags[bi];
+      float best = top + unseen[pair];
       size_t best_z = top_z;
-      for (uint32_t k = tr.seen_begin(pair); k < tr.seen_begin(pair + 1); ++k) {
-        int32_t zi = z_index_[seen_t1[k]];
+      const uint32_t last = tr.seen_begin(pair + 1);
+      for (uint32_t k = tr.seen_begin(pair); k < last; ++k) {
+        int32_t zi = z_index[seen_t1[k]];
         if (zi < 0) continue;
-        float v = prev_[zi * na + ai] + seen_logp[k];
+        float v = prev[static_cast<size_t>(zi) * na + ai] + seen_logp[k];
         if (v > best || (v == best && static_cast<size_t>(zi) < best_z)) {
           best = v;
           best_z = static_cast<size_t>(zi);
         }
       }
-      if (best == kNever) continue;
-      cur_[ai * nb + bi] = best;
-      back[ai * nb + bi] = static_cast<uint16_t>(best_z);
+      if (best == kNever) {
+        cur[bi] = kNever;
+        continue;
+      }
+      cur[bi] = best + b_emit[bi];
+      bk[bi] = static_cast<uint16_t>(best_z);
+      if (cur[bi] > best_all) best_all = cur[bi];
     }
   }
-  for (size_t zi = 0; zi < nz; ++zi) z_index_[z_tags[zi]] = -1;
+  for (size_t zi = 0; zi < nz; ++zi) z_index[z_tags[zi]] = -1;
+  return best_all;
 }
 
 void Viterbi::decode(const TransitionTable& tr, const Lattice& lat, double beam,
@@ -114,19 +133,17 @@ void Viterbi::decode(const TransitionTable& tr, const Lattice& lat, double beam,
     const float* b_emit = &lat.logp[lat.start[i]];
     const size_t nb = lat.start[i + 1] - lat.start[i];
     back_start_[i] = static_cast<uint32_t>(back_.size());
-    cur_.assign(na * nb, kNever);
+    // Unreachable pairs keep back pointer 0.
     back_.resize(back_.size() + na * nb, 0);
     uint16_t* back = &back_[back_start_[i]];
-    float best_all = kNever;
+    float best_all;
     if (dense) {
+      cur_.assign(na * nb, kNever);
       best_all = step_dense(tr, prev_.data(), cur_.data(), back, z_tags, nz, a_tags, na, b_tags,
                             b_emit, nb);
     } else {
-      step_sparse(tr, z_tags, nz, a_tags, na, b_tags, nb, back);
-      for (size_t k = 0; k < na * nb; ++k) {
-        cur_[k] += b_emit[k % nb];
-        if (cur_[k] > best_all) best_all = cur_[k];
-      }
+      cur_.resize(na * nb);  // every pair is written
+      best_all = step_sparse(tr, z_tags, nz, a_tags, na, b_tags, b_emit, nb, back);
     }
     if (cut > 0 && best_all != kNever) {
       float floor = best_all - cut;

@@ -20,12 +20,12 @@ class Viterbi {
               std::vector<uint16_t>& out);
 
  private:
-  // Scores the pairs of token i of a sparse table into cur_ (without
-  // emissions) and back pointers into back, from prev_ and the candidates
-  // z (token i-2), a (i-1) and b (i).
-  void step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
-                   const uint16_t* a_tags, size_t na, const uint16_t* b_tags, size_t nb,
-                   uint16_t* back);
+  // Scores the pairs of token i of a sparse table, emissions included, into
+  // cur_ and back pointers into back, from prev_ and the candidates z
+  // (token i-2), a (i-1) and b (i); returns the best pair score.
+  float step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+                    const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
+                    const float* b_emit, size_t nb, uint16_t* back);
 
   std::vector<float> prev_, cur_;     // scores of (previous tag, tag) pairs
   std::vector<uint32_t> back_start_;  // per token, offset into back_
