@@ -159,4 +159,92 @@ TEST_F(Pipeline, VanishedTaggerEndsTheRunWithBrokenPipeStatus) {
   const RunResult verbose = run({"-v2", "-Ochunktags", pos, chunk, "-"}, "The\n");
   EXPECT_NE(verbose.err.find("execvp failed for orvit: No such file or directory\n"), std::string::npos);
 }
+
+// From a regular file vornik reads each sentence ahead and sends it on while the chunk
+// tagger still works on the one before. Nothing anyone sees may change: each case
+// runs once through a pipe (no read-ahead) and once from a file, and the output,
+// standard error, exit status and the lines each tagger received must be equal.
+TEST_F(Pipeline, ReadingAheadFromAFileChangesNoByte) {
+  const std::string short_pos = dir.write("shortpos", "short 2\ndefault NN\n");
+  const std::string short_chunk = dir.write("shortchunk", "short 1\ndefault B-NP/1/c/NP\n");
+  // Five-byte tags: a sentence of 1000 words gives the chunk tagger 6 kB, more than
+  // a write that is sure to fit an empty pipe.
+  const std::string long_tags = dir.write("longtags", "default NNNNN\n");
+  std::string dotted;  // progress dots and warnings between sentences
+  for (int i = 1; i <= 250; ++i) dotted += i % 10 ? "cat\n" : "\n";
+  dotted.insert(dotted.find("\n\n", 100) + 2, std::string(1200, 'a') + "\n");
+  std::string long_sentence = "The\ncat\n\n";
+  for (int i = 0; i < 1000; ++i) long_sentence.append("w").append(std::to_string(i)).append("\n");
+  long_sentence += "\nsat\n\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+  } cases[] = {
+      {{"-Ochunktags", pos, chunk}, "\n\nThe x\ncat\n%% c\nsat\n\n\n  %%\n\nThe\n\ncat\nsat"},
+      {{"-Onegra", pos, chunk}, "The\ncat\n\nsat\n\nThe\ncat\nsat\n"},
+      {{"-Ochunktags", pos, short_chunk}, dotted},
+      {{"-Ochunktags", short_pos, chunk}, "The\ncat\nsat\n\nThe\ncat\nsat\n\ncat\n"},
+      {{"-Ochunktags", long_tags, chunk}, long_sentence},
+      {{"-Ochunktags", "-Itags", chunk}, "The DT\n\ncat NN\n\nsat VBD\nlonely\n\nmore NN\n"},
+      {{"-Ochunktags", "-Itags", chunk}, "The DT\n\ncat NN\n\nlonely\n"},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE("case " + std::to_string(n));
+    std::vector<std::string> args = {"-v0"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult results[2];
+    std::string logs[2];
+    for (int from_file = 0; from_file < 2; ++from_file) {
+      // Each model's log is named by its base name; options have none.
+      for (const std::string &arg : c.args)
+        std::filesystem::remove(dir.path() + "/log." + arg.substr(arg.rfind('/') + 1));
+      std::vector<std::string> run_args = args;
+      run_args.push_back(from_file ? dir.write("input" + std::to_string(n), c.input) : "-");
+      results[from_file] = run(run_args, from_file ? "" : c.input);
+      for (const std::string &arg : c.args) logs[from_file] += log(arg.substr(arg.rfind('/') + 1));
+    }
+    EXPECT_EQ(results[1].out, results[0].out);
+    EXPECT_EQ(results[1].err, results[0].err);
+    EXPECT_EQ(results[1].status, results[0].status);
+    EXPECT_EQ(logs[1], logs[0]);
+    ++n;
+  }
+}
+
+// A POS tagger gone after its first answer: the write of the second sentence fails
+// while the first is still at the chunk tagger, yet the first is printed and the run
+// ends with the broken-pipe message, as through a pipe.
+TEST_F(Pipeline, TaggerGoneBeforeASentenceReadAheadEndsTheRunAfterTheOneBefore) {
+  const std::string bin = dir.path() + "/bin";
+  std::filesystem::create_directory(bin);
+  dir.write("bin/orvit",
+            "#!/bin/sh\n"
+            "if [ \"${1##*/}\" = dying ]; then\n"
+            "  words=\n"
+            "  while IFS= read -r line && [ -n \"$line\" ]; do words=\"$words $line\"; done\n"
+            "  exec 0<&-\n"
+            "  for word in $words; do printf '%s\\tNN\\n' \"$word\"; done\n"
+            "  printf '\\n'\n"
+            "  sleep 1\n"
+            "else\n"
+            "  while IFS= read -r line; do\n"
+            "    if [ -n \"$line\" ]; then printf '%s\\tO/1/c/_\\n' \"$line\"\n"
+            "    else printf '\\n'; fi\n"
+            "  done\n"
+            "fi\n");
+  std::filesystem::permissions(bin + "/orvit", std::filesystem::perms::owner_all);
+  const std::string input = "The\ncat\n\nsat\n\n";
+  env["PATH"] = bin + ":" + std::getenv("PATH");
+  const RunResult piped = run({"-v0", "-Ochunktags", "dying", "chunk", "-"}, input);
+  const RunResult read = run({"-v0", "-Ochunktags", "dying", "chunk", dir.write("in", input)}, "");
+  EXPECT_EQ(piped.status, 255);
+  EXPECT_EQ(piped.out, "The\tNN\t1\t_\ncat\tNN\t1\t_\n\n");
+  EXPECT_EQ(piped.err,
+            "Orvit or client process unreachable. To get more information, run vornik with the "
+            "-v2 option.\nExiting.\n");
+  EXPECT_EQ(read.status, piped.status);
+  EXPECT_EQ(read.out, piped.out);
+  EXPECT_EQ(read.err, piped.err);
+}
 }  // namespace
