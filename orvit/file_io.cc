@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "error.h"
@@ -17,7 +18,11 @@ std::string read_file(const std::string& path, bool dash_is_stdin) {
   if (fd < 0) throw Error(path + ": " + std::strerror(errno));
   std::string data;
   size_t used = 0;
-  data.resize(1 << 16);
+  // A regular file is read into a buffer of its size plus one byte (to see the end)
+  // at once: growing by doubling would copy and clear a model file several times.
+  struct stat status;
+  const bool sized = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  data.resize(sized ? static_cast<size_t>(status.st_size) + 1 : 1 << 16);
   for (;;) {
     if (used == data.size()) data.resize(data.size() * 2);
     ssize_t n = ::read(fd, data.data() + used, data.size() - used);

@@ -25,24 +25,6 @@ bool Model::set_tag_class(int tag, int cls) {
   return true;
 }
 
-std::vector<double> Model::class_bigram_probs(const NgramStats& st) const {
-  const size_t s = static_cast<size_t>(states());
-  auto class_of = [&](size_t t) { return t < tag_class_.size() ? static_cast<size_t>(tag_class_[t]) : t; };
-  std::vector<double> pooled(s * s, 0.0), context(s, 0.0);
-  for (size_t t2 = 0; t2 < s; ++t2) {
-    const size_t c = class_of(t2);
-    context[c] += static_cast<double>(st.single_context[t2]);
-    for (size_t t3 = 0; t3 < s; ++t3) pooled[c * s + t3] += static_cast<double>(st.bigram[t2 * s + t3]);
-  }
-  std::vector<double> probs(s * s, 0.0);
-  for (size_t t2 = 0; t2 < s; ++t2) {
-    const size_t c = class_of(t2);
-    if (context[c] == 0) continue;
-    for (size_t t3 = 0; t3 < s; ++t3) probs[t2 * s + t3] = pooled[c * s + t3] / context[c];
-  }
-  return probs;
-}
-
 int Model::find_tag(std::string_view name) const { return tag_ids_.find(name); }
 
 void Model::add_trigram(int t1, int t2, int t3, uint64_t count) {
@@ -114,17 +96,58 @@ void Model::finish(size_t dense_limit) {
   const size_t s = static_cast<size_t>(states());
   sort_and_merge(trigrams_);
   NgramStats st = make_ngram_stats(trigrams_, states());
-  unseen_prob_.assign(s * s, 0.0);
+  // A cell (t2, t3) whose bigram was never seen has P2 = 0, so its value depends on
+  // t2 only through t2's class (on nothing, without classes): it is worked out, log
+  // included, once per class row and copied to the class's tags; only the cells of
+  // seen bigrams are worked out per tag. Same operations on the same operands as
+  // cell by cell (the pooled counts are whole numbers, exact in any order), so the
+  // same bits, at a fraction of the cost for a large tag set.
+  std::vector<size_t> by_class(s);  // tags ordered by class, each class in tag order
+  for (size_t t = 0; t < s; ++t) by_class[t] = t;
+  auto class_of = [&](size_t t) {
+    if (class_weight_ == 0) return size_t{0};
+    return t < tag_class_.size() ? static_cast<size_t>(tag_class_[t]) : t;
+  };
+  std::stable_sort(by_class.begin(), by_class.end(),
+                   [&](size_t a, size_t b) { return class_of(a) < class_of(b); });
+  std::vector<double> p1(s), low(s), pooled(s), row(s);
+  std::vector<float> row_logp(s);
+  for (size_t t3 = 0; t3 < s; ++t3) p1[t3] = st.p1(static_cast<int>(t3));
+  unseen_prob_.resize(s * s);
   std::vector<float> unseen_logp(s * s);
-  const std::vector<double> by_class = class_weight_ > 0 ? class_bigram_probs(st) : std::vector<double>();
-  for (size_t t2 = 0; t2 < s; ++t2) {
-    for (size_t t3 = 0; t3 < s; ++t3) {
-      double low = st.p1(static_cast<int>(t3));
-      if (class_weight_ > 0) low = (1 - class_weight_) * low + class_weight_ * by_class[t2 * s + t3];
-      double p = lambdas_[0] * low + lambdas_[1] * st.p2(static_cast<int>(t2), static_cast<int>(t3));
-      unseen_prob_[t2 * s + t3] = p;
-      unseen_logp[t2 * s + t3] = log_of(p);
+  for (size_t first = 0; first < s;) {
+    size_t last = first;
+    while (last < s && class_of(by_class[last]) == class_of(by_class[first])) ++last;
+    // P(t3 | class) over the pooled bigram counts of the class's tags.
+    double context = 0;
+    std::fill(pooled.begin(), pooled.end(), 0.0);
+    for (size_t k = first; k < last && class_weight_ > 0; ++k) {
+      const size_t t2 = by_class[k];
+      context += static_cast<double>(st.single_context[t2]);
+      for (size_t t3 = 0; t3 < s; ++t3) pooled[t3] += static_cast<double>(st.bigram[t2 * s + t3]);
     }
+    for (size_t t3 = 0; t3 < s; ++t3) {
+      low[t3] = p1[t3];
+      if (class_weight_ > 0) {
+        const double by = context == 0 ? 0.0 : pooled[t3] / context;
+        low[t3] = (1 - class_weight_) * low[t3] + class_weight_ * by;
+      }
+      row[t3] = lambdas_[0] * low[t3] + lambdas_[1] * 0.0;
+      row_logp[t3] = log_of(row[t3]);
+    }
+    for (size_t k = first; k < last; ++k) {
+      const size_t t2 = by_class[k];
+      std::copy(row.begin(), row.end(), unseen_prob_.begin() + t2 * s);
+      std::copy(row_logp.begin(), row_logp.end(), unseen_logp.begin() + t2 * s);
+      for (size_t t3 = 0; t3 < s; ++t3) {
+        if (st.bigram[t2 * s + t3] == 0) continue;
+        const double p2 = st.p2(static_cast<int>(t2), static_cast<int>(t3));
+        const double p = lambdas_[0] * low[t3] + lambdas_[1] * p2;
+        unseen_prob_[t2 * s + t3] = p;
+        unseen_logp[t2 * s + t3] = log_of(p);
+      }
+    }
+    first = last;
   }
   trigram_prob_.resize(trigrams_.size());
   std::vector<std::pair<uint64_t, float>> seen(trigrams_.size());

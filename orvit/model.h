@@ -99,8 +99,6 @@ class Model {
   std::array<double, 3> lambdas_{1, 0, 0};
   std::vector<int> tag_class_;          // [tag]: its backoff class; itself when none
   double class_weight_ = 0;
-  // P(t3 | class of t2) over the pooled bigram counts of the class, [t2 * S + t3].
-  std::vector<double> class_bigram_probs(const NgramStats& st) const;
   TransitionTable transitions_;
 
   StringTable words_;

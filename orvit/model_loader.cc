@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 #include "error.h"
 #include "file_io.h"
@@ -101,8 +102,7 @@ class Parser {
     if (expected_tags_ < 0 || tags_done_) fail("tag row outside the tag list");
     std::string_view name = next();
     if (name.empty() || name == kStartName || name == kEndName || !at_end()) bad_row("tag");
-    for (const auto& seen : names_)
-      if (seen == name) fail("duplicate tag \"" + std::string(name) + "\"");
+    if (!seen_names_.insert(name).second) fail("duplicate tag \"" + std::string(name) + "\"");
     names_.emplace_back(name);
     if (static_cast<int>(names_.size()) == expected_tags_) {
       model_.set_tags(std::move(names_));
@@ -116,8 +116,18 @@ class Parser {
     return model_.find_tag(name);
   }
 
+  // Rows come sorted, so a trigram's first two names are mostly those of the row
+  // before: compared, not looked up again.
+  int recent_state(std::string_view name, int slot) {
+    if (name != recent_name_[slot]) {
+      recent_name_[slot] = name;
+      recent_id_[slot] = state(name);
+    }
+    return recent_id_[slot];
+  }
+
   void trigram() {
-    int t1 = state(next()), t2 = state(next()), t3 = state(next());
+    int t1 = recent_state(next(), 0), t2 = recent_state(next(), 1), t3 = state(next());
     uint64_t count;
     if (t1 < 0 || t2 < 0 || t3 < 0 || !number(count) || count == 0 || !at_end())
       bad_row("trigram");
@@ -186,6 +196,9 @@ class Parser {
   size_t pos_ = 0;
   int expected_tags_ = -1;
   std::vector<std::string> names_;
+  std::unordered_set<std::string_view> seen_names_;  // views into the model text
+  std::string_view recent_name_[2];
+  int recent_id_[2] = {-1, -1};
   bool tags_done_ = false;
   bool have_lambdas_ = false;
   int max_suffix_ = 10;

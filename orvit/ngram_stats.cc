@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace orvit {
 
@@ -13,8 +14,25 @@ void sort_and_merge(std::vector<TrigramCount>& trigrams) {
     if (a.t2 != b.t2) return a.t2 < b.t2;
     return a.t3 < b.t3;
   };
-  if (!std::is_sorted(trigrams.begin(), trigrams.end(), before))
-    std::sort(trigrams.begin(), trigrams.end(), before);
+  if (!std::is_sorted(trigrams.begin(), trigrams.end(), before)) {
+    // A model file lists its rows in nearly this order (only the start state's
+    // place differs): a stable counting sort by t1 keeps the runs that are in
+    // order, and only the t1 groups out of order are sorted.
+    int groups = 0;
+    for (const TrigramCount& g : trigrams) groups = std::max(groups, g.t1 + 1);
+    std::vector<size_t> start(static_cast<size_t>(groups) + 1, 0);
+    for (const TrigramCount& g : trigrams) ++start[static_cast<size_t>(g.t1) + 1];
+    for (size_t t = 0; t < static_cast<size_t>(groups); ++t) start[t + 1] += start[t];
+    std::vector<TrigramCount> by_t1(trigrams.size());
+    std::vector<size_t> next(start.begin(), start.end() - 1);
+    for (const TrigramCount& g : trigrams) by_t1[next[static_cast<size_t>(g.t1)]++] = g;
+    for (size_t t = 0; t < static_cast<size_t>(groups); ++t) {
+      auto first = by_t1.begin() + static_cast<std::ptrdiff_t>(start[t]);
+      auto last = by_t1.begin() + static_cast<std::ptrdiff_t>(start[t + 1]);
+      if (!std::is_sorted(first, last, before)) std::sort(first, last, before);
+    }
+    trigrams.swap(by_t1);
+  }
   size_t out = 0;
   for (size_t i = 0; i < trigrams.size(); ++i) {
     if (out > 0 && !before(trigrams[out - 1], trigrams[i]))

@@ -25,7 +25,8 @@ void TransitionTable::build(int states, std::vector<float> unseen_logp,
     return;
   }
   // Sorted by key, i.e. by t1 first, so each pair's list comes out sorted by t1.
-  std::sort(seen.begin(), seen.end());
+  // A model's rows come sorted already.
+  if (!std::is_sorted(seen.begin(), seen.end())) std::sort(seen.begin(), seen.end());
   seen_begin_.assign(s * s + 1, 0);
   for (const auto& entry : seen) ++seen_begin_[entry.first % (s * s) + 1];
   for (size_t p = 0; p < s * s; ++p) seen_begin_[p + 1] += seen_begin_[p];
