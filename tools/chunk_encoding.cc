@@ -17,14 +17,13 @@ std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
     if (token.find('/') != std::string::npos)
       throw orvit::Error(orvit::where(file, line, "tag \"" + token + "\" holds a \"/\""));
     if (chunk == "O") {
-      tags.push_back("O/1/" + token + "/_");
+      tags.push_back(token + "/1/O/_");
       open.clear();
       continue;
     }
     std::string type = chunk.substr(2);
     bool continues = chunk[0] == 'I' && type == open;
-    tags.push_back((continues ? "I-" : "B-") + type + (continues ? "/0/" : "/1/") + token + "/" +
-                   type);
+    tags.push_back(token + (continues ? "/0/I-" : "/1/B-") + type + "/" + type);
     open = type;
   }
   return tags;

@@ -1,7 +1,8 @@
-// Chunk tags in the relative-depth form vornik decodes, "IOB/depth/token/category":
+// Chunk tags in the relative-depth form vornik decodes, "token/depth/IOB/category":
 // a word that starts a chunk or lies outside every chunk has depth "1", a word inside a
-// chunk "0"; the category is "_" outside chunks. The token piece (never empty; see
-// state_token) makes the tagger's states specific to the tag it was given.
+// chunk "0"; the category is "_" outside chunks. The token piece (see state_token)
+// makes the tagger's states specific to the tag it was given; the IOB piece is never
+// empty, as vornik drops empty pieces and would then read the category from too far.
 #pragma once
 
 #include <string>

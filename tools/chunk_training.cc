@@ -70,15 +70,13 @@ std::vector<int> state_classes(const std::vector<std::string> &tags,
   std::vector<int> classes(tags.size());
   for (size_t t = 0; t < tags.size(); ++t) {
     classes[t] = static_cast<int>(t);
-    // IOB/depth/token/category: the token lies between the second and third "/".
+    // token/depth/IOB/category: the token is the first piece.
     const std::string &tag = tags[t];
-    size_t first = tag.find('/');
-    size_t second = first == std::string::npos ? first : tag.find('/', first + 1);
-    size_t third = second == std::string::npos ? second : tag.find('/', second + 1);
-    if (third == std::string::npos) continue;
-    auto token = class_token.find(tag.substr(second + 1, third - second - 1));
+    const size_t slash = tag.find('/');
+    if (slash == std::string::npos) continue;
+    auto token = class_token.find(tag.substr(0, slash));
     if (token == class_token.end()) continue;
-    auto cls = id.find(tag.substr(0, second + 1) + token->second + tag.substr(third));
+    auto cls = id.find(token->second + tag.substr(slash));
     if (cls != id.end()) classes[t] = cls->second;
   }
   return classes;

@@ -20,7 +20,7 @@ orvit::TaggedCorpus chunk_training_corpus(const std::vector<ConllSentence> &corp
                                           const std::string &file);
 
 // Backoff classes for the chunk model's tags: a tag whose token piece is a word's own
-// token ("B-PP/1/IN-that/PP") gets the tag of its POS class ("B-PP/1/IN/PP") when the
+// token ("IN-that/1/B-PP/PP") gets the tag of its POS class ("IN/1/B-PP/PP") when the
 // model has that tag; every other tag is its own class. Indexed like `tags`.
 std::vector<int> state_classes(const std::vector<std::string> &tags,
                                const std::vector<LexicalPair> &pairs);

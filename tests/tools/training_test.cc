@@ -43,13 +43,13 @@ TEST(ChunkEncoding, RelativeDepthTags) {
     std::string tags;
   } cases[] = {
       {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n", {},
-       "B-NP/1/PRP/NP B-VP/1/VBD/VP B-NP/1/DT/NP I-NP/0/NN/NP O/1/./_ "},
+       "PRP/1/B-NP/NP VBD/1/B-VP/VP DT/1/B-NP/NP NN/0/I-NP/NP ./1/O/_ "},
       {"I after O or another type opens a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n", {},
-       "B-NP/1/DT/NP O/1/IN/_ B-NP/1/NN/NP B-VP/1/VB/VP "},
+       "DT/1/B-NP/NP IN/1/O/_ NN/1/B-NP/NP VB/1/B-VP/VP "},
       {"odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n", {},
-       "O/1/(/_ B-NP/1/$/NP I-NP/0/CD/NP B-NP/1/PRP$/NP "},
+       "(/1/O/_ $/1/B-NP/NP CD/0/I-NP/NP PRP$/1/B-NP/NP "},
       {"word tokens: own states, and the POS state for TAG@word", "that IN B-SBAR\ndog NN B-NP\n",
-       {"IN-that", "NN@dog"}, "B-SBAR/1/IN-that/SBAR B-NP/1/NN/NP "},
+       {"IN-that", "NN@dog"}, "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
   };
   for (const Case &c : cases) {
     ConllSentence s = parse_conll(c.rows, "t").at(0);
@@ -100,7 +100,7 @@ std::string decoded(const ConllSentence &sentence) {
   for (size_t i = 0; i < tags.size(); ++i) {
     words.push_back(const_cast<char *>(sentence.tokens[i].word.c_str()));
     pos.push_back(tagtoint(sentence.tokens[i].pos.c_str()));
-    const std::string &tag = tags[i];  // IOB/depth/token/category
+    const std::string &tag = tags[i];  // token/depth/IOB/category
     depth += tag[tag.find('/') + 1];
     const std::string cat = tag.substr(tag.rfind('/') + 1);
     category.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
@@ -182,13 +182,13 @@ TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
   EXPECT_EQ(joined(chunk_tagger_tokens(s)), "$lim$ $lim$ IN-that NN@dog VBN IN $lim$ ");
   const orvit::TaggedCorpus corpus = chunk_training_corpus({s}, "t");
   EXPECT_EQ(joined(corpus.tags),
-            "$lim$ $lim$ B-SBAR/1/IN-that/SBAR B-NP/1/NN/NP B-VP/1/VBN/VP B-PP/1/IN/PP $lim$ ");
+            "$lim$ $lim$ IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP VBN/1/B-VP/VP IN/1/B-PP/PP $lim$ ");
 }
 
 TEST(ChunkTraining, WordStatesBackOffToTheirPosClassWhenItExists) {
   const std::vector<LexicalPair> pairs = {{"that", "IN", 12, 8.3, true}, {"dog", "NN", 12, 0, false}};
-  const std::vector<std::string> tags = {"B-PP/1/IN-that/PP", "B-PP/1/IN/PP", "B-SBAR/1/IN-that/SBAR",
-                                         "B-NP/1/NN/NP", "O/1/./_", "$lim$"};
+  const std::vector<std::string> tags = {"IN-that/1/B-PP/PP", "IN/1/B-PP/PP", "IN-that/1/B-SBAR/SBAR",
+                                         "NN/1/B-NP/NP", "./1/O/_", "$lim$"};
   EXPECT_EQ(state_classes(tags, pairs), (std::vector<int>{1, 1, 2, 3, 4, 5}));
 }
 
@@ -216,7 +216,7 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
             "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n");
   for (const char *file : {"en-pos", "en-chunk", "en-chunk.fix"})
     EXPECT_EQ(dir.read(std::string("a/") + file), dir.read(std::string("b/") + file)) << file;
-  EXPECT_NE(dir.read("a/en-chunk").find("B-SBAR/1/IN-that/SBAR"), std::string::npos);
+  EXPECT_NE(dir.read("a/en-chunk").find("IN-that/1/B-SBAR/SBAR"), std::string::npos);
 }
 
 TEST(VornikTrain, FaultyArgumentsAndInput) {
