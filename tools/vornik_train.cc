@@ -26,10 +26,6 @@
 namespace {
 
 const char kUsage[] = "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
-// The chunk model learns from the corpus's POS tags several times (-j) per copy with
-// orvit's tags: it then still fits the corpus tags (-Itags) and has seen the POS
-// tagger's typical errors (words mode). A held-out tenth of train.txt chose 3.
-constexpr int kFolds = 10;
 
 const char kHelp[] =
     "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n"
@@ -61,8 +57,20 @@ void write_file(const std::string &path, const std::string &text) {
 }
 
 // Word-specific states back off to their POS class's transitions with this weight
-// (chosen on the held-out tenth).
+// (chosen on a held-out tenth of train.txt, as the other defaults were).
 constexpr double kClassWeight = 0.9;
+// orvit's POS tags for the chunk model's training come from a 10-fold jackknife.
+constexpr int kFolds = 10;
+
+struct Settings {
+  std::string fix_path;
+  LexicalChoice choice;
+  // The chunk model learns from the corpus's POS tags this many times per copy with
+  // orvit's tags: it then still fits the corpus tags (-Itags) and has seen the POS
+  // tagger's typical errors (words mode).
+  int weight = 3;
+  std::string train, outdir;
+};
 
 std::string model_text(const orvit::TaggedCorpus &corpus) {
   return orvit::write_model_text(orvit::count_corpus(corpus, orvit::TrainOptions()));
@@ -94,13 +102,47 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   return text + lexical_rules_text(pairs);
 }
 
+// The training corpus for the chunk model: the corpus `weight` times, then once
+// with orvit's POS tags (or the corpus alone for weight 0).
+std::vector<ConllSentence> chunk_sentences(const std::vector<ConllSentence> &corpus, int weight) {
+  if (weight == 0) return corpus;
+  std::vector<ConllSentence> sentences;
+  for (int copy = 0; copy < weight; ++copy) sentences.insert(sentences.end(), corpus.begin(), corpus.end());
+  std::vector<ConllSentence> guessed = jackknife_pos_tags(corpus, kFolds);
+  sentences.insert(sentences.end(), guessed.begin(), guessed.end());
+  return sentences;
+}
+
+// Writes the three files; throws orvit::Error naming the file at fault.
+void train_models(const Settings &settings) {
+  const std::string name = settings.train == "-" ? "<stdin>" : settings.train;
+  const std::string dir = settings.outdir + "/";
+  const std::vector<ConllSentence> corpus = parse_conll(orvit::read_file(settings.train), name);
+  if (corpus.empty()) throw orvit::Error(name + ": no sentences");
+  std::vector<size_t> all(corpus.size());
+  for (size_t s = 0; s < all.size(); ++s) all[s] = s;
+  write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
+
+  const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
+  const std::string hand_rules = settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
+  write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, settings.choice.min_score));
+
+  // The rules are read back from the file written, exactly as vornik reads them.
+  progname = "vornik-train";
+  init_tries();
+  lexicon_init();
+  read_fixes((dir + "en-chunk.fix").c_str());
+  const orvit::TaggedCorpus chunk_corpus =
+      chunk_training_corpus(chunk_sentences(corpus, settings.weight), name);
+  write_file(dir + "en-chunk", chunk_model_text(chunk_corpus, pairs));
+  std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
+              corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-  std::string fix_path;
-  LexicalChoice choice;
-  int weight = 3;
-  std::string positional[2];
+  Settings settings;
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -110,59 +152,28 @@ int main(int argc, char **argv) {
     }
     if (arg == "-f" || arg == "-l" || arg == "-j") {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
-      if (arg == "-f") {
-        fix_path = argv[++i];
-        continue;
-      }
       std::string_view value = argv[++i];
       int number = 0;
-      if (arg == "-j" && value == "0") {
-        weight = 0;
+      if (arg == "-f") {
+        settings.fix_path = value;
+      } else if (arg == "-j" && value == "0") {
+        settings.weight = 0;
       } else if (!orvit::parse_positive_int(value, number)) {
         return usage_error("option " + std::string(arg) + " needs a positive number");
+      } else if (arg == "-l") {
+        settings.choice.min_score = number;
       } else {
-        if (arg == "-l") choice.min_score = number;
-        else weight = number;
+        settings.weight = number;
       }
       continue;
     }
     if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + std::string(arg));
     if (count == 2) return usage_error("too many arguments");
-    positional[count++] = std::string(arg);
+    (count++ == 0 ? settings.train : settings.outdir) = std::string(arg);
   }
   if (count != 2) return usage_error("TRAIN and OUTDIR are required");
-  const std::string &train = positional[0];
-  const std::string dir = positional[1] + "/";
   try {
-    std::string train_name = train == "-" ? "<stdin>" : train;
-    std::string text = orvit::read_file(train);
-    std::vector<ConllSentence> corpus = parse_conll(text, train_name);
-    if (corpus.empty()) throw orvit::Error(train_name + ": no sentences");
-    std::vector<size_t> all(corpus.size());
-    for (size_t s = 0; s < all.size(); ++s) all[s] = s;
-    write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
-
-    std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, choice);
-    std::string hand_rules = fix_path.empty() ? "" : orvit::read_file(fix_path, false);
-    write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, choice.min_score));
-
-    // The rules are read back from the file written, exactly as vornik reads them.
-    progname = "vornik-train";
-    init_tries();
-    lexicon_init();
-    read_fixes((dir + "en-chunk.fix").c_str());
-    std::vector<ConllSentence> chunk_corpus;
-    for (int copy = 0; copy < weight; ++copy)
-      chunk_corpus.insert(chunk_corpus.end(), corpus.begin(), corpus.end());
-    if (weight > 0) {
-      std::vector<ConllSentence> guessed = jackknife_pos_tags(corpus, kFolds);
-      chunk_corpus.insert(chunk_corpus.end(), guessed.begin(), guessed.end());
-    } else {
-      chunk_corpus = corpus;
-    }
-    write_file(dir + "en-chunk", chunk_model_text(chunk_training_corpus(chunk_corpus, train_name), pairs));
-    std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
-                corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
+    train_models(settings);
   } catch (const orvit::Error &e) {
     std::fprintf(stderr, "vornik-train: %s\n", e.what());
     return 1;
