@@ -1,5 +1,5 @@
 // A chunk-annotated corpus in the CoNLL-2000 layout (word, POS tag, IOB2 chunk tag
-// per row, a blank row after each sentence), read whole by the training tool.
+// per row, a blank row after each sentence), read whole for training and scoring.
 #pragma once
 
 #include <string>
