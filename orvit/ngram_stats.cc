@@ -47,13 +47,13 @@ NgramStats make_ngram_stats(const std::vector<TrigramCount>& trigrams, int state
   NgramStats st;
   size_t s = static_cast<size_t>(states);
   st.states = states;
-  st.pair_context.assign(s * s, 0);
+  st.pair_context.reserve(trigrams.size());
   st.bigram.assign(s * s, 0);
   st.single_context.assign(s, 0);
   st.unigram.assign(s, 0);
   for (const TrigramCount& g : trigrams) {
     uint64_t c = g.count;
-    st.pair_context[g.t1 * s + g.t2] += c;
+    st.pair_context[static_cast<uint64_t>(g.t1) * s + g.t2] += c;
     st.bigram[g.t2 * s + g.t3] += c;
     st.single_context[g.t2] += c;
     st.unigram[g.t3] += c;
@@ -74,7 +74,8 @@ double NgramStats::p2(int t2, int t3) const {
 }
 
 double NgramStats::p3(const TrigramCount& g) const {
-  uint64_t ctx = pair_context[static_cast<size_t>(g.t1) * states + g.t2];
+  auto found = pair_context.find(static_cast<uint64_t>(g.t1) * static_cast<uint64_t>(states) + g.t2);
+  uint64_t ctx = found == pair_context.end() ? 0 : found->second;
   return ctx ? static_cast<double>(g.count) / static_cast<double>(ctx) : 0.0;
 }
 
@@ -94,7 +95,7 @@ std::array<double, 3> deleted_interpolation(const NgramStats& st,
     if (c == 0) continue;
     double e[3] = {held_out(st.unigram[g.t3], st.total),
                    held_out(st.bigram[g.t2 * s + g.t3], st.single_context[g.t2]),
-                   held_out(c, st.pair_context[g.t1 * s + g.t2])};
+                   held_out(c, st.pair_context.at(static_cast<uint64_t>(g.t1) * s + g.t2))};
     double best = std::max(e[0], std::max(e[1], e[2]));
     int ties = (e[0] == best) + (e[1] == best) + (e[2] == best);
     for (int k = 0; k < 3; ++k)

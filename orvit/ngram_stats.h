@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace orvit {
@@ -22,7 +23,9 @@ void sort_and_merge(std::vector<TrigramCount>& trigrams);
 
 struct NgramStats {
   int states = 0;
-  std::vector<uint64_t> pair_context;    // [t1*S + t2]: trigrams with that history
+  // t1*S + t2 -> trigrams with that history; only seen histories, as a table of all
+  // S^2 would be mostly zeros for a large tag set.
+  std::unordered_map<uint64_t, uint64_t> pair_context;
   std::vector<uint64_t> bigram;          // [t2*S + t3]
   std::vector<uint64_t> single_context;  // [t2]: bigrams with that history
   std::vector<uint64_t> unigram;         // [t3]: predicted states (tokens and ends)
