@@ -1,17 +1,12 @@
 // The sentence loop: reads sentences, passes them through the POS tagger and the chunk
-// tagger and prints each result; one sentence at a time, or from a regular file with
-// the next sentence read ahead while the chunk tagger works on the one before.
+// tagger (strictly alternating, one sentence at a time) and prints each result.
 #include "driver/parser.h"
 
-#include <climits>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/error.h"
@@ -96,187 +91,16 @@ int read_reply(FILE *infile, int expected, int max_columns, Token token_of, Row 
   return rows;
 }
 
-// Progress dots and warnings of a sentence read ahead wait here until the sentence
-// before it is finished, so that standard error reads exactly as without read-ahead.
-// Null: they are written at once.
-std::string *held_diagnostics = nullptr;
-// Set instead of ending the run when a sentence read ahead has a line without a POS
-// tag (tags mode): the line number, reported once the sentence before it is out.
-int held_missing_tag_line = 0;
-
-// Writes to standard error, printf style, or holds the text.
-__attribute__((format(printf, 1, 2))) void diagnostic(const char *format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  if (!held_diagnostics) {
-    std::vfprintf(stderr, format, args);
-    std::fflush(stderr);
-  } else {
-    std::va_list again;
-    va_copy(again, args);
-    const std::size_t length = static_cast<std::size_t>(std::vsnprintf(nullptr, 0, format, args));
-    const std::size_t start = held_diagnostics->size();
-    held_diagnostics->resize(start + length + 1);
-    std::vsnprintf(held_diagnostics->data() + start, length + 1, format, again);
-    held_diagnostics->resize(start + length);
-    va_end(again);
-  }
-  va_end(args);
+void warn_short_reply(const char *tagger, int rows, int words) {
+  std::fprintf(stderr,
+               "%s: warning: the %s tagger answered %d of %d words of the sentence ending at "
+               "input line %d\n",
+               program_name(), tagger, rows, words, line_number);
 }
 
-void warn_short_reply(const char *tagger, int rows, int words, int last_line) {
-  diagnostic(
-      "%s: warning: the %s tagger answered %d of %d words of the sentence ending at input "
-      "line %d\n",
-      program_name(), tagger, rows, words, last_line);
-}
-
-[[noreturn]] void missing_tag(int line) {
-  std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line);
-  std::exit(255);
-}
-
-// Read-ahead: while the chunk tagger works on one sentence, vornik reads the next one
-// and takes it through the POS tagger to the chunk tagger's input, so the taggers
-// overlap and seldom wait. The bytes on each pipe and their order stay the same, and
-// so do the output and standard error: the next sentence's diagnostics are held
-// until the sentence before it is out, and a write that finds a tagger gone, or a
-// line without a tag, ends the run at the point where it would have without
-// read-ahead. Only for input that never blocks (a regular file) in filter mode
-// without -c: a sentence is never kept waiting for input that is yet to come.
-
-// One sentence of the read-ahead loop, and what its steps left for later.
-struct sentence_slot {
-  chunkio_t *record = nullptr;
-  t_wordbuf *words = nullptr;
-  int length = 0;             // words read
-  int tagged = 0;             // words sent to the chunk tagger
-  int last_line = 0;          // line_number once it was read: named by its warnings
-  bool pos_ended = false;     // the POS reply stream ended while its reply was read
-  bool chunk_pending = false; // its chunk-tagger input waits in chunk_input
-  bool tagger_gone = false;   // a write to a tagger failed while it was read ahead
-  std::string held;           // its diagnostics, while the sentence before it was unfinished
-};
-
-// The chunk tagger's input of the last sentence prepared, sent at once or later.
-FILE *chunk_input = nullptr;
-char *chunk_input_text = nullptr;
-std::size_t chunk_input_size = 0;
-
-bool reads_ahead(FILE *infile) {
-  struct stat status;
-  if (server_mode_bool || store_sgml_bool || fstat(fileno(infile), &status) != 0 ||
-      !S_ISREG(status.st_mode))
-    return false;
-  if (!chunk_input) chunk_input = open_memstream(&chunk_input_text, &chunk_input_size);
-  return chunk_input != nullptr;
-}
-
-// Reads the next sentence into `slot`; false at the end of the input or at a line
-// without a tag held for later. Without -c there are no markup lines to keep.
-bool read_slot(FILE *infile, sentence_slot *slot) {
-  word_buffer = slot->words;
-  slot->length = read_words(infile, slot->record, 0);
-  slot->last_line = line_number;
-  slot->pos_ended = slot->chunk_pending = slot->tagger_gone = false;
-  return slot->length > 0 && held_missing_tag_line == 0;
-}
-
-bool send_chunk_input() {
-  return std::fwrite(chunk_input_text, 1, chunk_input_size, orvit_chunk_file[1]) ==
-             chunk_input_size &&
-         std::fflush(orvit_chunk_file[1]) == 0;
-}
-
-// Takes a sentence through the POS tagger and writes it to the chunk tagger. Ahead
-// of the sentence before it (`ahead`), a chunk-tagger input longer than PIPE_BUF waits
-// (chunk_pending): a write that fits an empty pipe cannot block while the chunk
-// tagger itself waits for vornik to read its reply. Returns false if a write found
-// a tagger gone (only ahead; otherwise the broken-pipe handler ends the run).
-bool send_slot(sentence_slot *slot, bool ahead) {
-  chunkio_t *record = slot->record;
-  if (word_input_bool) {
-    words_to_tagger(orvit_pos_file[1], record);
-    if (std::ferror(orvit_pos_file[1])) return false;
-    const int rows = read_pos_tags(orvit_pos_file[0], record, slot->length);
-    slot->pos_ended = std::feof(orvit_pos_file[0]);
-    if (rows < slot->length) warn_short_reply("POS", rows, slot->length, slot->last_line);
-  }
-  slot->tagged = record->sentence_length;
-  std::fseek(chunk_input, 0, SEEK_SET);
-  fix_tagged_sentence(chunk_input, record->word, record->pos_tag, slot->tagged);
-  if (ahead && chunk_input_size > PIPE_BUF) {
-    slot->chunk_pending = true;
-    return true;
-  }
-  return send_chunk_input();
-}
-
-// Reads a sentence's chunk tags and prints it, as parse_sentence does.
-void finish_slot(FILE *outfile, sentence_slot *slot) {
-  const int rows = read_chunktag_sequence(orvit_chunk_file[0], slot->record);
-  if (rows < slot->tagged) warn_short_reply("chunk", rows, slot->tagged, slot->last_line);
-  print_result(outfile, slot->record);
-  if ((word_input_bool && slot->pos_ended) || std::feof(orvit_chunk_file[0])) pipe_error(SIGPIPE);
-}
-
-// Reads the next sentence and sends it on while `current` is at the chunk tagger.
-// Broken pipes show as failed writes meanwhile, not as the signal.
-bool read_ahead(FILE *infile, sentence_slot *next) {
-  struct sigaction ignore = {}, handler;
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, &handler);
-  next->held.clear();
-  held_diagnostics = &next->held;
-  bool sent = false;
-  if (read_slot(infile, next)) {
-    sent = send_slot(next, true);
-    next->tagger_gone = !sent;
-  }
-  held_diagnostics = nullptr;
-  sigaction(SIGPIPE, &handler, nullptr);
-  return sent;
-}
-
-// Writes what the sentence read ahead held back; ends the run where it would have
-// ended without read-ahead.
-void release(sentence_slot *next) {
-  diagnostic("%s", next->held.c_str());
-  if (next->tagger_gone) pipe_error(SIGPIPE);
-  if (held_missing_tag_line) missing_tag(held_missing_tag_line);
-}
-
-void run_read_ahead_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count) {
-  // Both live for the whole run, as the first record and word buffer do.
-  static chunkio_t *second_record = chunkio_init();
-  static t_wordbuf *second_words = wordbuf_init();
-  t_wordbuf *first_words = word_buffer;
-  sentence_slot slots[2];
-  slots[0].record = record;
-  slots[0].words = first_words;
-  slots[1].record = second_record;
-  slots[1].words = second_words;
-  sentence_slot *current = &slots[0], *next = &slots[1];
-  if (read_slot(infile, current)) {
-    send_slot(current, false);
-    for (;;) {
-      // A POS reply cut off by the end of its stream ends the run with this sentence.
-      const bool sent = !current->pos_ended && read_ahead(infile, next);
-      finish_slot(outfile, current);
-      ++sentence_num;
-      *token_count += current->length;
-      release(next);
-      if (!sent) break;  // the end of the input
-      if (next->chunk_pending && !send_chunk_input()) pipe_error(SIGPIPE);
-      std::swap(current, next);
-    }
-  }
-  word_buffer = first_words;
-}
 }  // namespace
 
 void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count) {
-  if (reads_ahead(infile)) return run_read_ahead_loop(infile, outfile, record, token_count);
   for (;;) {
     const int n = read_words(infile, record, store_sgml_bool);
     if (n == 0 && num_sgml_tags == 0) return;
@@ -361,12 +185,12 @@ void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunk
   if (word_input_bool) {
     words_to_tagger(pos_file[1], record);
     const int rows = read_pos_tags(pos_file[0], record, words);
-    if (rows < words) warn_short_reply("POS", rows, words, line_number);
+    if (rows < words) warn_short_reply("POS", rows, words);
   }
   const int tagged = record->sentence_length;
   fix_tagged_sentence(chunk_file[1], record->word, record->pos_tag, tagged);
   const int rows = read_chunktag_sequence(chunk_file[0], record);
-  if (rows < tagged) warn_short_reply("chunk", rows, tagged, line_number);
+  if (rows < tagged) warn_short_reply("chunk", rows, tagged);
   print_result(outfile, record);
   // A tagger whose output ended is gone: later sentences could only come back empty,
   // so end the run as a broken pipe would rather than report success.
@@ -387,10 +211,13 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     if (!std::fgets(line, sizeof line, infile)) break;
     const std::size_t length = std::strlen(line);
     if (server_mode_bool) bytes_expected -= static_cast<int>(length);
-    if (++line_number % 100 == 0 && verbosity > 0) diagnostic(".");
+    if (++line_number % 100 == 0 && verbosity > 0) {
+      std::fputc('.', stderr);
+      std::fflush(stderr);
+    }
     if (length == sizeof line - 1 && line[length - 1] != '\n') {
-      diagnostic("%s: warning: input line %d is longer than %d bytes; read in pieces\n",
-                 program_name(), line_number, LINE_BUFFER_SIZE - 1);
+      std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; read in pieces\n",
+                   program_name(), line_number, LINE_BUFFER_SIZE - 1);
     }
     if (is_comment(line)) continue;
     if (is_sgml(line)) {
@@ -404,9 +231,8 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     }
     char *word = wordbuf_new_word(word_buffer, column[0]);
     if (!word_input_bool && columns < 2) {
-      if (!held_diagnostics) missing_tag(line_number);
-      held_missing_tag_line = line_number;
-      break;
+      std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line_number);
+      std::exit(255);
     }
     chunkio_next_line(record, word, word_input_bool ? nullptr : column[1], nullptr, nullptr);
   }
