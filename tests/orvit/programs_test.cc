@@ -1,6 +1,6 @@
 // The programs through real pipes. orvit: sentence-by-sentence replies, comments,
 // blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
-// columns. orvit-score: chunk counts. Faulty arguments and input: exact messages.
+// columns. Faulty arguments and input: exact messages.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -101,7 +101,6 @@ TEST(CommandLine, TagsAFileWithABeam) {
   EXPECT_EQ(r.out, "a\tX\nb\tY\n\nc\tY\n\n");
 }
 
-const std::string kLim = "$lim$\t$lim$\n";
 const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";
 const std::string kTrainUsage = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
 
@@ -167,21 +166,6 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
     EXPECT_NE(r.status, 0) << c.message;
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.out, "");
-  }
-}
-
-// Chunks are counted from the IOB piece; "$lim$" rows are never chunks.
-TEST(ChunkScore, CountsChunksOfTheIobPiece) {
-  ScratchDir dir;
-  const std::string gold = dir.write("gold", kLim + kLim + "DT\tB-NP/1/DT/NP\nNN\tI-NP/0/NN/NP\nVBD\tB-VP/1/VBD/VP\n.\tO/1/./_\n" + kLim + "\n");
-  const std::string split = dir.write("split", kLim + kLim + "DT\tB-NP/1/DT/NP\nNN\tB-NP/1/NN/NP\nVBD\tB-VP/1/VBD/VP\n.\tO/1/./_\n" + kLim + "\n");
-  for (const auto& [tagged, report] :
-       {std::pair{gold, "chunks gold 2 found 2 correct 2 precision 100.00% recall 100.00% F1 100.00\n"},
-        {split, "chunks gold 2 found 3 correct 1 precision 33.33% recall 50.00% F1 40.00\n"}}) {
-    auto r = run_program({ORVIT_SCORE_PATH, "-c", gold, tagged});
-    EXPECT_EQ(r.status, 0) << r.err;
-    ASSERT_NE(r.out.find("chunks "), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.substr(r.out.find("chunks ")), report);
   }
 }
 
