@@ -4,6 +4,8 @@
 // the chunk tagger gets.
 #include <gtest/gtest.h>
 
+#include <regex.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -164,6 +166,55 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NegatedWordRuleIsTriedInTurn", "fix # =A=~^a$ -> X\nfix # =A=^b$ -> Y\nfix # =A=^c$ -> Z\n",
              "a/A b/A", "A X"}),
     [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// Oracle for the word-rule lookup: random chains mixing word rules, other patterns and
+// rules with a neighbour condition, checked against trying every rule in turn with
+// regexec, as the rules read.
+TEST(FixApply, WordRuleLookupAgreesWithTryingEveryRule) {
+  struct Rule {
+    std::string pattern, right, tag;  // right: required tag of the right neighbour, or ""
+  };
+  const std::vector<std::string> words = {"a", "b", "ab", "Ab", "ba", "bb", "a-b", "x"};
+  std::srand(7);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<Rule> rules;
+    std::string text;
+    for (int k = std::rand() % 8; k >= 0; --k) {
+      Rule r;
+      const int kind = std::rand() % 4;
+      const std::string &w = words[std::rand() % words.size()];
+      r.pattern = kind == 0 ? "a." : "^" + w + "$";  // kind 0: not a word rule
+      if (kind == 1) r.right = "B";
+      r.tag = "N" + std::to_string(k);
+      rules.push_back(r);
+      text += "fix # =A=" + r.pattern + (r.right.empty() ? "" : " #r =" + r.right) + " -> " + r.tag + "\n";
+    }
+    load_rules(text);
+    std::string sentence, expected;
+    const int length = 1 + std::rand() % 6;
+    std::vector<std::string> tags;
+    for (int i = 0; i < length; ++i) tags.push_back(std::rand() % 3 ? "A" : "B");
+    for (int i = 0; i < length; ++i) {
+      const std::string &w = words[std::rand() % words.size()];
+      sentence += w + "/" + tags[i] + " ";
+      std::string chosen = tags[i];
+      for (const Rule &r : rules) {
+        if (tags[i] != "A") break;
+        if (!r.right.empty() && (i + 1 == length || tags[i + 1] != r.right)) continue;
+        regex_t re;
+        ASSERT_EQ(regcomp(&re, r.pattern.c_str(), REG_EXTENDED | REG_ICASE | REG_NOSUB), 0);
+        const bool match = regexec(&re, w.c_str(), 0, nullptr, 0) == 0;
+        regfree(&re);
+        if (match) {
+          chosen = r.tag;
+          break;
+        }
+      }
+      expected += (expected.empty() ? "" : " ") + chosen;
+    }
+    EXPECT_EQ(fixed_tags(sentence), expected) << text << sentence;
+  }
+}
 
 TEST(FixApply, OnlyTheFirstHundredConditionsCount) {
   std::string hundred = "fix # =A";
