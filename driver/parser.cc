@@ -263,8 +263,8 @@ int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
 int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
   const int expected = record->sentence_length;
   record->sentence_length = 0;
-  // The tag sent for a row is the POS tag unless a tag-fix rule replaced it.
-  const auto tag_of = [record](int row) { return inttotag(record->pos_tag[row]); };
+  // The tag sent for a row: the POS tag, or what a tag-fix rule put in its place.
+  const auto tag_of = [](int row) { return inttotag(chosen_tag(row)); };
   return read_reply(infile, expected, 3, tag_of, [record](char **column, int columns) {
     if (std::strcmp(column[0], "$lim$") == 0) return false;
     // Pieces of the chunk tag between "/" separators; empty pieces do not count.

@@ -202,6 +202,8 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
   mobile_free(head);
 }
 
+int chosen_tag(int position) { return new_tag[position]; }
+
 int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
   static std::string key;
   for (const ChainStep &step : chain_plan(mobile->tag)) {

@@ -370,6 +370,10 @@ const TaggerCase kTaggerCases[] = {
     {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n", "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
      false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
     {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n", "$lim$\n$lim$\nB\n$lim$\n\n"},
+    // A new tag that begins like a comment is sent behind a blank, and its echo in the
+    // reply is taken as the answer for its word, not skipped as a comment.
+    {"NewTagLikeACommentIsStillAnswered", {"fix # =A -> %%X\n"}, false, "a A\nb B\n",
+     "$lim$\n$lim$\n %%X\nB\n$lim$\n\n"},
     {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
      "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
      "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
