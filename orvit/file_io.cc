@@ -40,6 +40,12 @@ std::string read_file(const std::string& path, bool dash_is_stdin) {
   return data;
 }
 
+void write_file(const std::string& path, std::string_view data) {
+  int fd = path == "-" ? 1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || !write_all(fd, data) || (fd != 1 && ::close(fd) != 0))
+    throw Error(path + ": " + std::strerror(errno));
+}
+
 bool write_all(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());

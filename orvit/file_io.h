@@ -11,6 +11,10 @@ namespace orvit {
 // input unless `dash_is_stdin` is false.
 std::string read_file(const std::string& path, bool dash_is_stdin = true);
 
+// Writes `data` to the file at `path` (created or emptied; "-" is standard output);
+// throws Error "PATH: reason" on failure.
+void write_file(const std::string& path, std::string_view data);
+
 // Writes all of `data` to `fd`, retrying short writes; false on failure.
 bool write_all(int fd, std::string_view data);
 

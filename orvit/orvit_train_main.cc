@@ -1,12 +1,9 @@
 // orvit-train: builds a model file from a tagged corpus.
 // Usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "cli_args.h"
 #include "error.h"
@@ -68,20 +65,12 @@ int main(int argc, char** argv) {
   if (count != 2) return usage_error("CORPUS and MODEL are required");
   if (word_column == tag_column) return usage_error("token and tag columns must differ");
 
-  std::string text;
   try {
     orvit::TaggedCorpus corpus = orvit::read_tagged_corpus(positional[0], word_column, tag_column);
     if (corpus.words.empty()) throw orvit::Error((positional[0] == "-" ? std::string("<stdin>") : positional[0]) + ": no tagged tokens");
-    text = orvit::write_model_text(orvit::count_corpus(corpus, options));
+    orvit::write_file(positional[1], orvit::write_model_text(orvit::count_corpus(corpus, options)));
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit-train: %s\n", e.what());
-    return 1;
-  }
-
-  const std::string& out = positional[1];
-  int fd = out == "-" ? 1 : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0 || !orvit::write_all(fd, text) || (fd != 1 && ::close(fd) != 0)) {
-    std::fprintf(stderr, "orvit-train: %s: %s\n", out.c_str(), std::strerror(errno));
     return 1;
   }
   return 0;

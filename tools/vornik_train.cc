@@ -1,14 +1,9 @@
 // vornik-train: trains the models vornik uses from a CoNLL-2000 corpus: the POS model
 // (words -> POS tags), the tag-fix file with word-specific tags, and the chunk model
 // (the chunk tagger's tokens -> relative-depth chunk tags).
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "cli_args.h"
 #include "driver/vornik.h"
@@ -50,11 +45,6 @@ int usage_error(const std::string &what) {
   return orvit::usage_error("vornik-train", kUsage, what);
 }
 
-void write_file(const std::string &path, const std::string &text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0 || !orvit::write_all(fd, text) || ::close(fd) != 0)
-    throw orvit::Error(path + ": " + std::strerror(errno));
-}
 
 // Word-specific states back off to their POS class's transitions with this weight
 // (chosen on a held-out tenth of train.txt, as the other defaults were).
@@ -121,11 +111,11 @@ void train_models(const Settings &settings) {
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;
-  write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
+  orvit::write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
 
   const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
   const std::string hand_rules = settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
-  write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, settings.choice.min_score));
+  orvit::write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, settings.choice.min_score));
 
   // The rules are read back from the file written, exactly as vornik reads them.
   progname = "vornik-train";
@@ -134,7 +124,7 @@ void train_models(const Settings &settings) {
   read_fixes((dir + "en-chunk.fix").c_str());
   const orvit::TaggedCorpus chunk_corpus =
       chunk_training_corpus(chunk_sentences(corpus, settings.weight), name);
-  write_file(dir + "en-chunk", chunk_model_text(chunk_corpus, pairs));
+  orvit::write_file(dir + "en-chunk", chunk_model_text(chunk_corpus, pairs));
   std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
               corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
 }
