@@ -92,15 +92,27 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   return text + lexical_rules_text(pairs);
 }
 
+// Appends the sentences of `from` to `to`, `times` times.
+void append(orvit::TaggedCorpus &to, const orvit::TaggedCorpus &from, int times) {
+  for (int copy = 0; copy < times; ++copy) {
+    const size_t offset = to.words.size();
+    to.words.insert(to.words.end(), from.words.begin(), from.words.end());
+    to.tags.insert(to.tags.end(), from.tags.begin(), from.tags.end());
+    for (size_t k = 1; k < from.starts.size(); ++k) to.starts.push_back(offset + from.starts[k]);
+  }
+}
+
 // The training corpus for the chunk model: the corpus `weight` times, then once
-// with orvit's POS tags (or the corpus alone for weight 0).
-std::vector<ConllSentence> chunk_sentences(const std::vector<ConllSentence> &corpus, int weight) {
-  if (weight == 0) return corpus;
-  std::vector<ConllSentence> sentences;
-  for (int copy = 0; copy < weight; ++copy) sentences.insert(sentences.end(), corpus.begin(), corpus.end());
-  std::vector<ConllSentence> guessed = jackknife_pos_tags(corpus, kFolds);
-  sentences.insert(sentences.end(), guessed.begin(), guessed.end());
-  return sentences;
+// with orvit's POS tags (or the corpus alone for weight 0). The copies of the corpus
+// are the same rows, so they go through the tag-fix pass once.
+orvit::TaggedCorpus chunk_corpus(const std::vector<ConllSentence> &corpus, int weight,
+                                 const std::string &name) {
+  const orvit::TaggedCorpus own = chunk_training_corpus(corpus, name);
+  if (weight == 0) return own;
+  orvit::TaggedCorpus rows;
+  append(rows, own, weight);
+  append(rows, chunk_training_corpus(jackknife_pos_tags(corpus, kFolds), name), 1);
+  return rows;
 }
 
 // Writes the three files; throws orvit::Error naming the file at fault.
@@ -122,9 +134,8 @@ void train_models(const Settings &settings) {
   init_tries();
   lexicon_init();
   read_fixes((dir + "en-chunk.fix").c_str());
-  const orvit::TaggedCorpus chunk_corpus =
-      chunk_training_corpus(chunk_sentences(corpus, settings.weight), name);
-  orvit::write_file(dir + "en-chunk", chunk_model_text(chunk_corpus, pairs));
+  orvit::write_file(dir + "en-chunk",
+                    chunk_model_text(chunk_corpus(corpus, settings.weight, name), pairs));
   std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
               corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
 }
