@@ -132,7 +132,7 @@ void Model::finish(size_t dense_limit) {
         const double by = context == 0 ? 0.0 : pooled[t3] / context;
         low[t3] = (1 - class_weight_) * low[t3] + class_weight_ * by;
       }
-      row[t3] = lambdas_[0] * low[t3] + lambdas_[1] * 0.0;
+      row[t3] = lambdas_[0] * low[t3];  // P2 is 0 off the seen bigrams
       row_logp[t3] = log_of(row[t3]);
     }
     for (size_t k = first; k < last; ++k) {
