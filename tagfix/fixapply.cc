@@ -86,13 +86,14 @@ bool labels_hold(const mobile_t *m, const node_descr *condition) {
 
 // The word test: an unmarked pattern must match the word (a node without a word
 // passes); a marked one needs a word that it does not match.
+// Word patterns ignore case as the compiled ones do (REG_ICASE, ASCII letters).
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool pattern_matches(const node_descr *condition, const char *word) {
   if (!condition->literal) return regexec(condition->string, word, 0, nullptr, 0) == 0;
   const char *l = condition->literal;
-  for (; *word; ++word, ++l) {
-    char c = *word >= 'A' && *word <= 'Z' ? static_cast<char>(*word - 'A' + 'a') : *word;
-    if (c != *l) return false;
-  }
+  for (; *word; ++word, ++l)
+    if (ascii_lower(*word) != *l) return false;
   return *l == '\0';
 }
 
@@ -161,8 +162,7 @@ bool rule_holds(fix_descr *rule, mobile_t *mobile, mobile_t **leaf_list, int pos
 fix_descr *run_match(const ChainStep &run, const mobile_t *mobile, std::string &key) {
   if (!mobile->string) return run.rule;  // a node without a word passes any pattern
   key.assign(mobile->string);
-  for (char &c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char &c : key) c = ascii_lower(c);
   auto hit = run.by_word.find(key);
   return hit == run.by_word.end() ? nullptr : hit->second;
 }
