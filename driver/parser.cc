@@ -9,6 +9,7 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "driver/chunktags.h"
 #include "driver/error.h"
 #include "driver/server.h"
 #include "driver/utils.h"
@@ -54,10 +55,6 @@ void store_sgml(const char *line, int words_read) {
   sgml_line[num_sgml_tags] = wordbuf_new_word(sgml_buffer, line);
   word_pos_in_buf[num_sgml_tags] = words_read;
   ++num_sgml_tags;
-}
-
-void print_sgml_lines(FILE *outfile, int from, int to) {
-  for (int k = from; k < to; ++k) ws_fprintf(outfile, sgml_line[k]);
 }
 
 // A reply row that echoes `token` (its first column), e.g. a token "%%" that would
@@ -286,23 +283,11 @@ int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
 }
 
 void print_result(FILE *outfile, const chunkio_t *record) {
-  const int n = record->sentence_length;
   if (chunktag_output_bool) {
-    int sgml_count = 0;
-    for (int i = 0; i < n; ++i) {
-      if (store_sgml_bool) {
-        const int first = sgml_count;
-        while (sgml_count < num_sgml_tags && word_pos_in_buf[sgml_count] <= i) ++sgml_count;
-        print_sgml_lines(outfile, first, sgml_count);
-      }
-      const char *category = inttotag(record->mother_category[i]);
-      std::fprintf(outfile, "%s\t%s\t%c\t%s\n", record->word[i], inttotag(record->pos_tag[i]),
-                   record->rel_depth[i], category ? category : CAT_UNDEFINED);
-    }
-    if (store_sgml_bool) print_sgml_lines(outfile, sgml_count, num_sgml_tags);
+    print_chunk_tags(outfile, record);
   } else {
     chunks_to_tree(outfile, record->word, record->rel_depth, record->pos_tag,
-                   record->mother_category, n);
+                   record->mother_category, record->sentence_length);
   }
   std::fputc('\n', outfile);
   std::fflush(outfile);

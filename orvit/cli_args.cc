@@ -1,5 +1,5 @@
 // Option value parsing for the command-line programs.
-#include "cli_args.h"
+#include "orvit/cli_args.h"
 
 #include <charconv>
 #include <cstdio>

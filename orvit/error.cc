@@ -1,6 +1,6 @@
 // Formatting helpers for the messages carried by orvit::Error.
 // Messages name the file and line so a user can find the faulty row at once.
-#include "error.h"
+#include "orvit/error.h"
 
 namespace orvit {
 

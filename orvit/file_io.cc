@@ -1,6 +1,6 @@
 // Implementation of the file helpers with read(2)/write(2), avoiding
 // iostreams so large corpora and models load quickly.
-#include "file_io.h"
+#include "orvit/file_io.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "error.h"
+#include "orvit/error.h"
 
 namespace orvit {
 

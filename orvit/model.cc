@@ -1,6 +1,6 @@
 // Model construction: turns the counts read from a model file into the
 // log-probability tables the decoder uses.
-#include "model.h"
+#include "orvit/model.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ngram_stats.h"
-#include "string_table.h"
-#include "transition_table.h"
-#include "word_class.h"
+#include "orvit/ngram_stats.h"
+#include "orvit/string_table.h"
+#include "orvit/transition_table.h"
+#include "orvit/word_class.h"
 
 namespace orvit {
 

@@ -1,17 +1,17 @@
 // Model file parser: one pass over the lines, rows dispatched on their
 // first word; numbers parsed with from_chars so loading stays fast.
-#include "model_loader.h"
+#include "orvit/model_loader.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <unordered_set>
 
-#include "error.h"
-#include "file_io.h"
-#include "model_writer.h"
-#include "text_scan.h"
-#include "training_counts.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/model_writer.h"
+#include "orvit/text_scan.h"
+#include "orvit/training_counts.h"
 
 namespace orvit {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "model.h"
+#include "orvit/model.h"
 
 namespace orvit {
 

@@ -1,11 +1,11 @@
 // Model file writer: header, tags, smoothing weights, then trigram, lexicon
 // and suffix rows, each section sorted so the bytes are reproducible.
-#include "model_writer.h"
+#include "orvit/model_writer.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "ngram_stats.h"
+#include "orvit/ngram_stats.h"
 
 namespace orvit {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "training_counts.h"
+#include "orvit/training_counts.h"
 
 namespace orvit {
 

@@ -1,6 +1,6 @@
 // Marginal counts, deleted interpolation and theta for the trigram model,
 // all computed from the sparse list of seen trigrams.
-#include "ngram_stats.h"
+#include "orvit/ngram_stats.h"
 
 #include <algorithm>
 #include <cmath>

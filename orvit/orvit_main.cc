@@ -8,11 +8,11 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "cli_args.h"
-#include "error.h"
-#include "model.h"
-#include "model_loader.h"
-#include "stream_tagger.h"
+#include "orvit/cli_args.h"
+#include "orvit/error.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/stream_tagger.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli_args.h"
-#include "error.h"
-#include "file_io.h"
-#include "model_writer.h"
-#include "tagged_corpus.h"
-#include "training_counts.h"
+#include "orvit/cli_args.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/model_writer.h"
+#include "orvit/tagged_corpus.h"
+#include "orvit/training_counts.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // complete sentence in it is tagged, the replies are written in one go, and
 // only then is more input read, so a client waiting for a reply never
 // deadlocks while big files still need few system calls.
-#include "stream_tagger.h"
+#include "orvit/stream_tagger.h"
 
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
-#include "file_io.h"
-#include "text_scan.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
 
 namespace orvit {
 

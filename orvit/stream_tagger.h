@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "model.h"
-#include "tagger.h"
+#include "orvit/model.h"
+#include "orvit/tagger.h"
 
 namespace orvit {
 

@@ -1,6 +1,6 @@
 // Implementation of StringTable: linear probing over a power-of-two slot
 // array kept at most half full.
-#include "string_table.h"
+#include "orvit/string_table.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // turns P(t | s) into a score proportional to P(s | t) = P(t | s) P(s) / P(t).
 // Results depend only on the longest matching suffix, so they are cached per
 // trie node.
-#include "suffix_guesser.h"
+#include "orvit/suffix_guesser.h"
 
 #include <algorithm>
 #include <cmath>

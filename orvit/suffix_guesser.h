@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model.h"
+#include "orvit/model.h"
 
 namespace orvit {
 

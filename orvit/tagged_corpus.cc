@@ -1,10 +1,10 @@
 // Reader for tagged corpora: picks the token and tag columns from each row,
 // skips "%%" comments and reports rows lacking a column by file and line.
-#include "tagged_corpus.h"
+#include "orvit/tagged_corpus.h"
 
-#include "error.h"
-#include "file_io.h"
-#include "text_scan.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
 
 namespace orvit {
 

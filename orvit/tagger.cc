@@ -2,7 +2,7 @@
 // A capitalised word at the start of a sentence (or after an opening quote)
 // that is unknown is looked up again in lowercase, since capitalisation
 // there says nothing about the word.
-#include "tagger.h"
+#include "orvit/tagger.h"
 
 namespace orvit {
 

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "lattice.h"
-#include "model.h"
-#include "suffix_guesser.h"
-#include "viterbi.h"
+#include "orvit/lattice.h"
+#include "orvit/model.h"
+#include "orvit/suffix_guesser.h"
+#include "orvit/viterbi.h"
 
 namespace orvit {
 

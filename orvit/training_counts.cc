@@ -1,12 +1,12 @@
 // Counting pass of the trainer. Each sentence is padded with two start
 // states and one end state so every token (and the end) closes one trigram.
-#include "training_counts.h"
+#include "orvit/training_counts.h"
 
 #include <algorithm>
 #include <map>
 #include <unordered_map>
 
-#include "error.h"
+#include "orvit/error.h"
 
 namespace orvit {
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "ngram_stats.h"
-#include "string_table.h"
-#include "tagged_corpus.h"
-#include "word_class.h"
+#include "orvit/ngram_stats.h"
+#include "orvit/string_table.h"
+#include "orvit/tagged_corpus.h"
+#include "orvit/word_class.h"
 
 namespace orvit {
 

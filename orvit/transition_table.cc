@@ -1,7 +1,7 @@
 // Builds the dense table (every cell filled from the unseen-trigram row,
 // then the seen trigrams written over it) or the sparse lists of seen
 // trigrams grouped by their last two tags (a counting sort by pair).
-#include "transition_table.h"
+#include "orvit/transition_table.h"
 
 #include <algorithm>
 

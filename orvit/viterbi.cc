@@ -4,7 +4,7 @@
 // predecessor of a pair (a, b) is found in two parts: the best score of
 // (z, a) over all z plus the unseen-trigram value of (a, b), and then only
 // the z that were seen before (a, b), whose values are never lower.
-#include "viterbi.h"
+#include "orvit/viterbi.h"
 
 #include <algorithm>
 #include <cmath>

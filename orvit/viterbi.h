@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "lattice.h"
-#include "transition_table.h"
+#include "orvit/lattice.h"
+#include "orvit/transition_table.h"
 
 namespace orvit {
 

@@ -1,6 +1,6 @@
 // Word-shape classification for the unknown-word model. Digits win over
 // capitals, capitals over hyphens; only ASCII bytes are inspected.
-#include "word_class.h"
+#include "orvit/word_class.h"
 
 namespace orvit {
 

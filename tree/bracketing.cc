@@ -1,6 +1,8 @@
 // The bracketing printer: a sentence tree as tab-indented bracketed expressions, one
 // node per line, words in sentence order, markup lines (-c) at their places; with
 // -Olisp every label and word is quoted.
+#include "tree/bracketing.h"
+
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -8,7 +10,6 @@
 #include "driver/parser.h"
 #include "driver/vornik.h"
 #include "symtab/lexicon.h"
-#include "tree/chunkenc.h"
 
 namespace {
 struct Printer {

@@ -8,6 +8,8 @@
 
 #include "driver/parser.h"
 #include "driver/vornik.h"
+#include "tree/bracketing.h"
+#include "tree/export.h"
 
 namespace {
 // The leaf array: entry i is the terminal node of word i. Allocated once, grown for

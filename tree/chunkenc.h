@@ -1,5 +1,5 @@
 // Decoding of chunk tags (relative depth + mother category per word) into a sentence
-// tree, and the bracketing / LISP printer for such trees.
+// tree, and printing that tree in the chosen output format.
 #pragma once
 #include <cstdio>
 
@@ -16,7 +16,3 @@ int add_child(mobile_t *attachment_site, mobile_t *child_node);
 void attach_unattached(mobile_t *dummy, mobile_t **leaf, int sentence_length);
 int depth_prev_word(char rel_depth);
 int depth_curr_word(char rel_depth);
-
-void print_bracketing(FILE *outfile, const mobile_t *dummy, mobile_t *const *leaf, int n);
-// Writes `string` (nothing for null); in LISP mode quoted, with '"' escaped.
-void ws_fprintf(FILE *outfile, const char *string);

@@ -1,12 +1,13 @@
 // The export-format writer: one sentence tree as a #BOS header line, one line per
 // terminal node in sentence order, one per phrase node in number order, and #EOS.
+#include "tree/export.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "driver/error.h"
 #include "driver/vornik.h"
 #include "symtab/lexicon.h"
-#include "tree/mobile.h"
 
 namespace {
 // Node numbers are written in three digits (modulo 1000). A tree with a number of

@@ -1,5 +1,5 @@
-// Tree nodes ("mobiles"), the node pool they are recycled through, and the
-// export-format writer. Nodes never own their strings.
+// Tree nodes ("mobiles") and the node pool they are recycled through. Nodes never own
+// their strings.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -37,7 +37,3 @@ mobile_t *newmobile(int32_t id, const char *string, int32_t tag, mobile_t *paren
 // Gives the whole `next` chain starting at `s` back to the pool in one splice.
 void mobile_free(mobile_t *s);
 void freecomment(t_commententry *com);
-
-// Export format: header, terminal lines, phrase lines, end line.
-void mobile_output(FILE *fp, const mobile_t *s);
-void mobile_output_body(FILE *fp, const mobile_t *s);

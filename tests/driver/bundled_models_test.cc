@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 namespace {
 // PATH with the build folder (holding the real orvit) first, the models on CHUNKPATH:

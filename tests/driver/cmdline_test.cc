@@ -7,7 +7,7 @@
 
 #include "driver/error.h"
 #include "driver/linkdate.h"
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 namespace {
 const std::string banner = std::string(version) + " Date: " + link_date + "\n";

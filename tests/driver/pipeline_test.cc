@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 namespace {
 class Pipeline : public ::testing::Test {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 namespace {
 const std::string kWaiting = "server waiting\n";

@@ -14,18 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "error.h"
-#include "file_io.h"
-#include "model.h"
-#include "model_loader.h"
-#include "model_writer.h"
-#include "ngram_stats.h"
-#include "suffix_guesser.h"
-#include "tagged_corpus.h"
-#include "tagger.h"
-#include "training_counts.h"
-#include "viterbi.h"
-#include "word_class.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/model_writer.h"
+#include "orvit/ngram_stats.h"
+#include "orvit/suffix_guesser.h"
+#include "orvit/tagged_corpus.h"
+#include "orvit/tagger.h"
+#include "orvit/training_counts.h"
+#include "orvit/viterbi.h"
+#include "orvit/word_class.h"
 
 namespace {
 

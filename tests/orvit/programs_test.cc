@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 namespace {
 

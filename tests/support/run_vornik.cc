@@ -1,7 +1,7 @@
 // Child processes for the tests: input written by a thread while both output streams
 // are drained with poll, so no pipe can fill up and stall; and vornik in the
 // background for servers.
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 
 #include <cerrno>
 #include <chrono>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
 #include "tagfix/fixrules.h"

@@ -16,9 +16,11 @@
 #include "driver/error.h"
 #include "driver/parser.h"
 #include "driver/vornik.h"
-#include "run_vornik.h"
+#include "support/run_vornik.h"
 #include "symtab/lexicon.h"
+#include "tree/bracketing.h"
 #include "tree/chunkenc.h"
+#include "tree/export.h"
 #include "tree/mobile.h"
 #include "tree/mobirel.h"
 

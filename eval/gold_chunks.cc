@@ -1,14 +1,12 @@
 // CoNLL-2000 rows to sentences; chunk boundaries follow conlleval's reading of IOB
 // tags so that scores agree with the ones published for the corpus.
-#include "conll_reader.h"
-
-#include "tools/conll_corpus.h"
+#include "eval/gold_chunks.h"
 
 namespace vornik_eval {
 
-std::vector<Sentence> read_conll(const std::string& name, std::string_view text) {
+std::vector<Sentence> gold_sentences(const std::vector<ConllSentence>& corpus) {
   std::vector<Sentence> sentences;
-  for (const ConllSentence& rows : parse_conll(std::string(text), name)) {
+  for (const ConllSentence& rows : corpus) {
     Sentence sentence;
     sentence.line = rows.first_line;
     std::string open;  // type of the chunk the previous word is in, or empty

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ConllToken {
@@ -16,9 +17,7 @@ struct ConllSentence {
   long first_line = 0;  // line number of the first row, for messages
 };
 
-// Reads `path` ("-" is standard input). Throws orvit::Error "FILE:LINE: what" for a
-// row that is not "word POS chunk" or whose chunk tag is not B-TYPE, I-TYPE or O (a
-// TYPE without "/", other than "_").
-std::vector<ConllSentence> read_conll(const std::string &path);
-// The same for text already in memory; `name` stands for the file in messages.
-std::vector<ConllSentence> parse_conll(const std::string &text, const std::string &name);
+// The sentences of `text`, in order; `name` stands for the file in messages. Throws
+// orvit::Error "NAME:LINE: what" for a row that is not "word POS chunk" or whose chunk
+// tag is not B-TYPE, I-TYPE or O (a TYPE without "/", other than "_").
+std::vector<ConllSentence> read_conll(std::string_view text, const std::string &name);

@@ -1,14 +1,14 @@
 // A line-by-line parser for the three tree formats of vornik. Both tree forms are read
 // into the same shape -- per word its direct phrase node, per node its category -- and
 // flattened into chunks by one function.
-#include "output_reader.h"
+#include "eval/output_reader.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "error.h"
-#include "file_io.h"
-#include "text_scan.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
 
 namespace vornik_eval {
 namespace {

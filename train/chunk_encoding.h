@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/conll_corpus.h"
+#include "train/conll_corpus.h"
 
 // The boundary rows around every sentence carry this text as token and as tag.
 inline constexpr const char *kBoundary = "$lim$";
 
 // Chunk tags for `sentence`, given the token the chunk tagger sees for each word.
 // An "I-X" that does not continue a chunk of type X opens one, as conlleval reads it.
-// The chunk tags must be as parse_conll checks them. Throws orvit::Error (with the
+// The chunk tags must be as read_conll checks them. Throws orvit::Error (with the
 // word's line) for a token holding "/", which would shift the pieces.
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,

@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "conll_reader.h"
 #include "driver/vornik.h"
-#include "error.h"
-#include "output_reader.h"
-#include "run_vornik.h"
+#include "eval/gold_chunks.h"
+#include "eval/output_reader.h"
+#include "orvit/error.h"
+#include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
+#include "train/chunk_encoding.h"
+#include "train/chunk_training.h"
+#include "train/conll_corpus.h"
+#include "train/lexical_rules.h"
 #include "tree/chunkenc.h"
-#include "tools/chunk_encoding.h"
-#include "tools/chunk_training.h"
-#include "tools/conll_corpus.h"
-#include "tools/lexical_rules.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(ChunkEncoding, RelativeDepthTags) {
        {"IN-that", "NN@dog"}, "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
   };
   for (const Case &c : cases) {
-    ConllSentence s = parse_conll(c.rows, "t").at(0);
+    ConllSentence s = read_conll(c.rows, "t").at(0);
     EXPECT_EQ(joined(encode_chunk_tags(s, c.tokens.empty() ? pos_tags(s) : c.tokens, "t")), c.tags)
         << c.name;
   }
@@ -72,7 +72,7 @@ TEST(ChunkEncoding, FaultsNameFileAndLine) {
   };
   for (const Case &c : cases) {
     try {
-      ConllSentence s = parse_conll(c.rows, "f").at(0);
+      ConllSentence s = read_conll(c.rows, "f").at(0);
       encode_chunk_tags(s, pos_tags(s), "f");
       ADD_FAILURE() << "no error for " << c.rows;
     } catch (const orvit::Error &e) {
@@ -119,8 +119,8 @@ std::string decoded(const ConllSentence &sentence) {
 // Encoding, vornik's decoding and flattening give back exactly the corpus's chunks.
 void expect_round_trip(const std::string &corpus_text) {
   lexicon_init();
-  const std::vector<ConllSentence> corpus = parse_conll(corpus_text, "corpus");
-  const std::vector<vornik_eval::Sentence> gold = vornik_eval::read_conll("corpus", corpus_text);
+  const std::vector<ConllSentence> corpus = read_conll(corpus_text, "corpus");
+  const std::vector<vornik_eval::Sentence> gold = vornik_eval::gold_sentences(corpus);
   ASSERT_EQ(corpus.size(), gold.size());
   std::string output;
   for (const ConllSentence &sentence : corpus) output += decoded(sentence);
@@ -150,7 +150,7 @@ TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
 }
 
 TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
-  const std::vector<ConllSentence> corpus = parse_conll(toy_corpus(), "toy");
+  const std::vector<ConllSentence> corpus = read_conll(toy_corpus(), "toy");
   struct Case {
     const char *name;
     LexicalChoice choice;
@@ -178,7 +178,7 @@ TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
   lexicon_init();
   read_fixes(dir.write("w.fix", "fix # =IN=^that$ -> IN-that\nfix # =NN=^dog$ -> NN@dog\n"
                                 "fix # =VBD #l =NN -> VBN\n").c_str());
-  const ConllSentence s = parse_conll("THAT IN B-SBAR\nDog NN B-NP\nran VBD B-VP\nin IN B-PP\n", "t")[0];
+  const ConllSentence s = read_conll("THAT IN B-SBAR\nDog NN B-NP\nran VBD B-VP\nin IN B-PP\n", "t")[0];
   EXPECT_EQ(joined(chunk_tagger_tokens(s)), "$lim$ $lim$ IN-that NN@dog VBN IN $lim$ ");
   const orvit::TaggedCorpus corpus = chunk_training_corpus({s}, "t");
   EXPECT_EQ(joined(corpus.tags),

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "chunked_sentence.h"
+#include "eval/chunked_sentence.h"
 
 namespace vornik_eval {
 

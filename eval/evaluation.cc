@@ -1,14 +1,14 @@
 // Pairs gold and output sentences; any difference in the words means the output is not
 // the run over this gold file, so scoring stops with both places named.
-#include "evaluation.h"
+#include "eval/evaluation.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "chunk_score.h"
-#include "conll_reader.h"
-#include "error.h"
-#include "output_reader.h"
+#include "eval/chunk_score.h"
+#include "eval/gold_chunks.h"
+#include "eval/output_reader.h"
+#include "orvit/error.h"
 
 namespace vornik_eval {
 namespace {
@@ -30,7 +30,7 @@ long last_line(std::string_view text) {
 
 std::string evaluate(const std::string& gold_name, std::string_view gold_text,
                      const std::string& output_name, std::string_view output_text) {
-  const std::vector<Sentence> gold = read_conll(gold_name, gold_text);
+  const std::vector<Sentence> gold = gold_sentences(read_conll(gold_text, gold_name));
   const std::vector<Sentence> output = read_output(output_name, output_text);
   ChunkScore score;
   for (std::size_t s = 0; s < std::min(gold.size(), output.size()); ++s) {

@@ -1,18 +1,18 @@
 // Building the chunk model's training data through vornik's own tag-fix pass, so that
 // training and run time give the chunk tagger the same tokens.
-#include "tools/chunk_training.h"
+#include "train/chunk_training.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 
-#include "error.h"
-#include "file_io.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
-#include "text_scan.h"
-#include "tools/chunk_encoding.h"
+#include "train/chunk_encoding.h"
 
 std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence) {
   std::vector<char *> words;

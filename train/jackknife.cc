@@ -1,13 +1,13 @@
 // Jackknifed POS tagging: train on all folds but one, tag that one, for every fold.
-#include "tools/jackknife.h"
+#include "train/jackknife.h"
 
 #include <string_view>
 
-#include "model.h"
-#include "model_loader.h"
-#include "model_writer.h"
-#include "tagger.h"
-#include "training_counts.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/model_writer.h"
+#include "orvit/tagger.h"
+#include "orvit/training_counts.h"
 
 orvit::TaggedCorpus pos_training_corpus(const std::vector<ConllSentence> &corpus,
                                         const std::vector<size_t> &sentences) {

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli_args.h"
-#include "error.h"
-#include "evaluation.h"
-#include "file_io.h"
+#include "eval/evaluation.h"
+#include "orvit/cli_args.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
 
 namespace {
 

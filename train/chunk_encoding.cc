@@ -1,8 +1,8 @@
 // Encoding IOB2 chunk tags as relative-depth chunk tags for the chunk model.
-#include "tools/chunk_encoding.h"
+#include "train/chunk_encoding.h"
 
-#include "error.h"
-#include "tools/lexical_rules.h"
+#include "orvit/error.h"
+#include "train/lexical_rules.h"
 
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,

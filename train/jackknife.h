@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tagged_corpus.h"
-#include "tools/conll_corpus.h"
+#include "orvit/tagged_corpus.h"
+#include "train/conll_corpus.h"
 
 // The word and POS columns of `corpus` as orvit training data.
 orvit::TaggedCorpus pos_training_corpus(const std::vector<ConllSentence> &corpus,

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "conll_reader.h"
-#include "error.h"
-#include "evaluation.h"
-#include "output_reader.h"
-#include "run_vornik.h"
+#include "eval/evaluation.h"
+#include "eval/gold_chunks.h"
+#include "eval/output_reader.h"
+#include "orvit/error.h"
+#include "support/run_vornik.h"
 
 namespace {
 using vornik_eval::Sentence;
@@ -82,7 +82,7 @@ TEST(EvalReaders, SentencesAndChunks) {
   for (const ReadCase& c : kReadCases) {
     std::string got;
     try {
-      got = render(c.gold ? vornik_eval::read_conll("f", c.text) : vornik_eval::read_output("f", c.text));
+      got = render(c.gold ? vornik_eval::gold_sentences(read_conll(c.text, "f")) : vornik_eval::read_output("f", c.text));
     } catch (const orvit::Error& e) {
       got = e.what();
     }

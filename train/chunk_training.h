@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tagged_corpus.h"
-#include "tools/conll_corpus.h"
-#include "tools/lexical_rules.h"
+#include "orvit/tagged_corpus.h"
+#include "train/conll_corpus.h"
+#include "train/lexical_rules.h"
 
 // The tokens the chunk tagger reads for `sentence`, boundary rows included, as vornik's
 // own tag-fix pass writes them (rules must already be loaded with read_fixes).

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chunked_sentence.h"
+#include "eval/chunked_sentence.h"
 
 namespace vornik_eval {
 

@@ -1,6 +1,6 @@
 // Choosing the words that get tags of their own, from chunk-tag statistics of the
 // training corpus, and writing them as tag-fix rules.
-#include "tools/lexical_rules.h"
+#include "train/lexical_rules.h"
 
 #include <cmath>
 #include <map>

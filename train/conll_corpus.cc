@@ -1,12 +1,12 @@
 // Reading CoNLL-2000 rows into sentences; columns are split the way orvit splits them,
 // so training sees the same tokens the tagger reads.
-#include "tools/conll_corpus.h"
+#include "train/conll_corpus.h"
 
-#include "error.h"
-#include "file_io.h"
-#include "text_scan.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
 
-std::vector<ConllSentence> parse_conll(const std::string &text, const std::string &name) {
+std::vector<ConllSentence> read_conll(std::string_view text, const std::string &name) {
   std::vector<ConllSentence> sentences;
   ConllSentence current;
   orvit::for_each_line(text, [&](std::string_view line, long number) {
@@ -33,8 +33,4 @@ std::vector<ConllSentence> parse_conll(const std::string &text, const std::strin
   });
   if (!current.tokens.empty()) sentences.push_back(std::move(current));
   return sentences;
-}
-
-std::vector<ConllSentence> read_conll(const std::string &path) {
-  return parse_conll(orvit::read_file(path), path == "-" ? "<stdin>" : path);
 }

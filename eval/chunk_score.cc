@@ -1,6 +1,6 @@
 // Counting and the fixed-width report of ChunkScore. The report layout is parsed by
 // scripts (the "overall" row's fourth field is F1), so it never changes with the data.
-#include "chunk_score.h"
+#include "eval/chunk_score.h"
 
 #include <cstdarg>
 #include <cstdio>

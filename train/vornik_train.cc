@@ -5,18 +5,18 @@
 #include <string>
 #include <string_view>
 
-#include "cli_args.h"
 #include "driver/vornik.h"
-#include "error.h"
-#include "file_io.h"
-#include "model_writer.h"
+#include "orvit/cli_args.h"
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/model_writer.h"
+#include "orvit/training_counts.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
-#include "tools/chunk_training.h"
-#include "tools/conll_corpus.h"
-#include "tools/jackknife.h"
-#include "tools/lexical_rules.h"
-#include "training_counts.h"
+#include "train/chunk_training.h"
+#include "train/conll_corpus.h"
+#include "train/jackknife.h"
+#include "train/lexical_rules.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ orvit::TaggedCorpus chunk_corpus(const std::vector<ConllSentence> &corpus, int w
 void train_models(const Settings &settings) {
   const std::string name = settings.train == "-" ? "<stdin>" : settings.train;
   const std::string dir = settings.outdir + "/";
-  const std::vector<ConllSentence> corpus = parse_conll(orvit::read_file(settings.train), name);
+  const std::vector<ConllSentence> corpus = read_conll(orvit::read_file(settings.train), name);
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "cli_args.h"
-#include "error.h"
-#include "model.h"
-#include "model_loader.h"
-#include "tagged_corpus.h"
+#include "orvit/cli_args.h"
+#include "orvit/error.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/tagged_corpus.h"
 
 namespace {
 

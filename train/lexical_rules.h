@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/conll_corpus.h"
+#include "train/conll_corpus.h"
 
 struct LexicalPair {
   std::string word;  // lower case; letters and apostrophes only
