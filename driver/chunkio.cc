@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/error.h"
 #include "driver/vornik.h"
 #include "symtab/lexicon.h"
 
@@ -18,11 +19,6 @@ bool resize(T *&array, int entries) {
   if (!grown) return false;
   array = static_cast<T *>(grown);
   return true;
-}
-
-[[noreturn]] void memory_exceeded() {
-  std::fputs("Memory exceeded, exiting\n", stderr);
-  std::exit(255);
 }
 }  // namespace
 

@@ -90,6 +90,11 @@ void fehler(int fehlernr, ...) {
   std::exit(fehlernr);
 }
 
+void memory_exceeded() {
+  std::fputs("Memory exceeded, exiting\n", stderr);
+  std::exit(255);
+}
+
 void pipe_error(int) {
   static const char message[] =
       "Orvit or client process unreachable. To get more information, run vornik with the "

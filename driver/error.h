@@ -16,6 +16,10 @@ extern const std::size_t memory_max;  // 100 MB
 void *memalloc(std::size_t size);
 void *clralloc(std::size_t nelem, std::size_t elsize);
 
+// Writes "Memory exceeded, exiting\n" to stderr and exits with status 255: the arrays
+// of the sentence record (or another growing array of the run) cannot be enlarged.
+[[noreturn]] void memory_exceeded();
+
 // The program name without its directory, for warnings and messages of our own.
 const char *program_name();
 

@@ -8,14 +8,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/vornik.h"
+#include "driver/error.h"
 #include "driver/parser.h"
+#include "driver/vornik.h"
 #include "symtab/lexicon.h"
 #include "tree/mobirel.h"
 
 namespace {
-constexpr int kNegFunction = 1, kNegCategory = 2, kNegPattern = 4;
-
 // Word nodes of the current sentence plus a closing null, and the chosen tags. Both
 // grow with the longest sentence seen and are reused, so a warm run allocates nothing.
 mobile_t **leaf_list = nullptr;
@@ -30,10 +29,7 @@ void reserve_words(int length) {
   if (leaves) leaf_list = static_cast<mobile_t **>(leaves);
   void *tags = std::realloc(new_tag, static_cast<std::size_t>(wanted) * sizeof *new_tag);
   if (tags) new_tag = static_cast<int *>(tags);
-  if (!leaves || !tags) {
-    std::fputs("Memory exceeded, exiting\n", stderr);
-    std::exit(255);
-  }
+  if (!leaves || !tags) memory_exceeded();
   capacity = wanted;
 }
 
@@ -79,13 +75,12 @@ mobile_t *node_reached(mobile_t *mobile, mobile_t **leaf_list, int position,
   return m;
 }
 
+// The category and function tests of `condition` at node `m`.
 bool labels_hold(const mobile_t *m, const node_descr *condition) {
-  return label_holds(m->tag, condition->tag, condition->negbits & kNegCategory) &&
-         label_holds(m->edgelabel, condition->edgelabel, condition->negbits & kNegFunction);
+  return label_holds(m->tag, condition->tag, condition->negbits & NEG_CATEGORY) &&
+         label_holds(m->edgelabel, condition->edgelabel, condition->negbits & NEG_FUNCTION);
 }
 
-// The word test: an unmarked pattern must match the word (a node without a word
-// passes); a marked one needs a word that it does not match.
 // Word patterns ignore case as the compiled ones do (REG_ICASE, ASCII letters).
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -97,8 +92,10 @@ bool pattern_matches(const node_descr *condition, const char *word) {
   return *l == '\0';
 }
 
+// The word test: an unmarked pattern must match the word (a node without a word
+// passes); a marked one needs a word that it does not match.
 bool word_holds(const mobile_t *m, const node_descr *condition) {
-  if (condition->negbits & kNegPattern) return m->string && !pattern_matches(condition, m->string);
+  if (condition->negbits & NEG_PATTERN) return m->string && !pattern_matches(condition, m->string);
   return condition->match_any || !m->string || pattern_matches(condition, m->string);
 }
 
@@ -214,9 +211,4 @@ int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
     }
   }
   return mobile->tag;
-}
-
-int match_condition(mobile_t *mobile, mobile_t **leaf_list, int position, node_descr *condition) {
-  mobile_t *m = node_reached(mobile, leaf_list, position, condition);
-  return m && labels_hold(m, condition) && word_holds(m, condition);
 }

@@ -12,4 +12,3 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
 int chosen_tag(int position);
 mobile_t *words_to_mobiles(char **word, const int *pos_tag, int length);
 int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position);
-int match_condition(mobile_t *mobile, mobile_t **leaf_list, int position, node_descr *condition);

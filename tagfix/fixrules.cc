@@ -32,7 +32,6 @@ const char *const tagfix_syntax =
 namespace {
 constexpr int kLineBufferSize = 1000;
 constexpr const char *kTokenSeparators = " \t\n";
-constexpr int kNegFunction = 1, kNegCategory = 2, kNegPattern = 4;
 
 // Appends `rule` at the end of the chain kept under its old tag, so rules under one
 // tag are tried in the order they were read.
@@ -85,7 +84,7 @@ void compile_pattern(char *component, node_descr *condition) {
   const char *pattern = ".*";
   if (*component) {
     if (*component == '~') {
-      condition->negbits |= kNegPattern;
+      condition->negbits |= NEG_PATTERN;
       ++component;
     }
     pattern = component;
@@ -203,8 +202,8 @@ node_descr *string_to_condition(char *description_ptr) {
   condition->path = strdup(description_ptr);
   char *component[3];
   one_separator_strtok(description, '=', component, 3);
-  condition->edgelabel = component_id(component[0], kNegFunction, condition);
-  condition->tag = component_id(component[1], kNegCategory, condition);
+  condition->edgelabel = component_id(component[0], NEG_FUNCTION, condition);
+  condition->tag = component_id(component[1], NEG_CATEGORY, condition);
   compile_pattern(component[2], condition);
   return condition;
 }

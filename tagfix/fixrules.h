@@ -5,11 +5,14 @@
 
 #include "symtab/bitstore.h"
 
+// The bits of node_descr::negbits: which components of a condition carry a "~" mark.
+constexpr int NEG_FUNCTION = 1, NEG_CATEGORY = 2, NEG_PATTERN = 4;
+
 struct node_descr {
   char *path;         // steps l, r, L, R, u (other characters are skipped)
   int tag;            // required category; 0 = any
   int edgelabel;      // required function; 0 = any
-  int negbits;        // "~" marks: 1 function, 2 category, 4 pattern
+  int negbits;        // "~" marks: NEG_FUNCTION, NEG_CATEGORY, NEG_PATTERN
   regex_t *string;    // pattern the word must match
   node_descr *next;
   int match_any;      // 1: no pattern was written (".*"), so the word test is skipped

@@ -30,10 +30,10 @@ struct LexicalChoice {
 std::vector<LexicalPair> select_lexical_pairs(const std::vector<ConllSentence> &corpus,
                                               const LexicalChoice &choice);
 
-// One tag-fix rule per pair, "fix # =POS=^word$ -> POS-word" for pairs with own
-// states, "-> POS@word" for the others (patterns ignore case).
 // The piece of a chunk tag that names the state's token: the POS tag alone for a
 // "TAG@word" token, the whole token otherwise.
 std::string state_token(const std::string &token);
 
+// One tag-fix rule per pair, "fix # =POS=^word$ -> POS-word" for pairs with own
+// states, "-> POS@word" for the others (patterns ignore case), one per line.
 std::string lexical_rules_text(const std::vector<LexicalPair> &pairs);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "driver/error.h"
 #include "driver/parser.h"
 #include "driver/vornik.h"
 #include "tree/bracketing.h"
@@ -24,10 +25,7 @@ mobile_t *last_mobile = nullptr;  // last node of its creation chain
 
 mobile_t **new_leaf_array(int entries) {
   auto *array = static_cast<mobile_t **>(std::calloc(entries, sizeof(mobile_t *)));
-  if (!array) {
-    std::fputs("Memory exceeded, exiting\n", stderr);
-    std::exit(-1);
-  }
+  if (!array) memory_exceeded();
   return array;
 }
 
