@@ -38,8 +38,8 @@ int chunkio_next_line(chunkio_t *record, char *word, const char *pos_tag,
   const int i = record->sentence_length;
   if (word) record->word[i] = word;
   if (rel_depth) record->rel_depth[i] = rel_depth[0];
-  record->mother_category[i] =
-      mother_category && std::strcmp(mother_category, CAT_UNDEFINED) != 0 ? tagtoint(mother_category) : 0;
+  const bool has_category = mother_category && std::strcmp(mother_category, CAT_UNDEFINED) != 0;
+  record->mother_category[i] = has_category ? tagtoint(mother_category) : 0;
   if (pos_tag) record->pos_tag[i] = tagtoint(pos_tag);
   if (++record->sentence_length == record->buf_size) {
     const int size = record->buf_size + kGrowth;

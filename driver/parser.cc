@@ -46,7 +46,8 @@ void store_sgml(const char *line, int words_read) {
   if (num_sgml_tags == sgml_capacity) {
     sgml_capacity = sgml_capacity ? 2 * sgml_capacity : 64;
     sgml_line = static_cast<char **>(std::realloc(sgml_line, sgml_capacity * sizeof(char *)));
-    word_pos_in_buf = static_cast<int *>(std::realloc(word_pos_in_buf, sgml_capacity * sizeof(int)));
+    word_pos_in_buf =
+        static_cast<int *>(std::realloc(word_pos_in_buf, sgml_capacity * sizeof(int)));
     if (!sgml_line || !word_pos_in_buf) memory_exceeded();
   }
   sgml_line[num_sgml_tags] = wordbuf_new_word(sgml_buffer, line);

@@ -8,13 +8,13 @@
 
 #include "eval/chunked_sentence.h"
 
-namespace vornik_eval {
+namespace vornik {
 
 class ChunkScore {
  public:
   // Counts one sentence; `found` must have the words of `gold`. A found chunk is
   // correct when a gold chunk has its type, first word and last word.
-  void add(const Sentence& gold, const Sentence& found);
+  void add(const Sentence &gold, const Sentence &found);
 
   // The report, one line each:
   //   sentences: S  tokens: T
@@ -34,4 +34,4 @@ class ChunkScore {
   std::size_t sentences_ = 0, tokens_ = 0, tags_correct_ = 0;
 };
 
-}  // namespace vornik_eval
+}  // namespace vornik

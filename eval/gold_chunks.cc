@@ -2,15 +2,15 @@
 // tags so that scores agree with the ones published for the corpus.
 #include "eval/gold_chunks.h"
 
-namespace vornik_eval {
+namespace vornik {
 
-std::vector<Sentence> gold_sentences(const std::vector<ConllSentence>& corpus) {
+std::vector<Sentence> gold_sentences(const std::vector<ConllSentence> &corpus) {
   std::vector<Sentence> sentences;
-  for (const ConllSentence& rows : corpus) {
+  for (const ConllSentence &rows : corpus) {
     Sentence sentence;
     sentence.line = rows.first_line;
     std::string open;  // type of the chunk the previous word is in, or empty
-    for (const ConllToken& row : rows.tokens) {
+    for (const ConllToken &row : rows.tokens) {
       const std::size_t i = sentence.words.size();
       const std::string type = row.chunk == "O" ? "" : row.chunk.substr(2);
       if (!(row.chunk[0] == 'I' && type == open)) {
@@ -27,4 +27,4 @@ std::vector<Sentence> gold_sentences(const std::vector<ConllSentence>& corpus) {
   return sentences;
 }
 
-}  // namespace vornik_eval
+}  // namespace vornik

@@ -7,11 +7,11 @@
 #include "eval/chunked_sentence.h"
 #include "train/conll_corpus.h"
 
-namespace vornik_eval {
+namespace vornik {
 
 // One Sentence per element of `corpus`, in order, with words, tags, line numbers and
 // chunks. Chunks are read the way conlleval reads them: an I-X that follows O or a
 // chunk of another type starts a chunk.
-std::vector<Sentence> gold_sentences(const std::vector<ConllSentence>& corpus);
+std::vector<Sentence> gold_sentences(const std::vector<ConllSentence> &corpus);
 
-}  // namespace vornik_eval
+}  // namespace vornik

@@ -10,17 +10,18 @@
 #include "orvit/file_io.h"
 #include "orvit/text_scan.h"
 
-namespace vornik_eval {
+namespace vornik {
 namespace {
 
 // Chunks from the direct phrase node of each word (0: none) and the category of each
 // node (entry 0 unused; empty: the node has no category and gives no chunk).
-std::vector<Chunk> flatten(const std::vector<std::size_t>& parent,
-                           const std::vector<std::string>& category) {
+std::vector<Chunk> flatten(const std::vector<std::size_t> &parent,
+                           const std::vector<std::string> &category) {
   std::vector<Chunk> chunks;
   for (std::size_t i = 0, j; i < parent.size(); i = j) {
     for (j = i + 1; j < parent.size() && parent[j] == parent[i];) ++j;
-    if (parent[i] != 0 && !category[parent[i]].empty()) chunks.push_back({i, j, category[parent[i]]});
+    if (parent[i] != 0 && !category[parent[i]].empty())
+      chunks.push_back({i, j, category[parent[i]]});
   }
   return chunks;
 }
@@ -28,7 +29,8 @@ std::vector<Chunk> flatten(const std::vector<std::size_t>& parent,
 // "#BOS ..." or "#EOS ...": the export format's sentence frame. Node rows always hold
 // tabs, so a word such as "#EOS" is never taken for one.
 bool is_frame(std::string_view line, std::string_view keyword) {
-  return line.starts_with(keyword) && (line.size() == keyword.size() || line[keyword.size()] == ' ') &&
+  return line.starts_with(keyword) &&
+         (line.size() == keyword.size() || line[keyword.size()] == ' ') &&
          line.find('\t') == std::string_view::npos;
 }
 
@@ -41,11 +43,13 @@ long phrase_number(std::string_view label) {
 }
 
 // The export format writes "--" for a missing tag or category.
-std::string_view export_label(std::string_view label) { return label == "--" ? std::string_view() : label; }
+std::string_view export_label(std::string_view label) {
+  return label == "--" ? std::string_view() : label;
+}
 
 class OutputParser {
  public:
-  explicit OutputParser(const std::string& name) : name_(name) {}
+  explicit OutputParser(const std::string &name) : name_(name) {}
 
   void line(std::string_view line, long number) {
     if (format_ == Format::kUnknown && is_frame(line, "#BOS")) format_ = Format::kNegra;
@@ -72,7 +76,7 @@ class OutputParser {
     long line;
   };
 
-  [[noreturn]] void fail(long number, const std::string& what) const {
+  [[noreturn]] void fail(long number, const std::string &what) const {
     throw orvit::Error(orvit::where(name_, number, what));
   }
 
@@ -124,7 +128,8 @@ class OutputParser {
       if (open_.empty()) return end_sentence();
       return open_.pop_back();
     }
-    if (format_ == Format::kTree) format_ = rest.size() > 1 && rest[1] == '"' ? Format::kLisp : Format::kBracketing;
+    if (format_ == Format::kTree)
+      format_ = rest.size() > 1 && rest[1] == '"' ? Format::kLisp : Format::kBracketing;
     const std::size_t tab = rest.find('\t');
     if (tab == std::string_view::npos) {  // a phrase node opens
       category_.push_back(label(rest.substr(1), number));
@@ -166,8 +171,8 @@ class OutputParser {
     }
     if (is_frame(line, "#EOS")) {
       if (orvit::first_column(line.substr(4)) != sentence_number_)
-        fail(number, "\"#EOS\" number differs from \"#BOS " + std::string(sentence_number_) + "\" at line " +
-                         std::to_string(sentence_.line));
+        fail(number, "\"#EOS\" number differs from \"#BOS " + std::string(sentence_number_) +
+                         "\" at line " + std::to_string(sentence_.line));
       return end_negra_sentence();
     }
     // Columns: label, tag, morphological tag, edge label, parent; tabs pad them, and
@@ -179,11 +184,13 @@ class OutputParser {
     }
     long parent = -1;
     if (columns.size() >= 5) {
-      auto [end, error] = std::from_chars(columns[4].data(), columns[4].data() + columns[4].size(), parent);
+      auto [end, error] =
+          std::from_chars(columns[4].data(), columns[4].data() + columns[4].size(), parent);
       if (error != std::errc() || end != columns[4].data() + columns[4].size()) parent = -1;
     }
     if (parent < 0)
-      fail(number, "expected a node row (LABEL, TAG, --, --, PARENT) or \"#EOS\", got " + orvit::quote_row(line));
+      fail(number, "expected a node row (LABEL, TAG, --, --, PARENT) or \"#EOS\", got " +
+                       orvit::quote_row(line));
     rows_.push_back({columns[0], columns[1], parent, number});
   }
 
@@ -194,7 +201,7 @@ class OutputParser {
     for (std::size_t j = 0; j < phrases; ++j)
       if (phrase_number(rows_[n + j].label) != first + static_cast<long>(j)) return false;
     std::vector<bool> has_child(phrases);
-    for (const Row& row : rows_) {
+    for (const Row &row : rows_) {
       if (row.parent == 0) continue;
       if (row.parent < first || row.parent >= first + static_cast<long>(phrases)) return false;
       has_child[row.parent - first] = true;
@@ -209,12 +216,14 @@ class OutputParser {
   // have no child. Taking every trailing "#NUMBER" row for a phrase is tried first.
   void end_negra_sentence() {
     std::size_t trailing = 0;
-    while (trailing < rows_.size() && phrase_number(rows_[rows_.size() - 1 - trailing].label) >= 0) ++trailing;
+    while (trailing < rows_.size() && phrase_number(rows_[rows_.size() - 1 - trailing].label) >= 0)
+      ++trailing;
     for (std::size_t phrases = trailing + 1; phrases-- > 0;) {
       const std::size_t n = rows_.size() - phrases;
       const long first = n <= 500 ? 500 : static_cast<long>(n) + 1;
       if (!forms_tree(n, first)) continue;
-      for (std::size_t j = n; j < rows_.size(); ++j) category_.emplace_back(export_label(rows_[j].tag));
+      for (std::size_t j = n; j < rows_.size(); ++j)
+        category_.emplace_back(export_label(rows_[j].tag));
       for (std::size_t i = 0; i < n; ++i)
         add_word(std::string(rows_[i].label), std::string(export_label(rows_[i].tag)),
                  rows_[i].parent == 0 ? 0 : rows_[i].parent - first + 1, rows_[i].line);
@@ -226,24 +235,25 @@ class OutputParser {
          "word rows, and each parent must be 0 or one of them)");
   }
 
-  const std::string& name_;
+  const std::string &name_;
   Format format_ = Format::kUnknown;
   bool in_sentence_ = false;
-  Sentence sentence_;                   // the sentence being read
-  std::vector<std::size_t> parent_;     // its words' direct phrase nodes, 0 for none
-  std::vector<std::string> category_;   // its phrase nodes' categories, from entry 1
-  std::vector<std::size_t> open_;       // bracketing: phrase nodes open, innermost last
-  std::string_view sentence_number_;    // export format: from the "#BOS" line
-  std::vector<Row> rows_;               // export format: node rows so far
+  Sentence sentence_;                  // the sentence being read
+  std::vector<std::size_t> parent_;    // its words' direct phrase nodes, 0 for none
+  std::vector<std::string> category_;  // its phrase nodes' categories, from entry 1
+  std::vector<std::size_t> open_;      // bracketing: phrase nodes open, innermost last
+  std::string_view sentence_number_;   // export format: from the "#BOS" line
+  std::vector<Row> rows_;              // export format: node rows so far
   std::vector<Sentence> sentences_;
 };
 
 }  // namespace
 
-std::vector<Sentence> read_output(const std::string& name, std::string_view text) {
+std::vector<Sentence> read_output(const std::string &name, std::string_view text) {
   OutputParser parser(name);
-  orvit::for_each_line(text, [&](std::string_view line, long number) { parser.line(line, number); });
+  orvit::for_each_line(text,
+                       [&](std::string_view line, long number) { parser.line(line, number); });
   return parser.finish();
 }
 
-}  // namespace vornik_eval
+}  // namespace vornik

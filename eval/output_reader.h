@@ -9,7 +9,7 @@
 
 #include "eval/chunked_sentence.h"
 
-namespace vornik_eval {
+namespace vornik {
 
 // The sentences of `text`, in order. Lines between sentences (the "%%" header, markup
 // lines copied with -c, blank lines) and markup lines inside bracketed sentences are
@@ -19,6 +19,6 @@ namespace vornik_eval {
 // bracketing inside the phrase open at its place, and is counted there; the export
 // format puts it at the top, outside chunks. Throws orvit::Error "NAME:LINE: what"
 // (NAME is `name`) for malformed text.
-std::vector<Sentence> read_output(const std::string& name, std::string_view text);
+std::vector<Sentence> read_output(const std::string &name, std::string_view text);
 
-}  // namespace vornik_eval
+}  // namespace vornik

@@ -11,9 +11,11 @@
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 
+namespace vornik {
 namespace {
 
-const char kUsage[] = "usage: vornik-eval GOLD OUTPUT   (either may be - for standard input, not both)\n";
+const char kUsage[] =
+    "usage: vornik-eval GOLD OUTPUT   (either may be - for standard input, not both)\n";
 const char kHelp[] =
     "usage: vornik-eval GOLD OUTPUT\n"
     "Scores OUTPUT, what vornik printed for the words of GOLD (bracketing, -Olisp or\n"
@@ -24,34 +26,40 @@ const char kHelp[] =
     "and last word are those of a gold chunk. Chunks are the runs of words directly\n"
     "below a phrase node.\n";
 
-std::string display_name(const std::string& path) { return path == "-" ? "<stdin>" : path; }
+std::string display_name(const std::string &path) { return path == "-" ? "<stdin>" : path; }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int eval_main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& arg : args) {
+  for (const std::string &arg : args) {
     if (arg == "-h") {
       std::fputs(kHelp, stdout);
       return 0;
     }
-    if (arg.size() > 1 && arg[0] == '-') return orvit::usage_error("vornik-eval", kUsage, "unknown option " + arg);
+    if (arg.size() > 1 && arg[0] == '-')
+      return orvit::usage_error("vornik-eval", kUsage, "unknown option " + arg);
   }
   if (args.size() != 2) {
     std::fputs(kUsage, stderr);
     return 2;
   }
   if (args[0] == "-" && args[1] == "-")
-    return orvit::usage_error("vornik-eval", kUsage, "GOLD and OUTPUT cannot both be standard input");
+    return orvit::usage_error("vornik-eval", kUsage,
+                              "GOLD and OUTPUT cannot both be standard input");
   try {
     const std::string gold = orvit::read_file(args[0]), output = orvit::read_file(args[1]);
-    if (!orvit::write_all(1, vornik_eval::evaluate(display_name(args[0]), gold, display_name(args[1]), output))) {
+    if (!orvit::write_all(1,
+                          evaluate(display_name(args[0]), gold, display_name(args[1]), output))) {
       std::perror("vornik-eval: write error");
       return 1;
     }
-  } catch (const orvit::Error& e) {
+  } catch (const orvit::Error &e) {
     std::fprintf(stderr, "vornik-eval: %s\n", e.what());
     return 1;
   }
   return 0;
 }
+
+}  // namespace
+}  // namespace vornik
+
+int main(int argc, char **argv) { return vornik::eval_main(argc, argv); }

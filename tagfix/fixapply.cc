@@ -133,7 +133,8 @@ const std::vector<ChainStep> &chain_plan(int tag) {
       continue;
     }
     ChainStep run{rule, {}};
-    for (; rule && word_rule(rule); rule = rule->next) run.by_word.emplace(rule->self->literal, rule);
+    for (; rule && word_rule(rule); rule = rule->next)
+      run.by_word.emplace(rule->self->literal, rule);
     plan.push_back(std::move(run));
   }
   return plan;

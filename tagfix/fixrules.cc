@@ -100,7 +100,8 @@ void compile_pattern(char *component, node_descr *condition) {
     // rule that silently matches everything or nothing.
     char reason[TAGFIX_DETAIL_SIZE / 2];
     regerror(status, condition->string, reason, sizeof reason);
-    std::snprintf(tagfix_detail, sizeof tagfix_detail, "bad pattern \"%.80s\": %s", pattern, reason);
+    std::snprintf(tagfix_detail, sizeof tagfix_detail, "bad pattern \"%.80s\": %s", pattern,
+                  reason);
     fehler(6);
   }
 }

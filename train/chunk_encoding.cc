@@ -4,6 +4,8 @@
 #include "orvit/error.h"
 #include "train/lexical_rules.h"
 
+namespace vornik {
+
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,
                                            const std::string &file) {
@@ -28,3 +30,5 @@ std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
   }
   return tags;
 }
+
+}  // namespace vornik

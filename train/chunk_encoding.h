@@ -10,6 +10,8 @@
 
 #include "train/conll_corpus.h"
 
+namespace vornik {
+
 // The boundary rows around every sentence carry this text as token and as tag.
 inline constexpr const char *kBoundary = "$lim$";
 
@@ -20,3 +22,5 @@ inline constexpr const char *kBoundary = "$lim$";
 std::vector<std::string> encode_chunk_tags(const ConllSentence &sentence,
                                            const std::vector<std::string> &tokens,
                                            const std::string &file);
+
+}  // namespace vornik

@@ -14,6 +14,8 @@
 #include "tagfix/fixapply.h"
 #include "train/chunk_encoding.h"
 
+namespace vornik {
+
 std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence) {
   std::vector<char *> words;
   std::vector<int> tags;
@@ -81,3 +83,5 @@ std::vector<int> state_classes(const std::vector<std::string> &tags,
   }
   return classes;
 }
+
+}  // namespace vornik

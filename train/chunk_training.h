@@ -10,6 +10,8 @@
 #include "train/conll_corpus.h"
 #include "train/lexical_rules.h"
 
+namespace vornik {
+
 // The tokens the chunk tagger reads for `sentence`, boundary rows included, as vornik's
 // own tag-fix pass writes them (rules must already be loaded with read_fixes).
 std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence);
@@ -24,3 +26,5 @@ orvit::TaggedCorpus chunk_training_corpus(const std::vector<ConllSentence> &corp
 // model has that tag; every other tag is its own class. Indexed like `tags`.
 std::vector<int> state_classes(const std::vector<std::string> &tags,
                                const std::vector<LexicalPair> &pairs);
+
+}  // namespace vornik

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vornik {
+
 struct ConllToken {
   std::string word;
   std::string pos;
@@ -21,3 +23,5 @@ struct ConllSentence {
 // orvit::Error "NAME:LINE: what" for a row that is not "word POS chunk" or whose chunk
 // tag is not B-TYPE, I-TYPE or O (a TYPE without "/", other than "_").
 std::vector<ConllSentence> read_conll(std::string_view text, const std::string &name);
+
+}  // namespace vornik

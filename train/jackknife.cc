@@ -9,6 +9,8 @@
 #include "orvit/tagger.h"
 #include "orvit/training_counts.h"
 
+namespace vornik {
+
 orvit::TaggedCorpus pos_training_corpus(const std::vector<ConllSentence> &corpus,
                                         const std::vector<size_t> &sentences) {
   orvit::TaggedCorpus out;
@@ -40,9 +42,10 @@ std::vector<ConllSentence> jackknife_pos_tags(const std::vector<ConllSentence> &
       words.clear();
       for (const ConllToken &token : corpus[s].tokens) words.emplace_back(token.word);
       const std::vector<uint16_t> &tags = tagger.tag(words);
-      for (size_t i = 0; i < words.size(); ++i)
-        tagged[s].tokens[i].pos = model.tag_name(tags[i]);
+      for (size_t i = 0; i < words.size(); ++i) tagged[s].tokens[i].pos = model.tag_name(tags[i]);
     }
   }
   return tagged;
 }
+
+}  // namespace vornik

@@ -6,6 +6,8 @@
 #include <map>
 #include <utility>
 
+namespace vornik {
+
 namespace {
 
 // Only words that need no escaping in a pattern and cannot split a chunk tag's pieces.
@@ -83,3 +85,5 @@ std::string state_token(const std::string &token) {
   size_t at = token.find('@');
   return at == std::string::npos || at == 0 ? token : token.substr(0, at);
 }
+
+}  // namespace vornik

@@ -9,6 +9,8 @@
 
 #include "train/conll_corpus.h"
 
+namespace vornik {
+
 struct LexicalPair {
   std::string word;  // lower case; letters and apostrophes only
   std::string pos;
@@ -19,8 +21,8 @@ struct LexicalPair {
 
 // The defaults were chosen on a held-out tenth of train.txt.
 struct LexicalChoice {
-  double min_score = 50;  // least score for states of their own
-  long min_count = 10;    // rarer pairs give too thin a distribution to trust
+  double min_score = 50;      // least score for states of their own
+  long min_count = 10;        // rarer pairs give too thin a distribution to trust
   long min_token_count = 12;  // least count for a token of their own; rarer ones hurt
 };
 
@@ -37,3 +39,5 @@ std::string state_token(const std::string &token);
 // One tag-fix rule per pair, "fix # =POS=^word$ -> POS-word" for pairs with own
 // states, "-> POS@word" for the others (patterns ignore case), one per line.
 std::string lexical_rules_text(const std::vector<LexicalPair> &pairs);
+
+}  // namespace vornik

@@ -18,6 +18,7 @@
 #include "train/jackknife.h"
 #include "train/lexical_rules.h"
 
+namespace vornik {
 namespace {
 
 const char kUsage[] = "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
@@ -44,7 +45,6 @@ const char kHelp[] =
 int usage_error(const std::string &what) {
   return orvit::usage_error("vornik-train", kUsage, what);
 }
-
 
 // Word-specific states back off to their POS class's transitions with this weight
 // (chosen on a held-out tenth of train.txt, as the other defaults were).
@@ -86,8 +86,9 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   for (const LexicalPair &p : pairs) states += p.own_state;
   text += "%% Word-specific tags: " + std::to_string(states) +
           " words whose chunk behaviour differs most from their\n"
-          "%% POS class's (score at least " + std::to_string(static_cast<long>(min_score)) +
-          ") get states of their own (TAG-word); " + std::to_string(pairs.size() - states) +
+          "%% POS class's (score at least " +
+          std::to_string(static_cast<long>(min_score)) + ") get states of their own (TAG-word); " +
+          std::to_string(pairs.size() - states) +
           " other\n%% frequent words get a token of their own (TAG@word).\n";
   return text + lexical_rules_text(pairs);
 }
@@ -126,8 +127,10 @@ void train_models(const Settings &settings) {
   orvit::write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
 
   const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
-  const std::string hand_rules = settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
-  orvit::write_file(dir + "en-chunk.fix", fix_file_text(hand_rules, pairs, settings.choice.min_score));
+  const std::string hand_rules =
+      settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
+  orvit::write_file(dir + "en-chunk.fix",
+                    fix_file_text(hand_rules, pairs, settings.choice.min_score));
 
   // The rules are read back from the file written, exactly as vornik reads them.
   progname = "vornik-train";
@@ -136,13 +139,13 @@ void train_models(const Settings &settings) {
   read_fixes((dir + "en-chunk.fix").c_str());
   orvit::write_file(dir + "en-chunk",
                     chunk_model_text(chunk_corpus(corpus, settings.weight, name), pairs));
-  std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, %sen-chunk\n",
-              corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
+  std::printf(
+      "vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, "
+      "%sen-chunk\n",
+      corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int train_main(int argc, char **argv) {
   Settings settings;
   int count = 0;
   for (int i = 1; i < argc; ++i) {
@@ -181,3 +184,8 @@ int main(int argc, char **argv) {
   }
   return 0;
 }
+
+}  // namespace
+}  // namespace vornik
+
+int main(int argc, char **argv) { return vornik::train_main(argc, argv); }

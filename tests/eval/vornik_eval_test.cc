@@ -12,13 +12,13 @@
 #include "orvit/error.h"
 #include "support/run_vornik.h"
 
+namespace vornik {
 namespace {
-using vornik_eval::Sentence;
 
 // "LINE: [TYPE word/TAG ...] word/TAG ..." per sentence, sentences split by " | ".
-std::string render(const std::vector<Sentence>& sentences) {
+std::string render(const std::vector<Sentence> &sentences) {
   std::string out;
-  for (const Sentence& s : sentences) {
+  for (const Sentence &s : sentences) {
     out += (out.empty() ? "" : " | ") + std::to_string(s.line) + ":";
     auto chunk = s.chunks.begin();
     for (std::size_t i = 0; i < s.words.size(); ++i) {
@@ -32,7 +32,7 @@ std::string render(const std::vector<Sentence>& sentences) {
 }
 
 struct ReadCase {
-  const char* name;
+  const char *name;
   bool gold;  // CoNLL text, else vornik output
   std::string text, expected;
 };
@@ -46,7 +46,8 @@ const ReadCase kReadCases[] = {
     {"BracketingNestedOutsideAndEmpty", false,
      "%% Chunking sentences from stdin\n(\n<s id=4>\n"
      "\t(NP\n\t\t(DT\tthe\t)\n\t\t(NN\tvorp\t)\n"
-     "\t\t(PP\n\t\t\t(IN\tof\t)\n\t\t\t(NP\n\t\t\t\t(DT\tthe\t)\n\t\t\t\t(NN\tzub\t)\n\t\t\t)\n\t\t)\n\t)\n"
+     "\t\t(PP\n\t\t\t(IN\tof\t)\n\t\t\t(NP\n\t\t\t\t(DT\tthe\t)\n\t\t\t\t(NN\tzub\t)\n\t\t\t)"
+     "\n\t\t)\n\t)\n"
      "\t(VBZ\tplinks\t)\n\t(VP\n\t\t(VBN\tgone\t)\n\t)\n"
      "\t(NP\n\t\t(AP\n<b>\n\t\t\t(JJ\t)\t)\n\t\t)\n\t)\n\t(\n\t\t(.\t.\t)\n\t)\n)\n\n\n",
      "2: [NP the/DT vorp/NN] [PP of/IN] [NP the/DT zub/NN] plinks/VBZ [VP gone/VBN] [AP )/JJ] ./."},
@@ -64,26 +65,31 @@ const ReadCase kReadCases[] = {
      "#EOS 0\n\n<p>\n#BOS 1 -4 1796595000 0\n#500\t\t\t--\t--\t\t--\t0\n#EOS 1\n\n",
      "2: [X a/T] b/T [X c/T] abcdefghijklmnopq/T | 12: #500/"},
     {"GoldTwoColumns", true, "a D B-NP\nb N\n", "f:2: expected \"word POS chunk\", got \"b N\""},
-    {"GoldBadTag", true, "a D E-NP\n", "f:1: bad chunk tag \"E-NP\" (expected B-TYPE, I-TYPE or O)"},
+    {"GoldBadTag", true, "a D E-NP\n",
+     "f:1: bad chunk tag \"E-NP\" (expected B-TYPE, I-TYPE or O)"},
     {"Indentation", false, "(\n\t\t(NP\n", "f:2: line indented by 2 tabs, expected 1: \"\t\t(NP\""},
-    {"BadWordLine", false, "(\n\t(DT\tThe)\n", "f:2: expected (TAG<TAB>WORD<TAB>), got \"\t(DT\tThe)\""},
+    {"BadWordLine", false, "(\n\t(DT\tThe)\n",
+     "f:2: expected (TAG<TAB>WORD<TAB>), got \"\t(DT\tThe)\""},
     {"LispUnquotedLabel", false, "(\n\t(\"NP\"\n\t\t(DT\t\"a\"\t)\n",
      "f:3: expected a label in double quotes, got \"DT\""},
-    {"UnclosedSentence", false, "%%\n(\n\t(DT\tThe\t)\n", "f:2: sentence has no closing \")\" line"},
+    {"UnclosedSentence", false, "%%\n(\n\t(DT\tThe\t)\n",
+     "f:2: sentence has no closing \")\" line"},
     {"NegraShortRow", false, "#BOS 0 -4 0 0\nThe\tDT\n#EOS 0\n",
      "f:2: expected a node row (LABEL, TAG, --, --, PARENT) or \"#EOS\", got \"The\tDT\""},
     {"NegraNoTree", false, "#BOS 0 -4 0 0\nThe\t\t\tDT\t--\t\t--\t500\n#EOS 0\n",
-     "f:1: the node rows do not form a tree (phrase rows numbered from 500 must follow the word rows, "
+     "f:1: the node rows do not form a tree (phrase rows numbered from 500 must follow the word "
+     "rows, "
      "and each parent must be 0 or one of them)"},
-    {"NegraEndNumber", false, "#BOS 3 -4 0 0\n#EOS 4\n", "f:2: \"#EOS\" number differs from \"#BOS 3\" at line 1"},
+    {"NegraEndNumber", false, "#BOS 3 -4 0 0\n#EOS 4\n",
+     "f:2: \"#EOS\" number differs from \"#BOS 3\" at line 1"},
 };
 
 TEST(EvalReaders, SentencesAndChunks) {
-  for (const ReadCase& c : kReadCases) {
+  for (const ReadCase &c : kReadCases) {
     std::string got;
     try {
-      got = render(c.gold ? vornik_eval::gold_sentences(read_conll(c.text, "f")) : vornik_eval::read_output("f", c.text));
-    } catch (const orvit::Error& e) {
+      got = render(c.gold ? gold_sentences(read_conll(c.text, "f")) : read_output("f", c.text));
+    } catch (const orvit::Error &e) {
       got = e.what();
     }
     EXPECT_EQ(got, c.expected) << c.name;
@@ -96,38 +102,43 @@ TEST(EvalReaders, SentencesAndChunks) {
 TEST(EvalReaders, VornikOutputInEveryFormat) {
   ScratchDir dir;
   const std::string chunks = dir.write(
-      "chunks", "seq x/1/c/NP x/0/c/NP x/-/c/PP x/-/c/NP x/2/c/_ x/0/c/NP x/1/c/VP x/1/c/NP x/-/c/AP "
-                "x/0/c/AP x/+/c/NP x/1/c/_ x/1/c/_ x/1/c/NP\n");
+      "chunks",
+      "seq x/1/c/NP x/0/c/NP x/-/c/PP x/-/c/NP x/2/c/_ x/0/c/NP x/1/c/VP x/1/c/NP x/-/c/AP "
+      "x/0/c/AP x/+/c/NP x/1/c/_ x/1/c/_ x/1/c/NP\n");
   const std::string input =
       "<s id=4>\nthe DT\n( NN\nof IN\n#500 DT\n\" X\nzub NN\nplinks VBZ\n#EOS DT\na\\ RB\n<b>\n"
       "grelly JJ\ndask NN\n. .\n</s>\n\n<p>\n\n#500 X\n\n %%x NN\n";
-  const std::string tree = "[NP the/DT (/NN] [PP of/IN] [NP #500/DT \"/X zub/NN] [VP plinks/VBZ] [NP #EOS/DT] "
-                           "[AP a\\/RB grelly/JJ] [NP dask/NN] ./. | ";
-  const std::string top = "[NP the/DT (/NN] [PP of/IN] [NP #500/DT] \"/X [NP zub/NN] [VP plinks/VBZ] [NP #EOS/DT] "
-                          "[AP a\\/RB grelly/JJ] [NP dask/NN] ./. | ";
+  const std::string tree =
+      "[NP the/DT (/NN] [PP of/IN] [NP #500/DT \"/X zub/NN] [VP plinks/VBZ] [NP #EOS/DT] "
+      "[AP a\\/RB grelly/JJ] [NP dask/NN] ./. | ";
+  const std::string top =
+      "[NP the/DT (/NN] [PP of/IN] [NP #500/DT] \"/X [NP zub/NN] [VP plinks/VBZ] [NP #EOS/DT] "
+      "[AP a\\/RB grelly/JJ] [NP dask/NN] ./. | ";
   const struct {
-    const char* format;
+    const char *format;
     std::string expected;
   } cases[] = {
       {"-Obracketing", "2: " + tree + "34: #500/X | 39: [NP %%x/NN]"},
       {"-Olisp", "2: " + tree + "34: #500/X | 39: [NP %%x/NN]"},
       {"-Onegra", "2: " + top + "24: #500/X | 28: [NP %%x/NN]"},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     const RunResult r = run_vornik({"-v1", "-c", "-u", "-Itags", c.format, chunks, "-"}, input);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(render(vornik_eval::read_output("out", r.out)), c.expected) << c.format << "\n" << r.out;
+    EXPECT_EQ(render(read_output("out", r.out)), c.expected) << c.format << "\n" << r.out;
   }
 }
 
-const std::string kGold = "The DT B-NP\nold JJ I-NP\nman NN I-NP\nsat VBD B-VP\n. . O\n\nHe PRP B-NP\nran VBD B-VP\n";
+const std::string kGold =
+    "The DT B-NP\nold JJ I-NP\nman NN I-NP\nsat VBD B-VP\n. . O\n\nHe PRP B-NP\nran VBD B-VP\n";
 // NP [The old man] and VP [sat] right, "old" tagged NN; NP [He ran] wrong, VP [ran] missed.
 const std::string kOutput =
-    "(\n\t(NP\n\t\t(DT\tThe\t)\n\t\t(NN\told\t)\n\t\t(NN\tman\t)\n\t)\n\t(VP\n\t\t(VBD\tsat\t)\n\t)\n"
+    "(\n\t(NP\n\t\t(DT\tThe\t)\n\t\t(NN\told\t)\n\t\t(NN\tman\t)\n\t)\n\t(VP\n\t\t(VBD\tsat\t)\n\t)"
+    "\n"
     "\t(.\t.\t)\n)\n\n\n(\n\t(NP\n\t\t(PRP\tHe\t)\n\t\t(VBD\tran\t)\n\t)\n)\n\n\n";
 
 TEST(EvalReport, ExactBytes) {
-  EXPECT_EQ(vornik_eval::evaluate("gold", kGold, "out", kOutput),
+  EXPECT_EQ(evaluate("gold", kGold, "out", kOutput),
             "sentences: 2  tokens: 7\n"
             "POS accuracy: 85.71% (6 of 7)\n"
             "chunks: gold 4  found 3  correct 2\n"
@@ -135,7 +146,7 @@ TEST(EvalReport, ExactBytes) {
             "NP           50.00%    50.00%    50.00       2       2\n"
             "VP          100.00%    50.00%    66.67       2       1\n"
             "overall      66.67%    50.00%    57.14       4       3\n");
-  EXPECT_EQ(vornik_eval::evaluate("gold", "", "out", "%% Chunking sentences from stdin\n"),
+  EXPECT_EQ(evaluate("gold", "", "out", "%% Chunking sentences from stdin\n"),
             "sentences: 0  tokens: 0\n"
             "POS accuracy: 0.00% (0 of 0)\n"
             "chunks: gold 0  found 0  correct 0\n"
@@ -146,35 +157,68 @@ TEST(EvalReport, ExactBytes) {
 TEST(EvalProgram, StatusesAndMessages) {
   ScratchDir dir;
   const std::string gold = dir.write("gold", kGold), out = dir.write("out", kOutput);
-  const std::string usage = "usage: vornik-eval GOLD OUTPUT   (either may be - for standard input, not both)\n";
+  const std::string usage =
+      "usage: vornik-eval GOLD OUTPUT   (either may be - for standard input, not both)\n";
   const std::string one_sentence = kOutput.substr(0, kOutput.find(")\n\n\n") + 4);
   const struct {
-    const char* name;
+    const char *name;
     std::vector<std::string> args;
     std::string input;
     int status;
     std::string out, err;
   } cases[] = {
-      {"GoldFromStdin", {"-", out}, kGold, 0, vornik_eval::evaluate("", kGold, "", kOutput), ""},
+      {"GoldFromStdin", {"-", out}, kGold, 0, evaluate("", kGold, "", kOutput), ""},
       {"NoArguments", {}, "", 2, "", usage},
       {"ThreeArguments", {gold, out, out}, "", 2, "", usage},
       {"UnknownOption", {"-x", gold, out}, "", 2, "", "vornik-eval: unknown option -x\n" + usage},
-      {"BothStdin", {"-", "-"}, "", 2, "", "vornik-eval: GOLD and OUTPUT cannot both be standard input\n" + usage},
-      {"MissingFile", {gold, dir.path() + "/none"}, "", 1, "",
+      {"BothStdin",
+       {"-", "-"},
+       "",
+       2,
+       "",
+       "vornik-eval: GOLD and OUTPUT cannot both be standard input\n" + usage},
+      {"MissingFile",
+       {gold, dir.path() + "/none"},
+       "",
+       1,
+       "",
        "vornik-eval: " + dir.path() + "/none: No such file or directory\n"},
-      {"OutputMissesASentence", {"-", dir.write("o1", one_sentence)}, kGold, 1, "",
-       "vornik-eval: <stdin>:7: sentence 2 has no counterpart in " + dir.path() + "/o1, which ends at line 13\n"},
-      {"OutputHasAnExtraSentence", {dir.write("g4", kGold.substr(0, kGold.find("\n\n") + 1)), out}, "", 1, "",
-       "vornik-eval: " + out + ":14: sentence 2 has no counterpart in " + dir.path() + "/g4, which ends at line 5\n"},
-      {"WordMissing", {gold, dir.write("o2", "(\n\t(DT\tThe\t)\n)\n")}, "", 1, "",
-       "vornik-eval: " + dir.path() + "/o2:1: sentence 1 has a different number of words (1) than " + gold +
-           ":1 (5)\n"},
-      {"WordDiffers", {gold, dir.write("o3", std::string(kOutput).replace(kOutput.find("man"), 3, "men"))}, "", 1, "",
-       "vornik-eval: " + dir.path() + "/o3:5: word 3 of sentence 1 is \"men\", but " + gold + ":3 has \"man\"\n"},
-      {"MalformedOutput", {gold, dir.write("o4", "(\n\t\t(NP\n")}, "", 1, "",
+      {"OutputMissesASentence",
+       {"-", dir.write("o1", one_sentence)},
+       kGold,
+       1,
+       "",
+       "vornik-eval: <stdin>:7: sentence 2 has no counterpart in " + dir.path() +
+           "/o1, which ends at line 13\n"},
+      {"OutputHasAnExtraSentence",
+       {dir.write("g4", kGold.substr(0, kGold.find("\n\n") + 1)), out},
+       "",
+       1,
+       "",
+       "vornik-eval: " + out + ":14: sentence 2 has no counterpart in " + dir.path() +
+           "/g4, which ends at line 5\n"},
+      {"WordMissing",
+       {gold, dir.write("o2", "(\n\t(DT\tThe\t)\n)\n")},
+       "",
+       1,
+       "",
+       "vornik-eval: " + dir.path() +
+           "/o2:1: sentence 1 has a different number of words (1) than " + gold + ":1 (5)\n"},
+      {"WordDiffers",
+       {gold, dir.write("o3", std::string(kOutput).replace(kOutput.find("man"), 3, "men"))},
+       "",
+       1,
+       "",
+       "vornik-eval: " + dir.path() + "/o3:5: word 3 of sentence 1 is \"men\", but " + gold +
+           ":3 has \"man\"\n"},
+      {"MalformedOutput",
+       {gold, dir.write("o4", "(\n\t\t(NP\n")},
+       "",
+       1,
+       "",
        "vornik-eval: " + dir.path() + "/o4:2: line indented by 2 tabs, expected 1: \"\t\t(NP\"\n"},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     std::vector<std::string> argv{VORNIK_EVAL_PATH};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     const RunResult r = run_program(argv, c.input);
@@ -188,3 +232,4 @@ TEST(EvalProgram, StatusesAndMessages) {
 }
 
 }  // namespace
+}  // namespace vornik

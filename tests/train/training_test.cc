@@ -22,6 +22,7 @@
 #include "train/lexical_rules.h"
 #include "tree/chunkenc.h"
 
+namespace vornik {
 namespace {
 
 std::vector<std::string> pos_tags(const ConllSentence &s) {
@@ -42,14 +43,22 @@ TEST(ChunkEncoding, RelativeDepthTags) {
     std::vector<std::string> tokens;  // empty: the POS tags
     std::string tags;
   } cases[] = {
-      {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n", {},
+      {"begin, inside, outside",
+       "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n",
+       {},
        "PRP/1/B-NP/NP VBD/1/B-VP/VP DT/1/B-NP/NP NN/0/I-NP/NP ./1/O/_ "},
-      {"I after O or another type opens a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n", {},
+      {"I after O or another type opens a chunk",
+       "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n",
+       {},
        "DT/1/B-NP/NP IN/1/O/_ NN/1/B-NP/NP VB/1/B-VP/VP "},
-      {"odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n", {},
+      {"odd POS tags",
+       "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n",
+       {},
        "(/1/O/_ $/1/B-NP/NP CD/0/I-NP/NP PRP$/1/B-NP/NP "},
-      {"word tokens: own states, and the POS state for TAG@word", "that IN B-SBAR\ndog NN B-NP\n",
-       {"IN-that", "NN@dog"}, "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
+      {"word tokens: own states, and the POS state for TAG@word",
+       "that IN B-SBAR\ndog NN B-NP\n",
+       {"IN-that", "NN@dog"},
+       "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
   };
   for (const Case &c : cases) {
     ConllSentence s = read_conll(c.rows, "t").at(0);
@@ -86,8 +95,9 @@ TEST(ChunkEncoding, FaultsNameFileAndLine) {
 std::string toy_corpus() {
   std::string text;
   for (int i = 0; i < 6; ++i)
-    text += "That IN B-SBAR\nthat IN B-SBAR\nin IN B-PP\nIn IN B-PP\ndog NN B-NP\ncat NN B-NP\n"
-            "dog NN B-NP\ncat NN B-NP\nx1 NN B-NP\nrare JJ B-ADJP\n\n";
+    text +=
+        "That IN B-SBAR\nthat IN B-SBAR\nin IN B-PP\nIn IN B-PP\ndog NN B-NP\ncat NN B-NP\n"
+        "dog NN B-NP\ncat NN B-NP\nx1 NN B-NP\nrare JJ B-ADJP\n\n";
   return text;
 }
 
@@ -109,7 +119,8 @@ std::string decoded(const ConllSentence &sentence) {
   char *bytes = nullptr;
   size_t size = 0;
   FILE *out = open_memstream(&bytes, &size);
-  chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(), static_cast<int>(words.size()));
+  chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(),
+                 static_cast<int>(words.size()));
   std::fclose(out);
   std::string text(bytes, size);
   std::free(bytes);
@@ -120,11 +131,11 @@ std::string decoded(const ConllSentence &sentence) {
 void expect_round_trip(const std::string &corpus_text) {
   lexicon_init();
   const std::vector<ConllSentence> corpus = read_conll(corpus_text, "corpus");
-  const std::vector<vornik_eval::Sentence> gold = vornik_eval::gold_sentences(corpus);
+  const std::vector<Sentence> gold = gold_sentences(corpus);
   ASSERT_EQ(corpus.size(), gold.size());
   std::string output;
   for (const ConllSentence &sentence : corpus) output += decoded(sentence);
-  const std::vector<vornik_eval::Sentence> back = vornik_eval::read_output("decoded", output);
+  const std::vector<Sentence> back = read_output("decoded", output);
   ASSERT_EQ(back.size(), gold.size());
   int wrong = 0;
   for (size_t i = 0; i < gold.size(); ++i) {
@@ -137,16 +148,17 @@ void expect_round_trip(const std::string &corpus_text) {
 TEST(ChunkEncoding, ChunksSurviveVornikDecoding) {
   expect_round_trip(
       "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\nold JJ I-NP\ncat NN I-NP\n. . O\n\n"
-      "Go VB B-VP\n\n"                                         // one word, one chunk
+      "Go VB B-VP\n\n"                                          // one word, one chunk
       "x NN I-NP\ny IN O\nz NN I-NP\nw NN I-VP\nv VB B-VP\n\n"  // I-X opening chunks
-      ", , O\n. . O\n\n");                                    // no chunks at all
+      ", , O\n. . O\n\n");                                      // no chunks at all
 }
 
 TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
   const std::string train = std::string(DATA_DIR) + "/conll2000/train.txt";
   if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
   std::ifstream in(train, std::ios::binary);
-  expect_round_trip(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  expect_round_trip(
+      std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
 }
 
 TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
@@ -156,14 +168,17 @@ TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
     LexicalChoice choice;
     std::string rules;
   } cases[] = {
-      {"score 8 reaches own states", {8, 10, 12},
+      {"score 8 reaches own states",
+       {8, 10, 12},
        "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
-      {"score 9 does not", {9, 10, 12},
+      {"score 9 does not",
+       {9, 10, 12},
        "fix # =IN=^in$ -> IN@in\nfix # =IN=^that$ -> IN@that\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
       {"too rare for anything", {1, 13, 13}, ""},
-      {"a lower count admits rarer words", {1, 6, 6},
+      {"a lower count admits rarer words",
+       {1, 6, 6},
        "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\nfix # =JJ=^rare$ -> JJ@rare\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
   };
@@ -176,9 +191,12 @@ TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
   ScratchDir dir;
   init_tries();
   lexicon_init();
-  read_fixes(dir.write("w.fix", "fix # =IN=^that$ -> IN-that\nfix # =NN=^dog$ -> NN@dog\n"
-                                "fix # =VBD #l =NN -> VBN\n").c_str());
-  const ConllSentence s = read_conll("THAT IN B-SBAR\nDog NN B-NP\nran VBD B-VP\nin IN B-PP\n", "t")[0];
+  read_fixes(dir.write("w.fix",
+                       "fix # =IN=^that$ -> IN-that\nfix # =NN=^dog$ -> NN@dog\n"
+                       "fix # =VBD #l =NN -> VBN\n")
+                 .c_str());
+  const ConllSentence s =
+      read_conll("THAT IN B-SBAR\nDog NN B-NP\nran VBD B-VP\nin IN B-PP\n", "t")[0];
   EXPECT_EQ(joined(chunk_tagger_tokens(s)), "$lim$ $lim$ IN-that NN@dog VBN IN $lim$ ");
   const orvit::TaggedCorpus corpus = chunk_training_corpus({s}, "t");
   EXPECT_EQ(joined(corpus.tags),
@@ -186,9 +204,11 @@ TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
 }
 
 TEST(ChunkTraining, WordStatesBackOffToTheirPosClassWhenItExists) {
-  const std::vector<LexicalPair> pairs = {{"that", "IN", 12, 8.3, true}, {"dog", "NN", 12, 0, false}};
-  const std::vector<std::string> tags = {"IN-that/1/B-PP/PP", "IN/1/B-PP/PP", "IN-that/1/B-SBAR/SBAR",
-                                         "NN/1/B-NP/NP", "./1/O/_", "$lim$"};
+  const std::vector<LexicalPair> pairs = {{"that", "IN", 12, 8.3, true},
+                                          {"dog", "NN", 12, 0, false}};
+  const std::vector<std::string> tags = {
+      "IN-that/1/B-PP/PP", "IN/1/B-PP/PP", "IN-that/1/B-SBAR/SBAR",
+      "NN/1/B-NP/NP",      "./1/O/_",      "$lim$"};
   EXPECT_EQ(state_classes(tags, pairs), (std::vector<int>{1, 1, 2, 3, 4, 5}));
 }
 
@@ -221,7 +241,8 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
 
 TEST(VornikTrain, FaultyArgumentsAndInput) {
   ScratchDir dir;
-  const std::string usage = "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
+  const std::string usage =
+      "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
   const std::string bad = dir.write("bad.txt", "a DT B-NP\n\nb NN\n");
   struct Case {
     std::vector<std::string> args;
@@ -231,10 +252,14 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
       {{"-l", "0", "x", "y"}, "vornik-train: option -l needs a positive number\n" + usage},
       {{"-j"}, "vornik-train: option -j needs a value\n" + usage},
       {{"-q", "x", "y"}, "vornik-train: unknown option -q\n" + usage},
-      {{"/nonexistent/train.txt", dir.path()}, "vornik-train: /nonexistent/train.txt: No such file or directory\n"},
-      {{bad, dir.path()}, "vornik-train: " + bad + ":3: expected \"word POS chunk\", got \"b NN\"\n"},
-      {{dir.write("empty.txt", "\n\n"), dir.path()}, "vornik-train: " + dir.path() + "/empty.txt: no sentences\n"},
-      {{dir.write("ok.txt", "a DT B-NP\n"), "/nonexistent/dir"}, "vornik-train: /nonexistent/dir/en-pos: No such file or directory\n"},
+      {{"/nonexistent/train.txt", dir.path()},
+       "vornik-train: /nonexistent/train.txt: No such file or directory\n"},
+      {{bad, dir.path()},
+       "vornik-train: " + bad + ":3: expected \"word POS chunk\", got \"b NN\"\n"},
+      {{dir.write("empty.txt", "\n\n"), dir.path()},
+       "vornik-train: " + dir.path() + "/empty.txt: no sentences\n"},
+      {{dir.write("ok.txt", "a DT B-NP\n"), "/nonexistent/dir"},
+       "vornik-train: /nonexistent/dir/en-pos: No such file or directory\n"},
   };
   for (const Case &c : cases) {
     std::vector<std::string> argv{VORNIK_TRAIN_PATH};
@@ -259,3 +284,4 @@ TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
 }
 
 }  // namespace
+}  // namespace vornik
