@@ -1,5 +1,5 @@
 // The command line end to end: usage text, error messages and exit statuses, the
-// banner and option order; and the counted allocator's limit.
+// banner and option order.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -54,15 +54,5 @@ TEST(Cmdline, GetoptComplaintsComeBeforeTheUsage) {
     EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage);
     EXPECT_NE(r.err.find(args[0] == "-x" ? "invalid option" : "requires an argument"), std::string::npos);
   }
-}
-
-TEST(CountedAllocation, LimitIsInclusive) {
-  memory_allocated = memory_max - 10;
-  EXPECT_NE(memalloc(10), nullptr);
-  EXPECT_EQ(memory_allocated, memory_max);
-  EXPECT_EXIT(memalloc(1), ::testing::ExitedWithCode(1),
-              "^\nvornik: memory limit exceeded \\(100 MB\\)\n$");
-  EXPECT_EXIT(clralloc(static_cast<std::size_t>(1) << 40, static_cast<std::size_t>(1) << 40),
-              ::testing::ExitedWithCode(1), "memory limit exceeded");
 }
 }  // namespace
