@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 
 #include "orvit/cli_args.h"
 #include "orvit/error.h"
-#include "orvit/model.h"
-#include "orvit/model_loader.h"
+#include "orvit/model_image.h"
 #include "orvit/stream_tagger.h"
 
 namespace {
@@ -56,9 +56,9 @@ int main(int argc, char** argv) {
   }
   if (count != 2) return usage_error("MODEL and INPUT are required");
 
-  orvit::Model model;
+  std::unique_ptr<orvit::TaggingModel> model;
   try {
-    orvit::load_model(positional[0], model);
+    model = std::make_unique<orvit::TaggingModel>(positional[0], stderr);
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit: %s\n", e.what());
     return 1;
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  orvit::StreamTagger tagger(model, beam);
+  orvit::StreamTagger tagger(model->view(), beam);
   std::string error;
   if (!tagger.run(in_fd, 1, &error)) {
     std::fprintf(stderr, "orvit: %s\n", error.c_str());

@@ -7,7 +7,7 @@
 
 #include "orvit/cli_args.h"
 #include "orvit/error.h"
-#include "orvit/file_io.h"
+#include "orvit/model_image.h"
 #include "orvit/model_writer.h"
 #include "orvit/tagged_corpus.h"
 #include "orvit/training_counts.h"
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   try {
     orvit::TaggedCorpus corpus = orvit::read_tagged_corpus(positional[0], word_column, tag_column);
     if (corpus.words.empty()) throw orvit::Error((positional[0] == "-" ? std::string("<stdin>") : positional[0]) + ": no tagged tokens");
-    orvit::write_file(positional[1], orvit::write_model_text(orvit::count_corpus(corpus, options)));
+    orvit::write_model_files(positional[1], orvit::write_model_text(orvit::count_corpus(corpus, options)));
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit-train: %s\n", e.what());
     return 1;

@@ -13,8 +13,8 @@
 
 namespace orvit {
 
-StreamTagger::StreamTagger(const Model& model, double beam)
-    : model_(model), tagger_(model, beam), buf_(1 << 20) {}
+StreamTagger::StreamTagger(const ModelView& model, double beam)
+    : model_(model), tagger_(model, beam), buf_(1 << 16) {}
 
 void StreamTagger::take_line(size_t begin, size_t end) {
   std::string_view line(buf_.data() + begin, end - begin);

@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "orvit/model.h"
+#include "orvit/model_view.h"
 #include "orvit/tagger.h"
 
 namespace orvit {
 
 class StreamTagger {
  public:
-  StreamTagger(const Model& model, double beam);
+  StreamTagger(const ModelView& model, double beam);
 
   // Tags everything read from `in_fd` until end of input, writing to
   // `out_fd`. Returns false on a read or write error, with `error` set.
@@ -25,7 +25,7 @@ class StreamTagger {
   void take_line(size_t begin, size_t end);
   void end_sentence();
 
-  const Model& model_;
+  ModelView model_;
   Tagger tagger_;
   std::vector<char> buf_;
   std::vector<std::pair<size_t, size_t>> tokens_;  // offset and length in buf_

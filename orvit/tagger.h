@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "orvit/lattice.h"
-#include "orvit/model.h"
+#include "orvit/model_view.h"
 #include "orvit/suffix_guesser.h"
 #include "orvit/viterbi.h"
 
@@ -17,7 +17,7 @@ namespace orvit {
 class Tagger {
  public:
   // beam <= 1: exhaustive search; otherwise the -Z pruning factor.
-  Tagger(const Model& model, double beam);
+  Tagger(const ModelView& model, double beam);
 
   // Best tag ids for `tokens`; valid until the next call.
   const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens);
@@ -28,7 +28,7 @@ class Tagger {
   const Lattice& lattice() const { return lattice_; }
 
  private:
-  const Model& model_;
+  ModelView model_;
   double beam_;
   SuffixGuesser guesser_;
   Viterbi viterbi_;
