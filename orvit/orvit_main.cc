@@ -25,6 +25,9 @@ const char kHelp[] =
     "sentence, lines starting with %% are skipped. Output: token<TAB>tag per\n"
     "token and an empty line after each sentence, written as soon as the\n"
     "sentence is complete.\n"
+    "The model is read from its image MODEL.bin when that was made from this\n"
+    "MODEL; otherwise MODEL is parsed and MODEL.bin written for the next run\n"
+    "(where the folder is writable).\n"
     "  -Z<beam>  drop states less probable than the best one divided by <beam>\n"
     "            (default: exhaustive search)\n"
     "  -h        show this help\n";

@@ -19,9 +19,10 @@ const char kUsage[] = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N]
 const char kHelp[] =
     "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n"
     "Trains a tagging model on CORPUS (a file, or - for standard input) and\n"
-    "writes it to MODEL (- for standard output). CORPUS has one token per row\n"
-    "with whitespace-separated columns; a blank line ends a sentence and rows\n"
-    "starting with %% are skipped.\n"
+    "writes it to MODEL (- for standard output), and beside a named MODEL its\n"
+    "image MODEL.bin, which orvit maps instead of parsing the text. CORPUS has\n"
+    "one token per row with whitespace-separated columns; a blank line ends a\n"
+    "sentence and rows starting with %% are skipped.\n"
     "  -w COL  column of the token (1-based, default 1)\n"
     "  -t COL  column of the tag (default 2)\n"
     "  -r N    words seen at most N times teach the unknown-word model (default 10)\n"
