@@ -1,4 +1,4 @@
-// orvit: tags text with a trained trigram HMM model.
+// orvit: tags text with a trained model: a trigram HMM or an averaged perceptron.
 // Usage: orvit [-Z<beam>] MODEL INPUT   (INPUT "-" is standard input)
 #include <cerrno>
 #include <cstdio>
@@ -11,8 +11,13 @@
 
 #include "orvit/cli_args.h"
 #include "orvit/error.h"
-#include "orvit/model_image.h"
+#include "orvit/file_io.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/perceptron_model.h"
+#include "orvit/perceptron_tagger.h"
 #include "orvit/stream_tagger.h"
+#include "orvit/tagger.h"
 
 namespace {
 
@@ -25,9 +30,6 @@ const char kHelp[] =
     "sentence, lines starting with %% are skipped. Output: token<TAB>tag per\n"
     "token and an empty line after each sentence, written as soon as the\n"
     "sentence is complete.\n"
-    "The model is read from its image MODEL.bin when that was made from this\n"
-    "MODEL; otherwise MODEL is parsed and MODEL.bin written for the next run\n"
-    "(where the folder is writable).\n"
     "  -Z<beam>  drop states less probable than the best one divided by <beam>\n"
     "            (default: exhaustive search)\n"
     "  -h        show this help\n";
@@ -59,9 +61,19 @@ int main(int argc, char** argv) {
   }
   if (count != 2) return usage_error("MODEL and INPUT are required");
 
-  std::unique_ptr<orvit::TaggingModel> model;
+  // The model file's first line names its kind: trigram HMM or perceptron.
+  orvit::Model model;
+  orvit::PerceptronModel perceptron;
+  std::unique_ptr<orvit::SentenceTagger> sentence_tagger;
   try {
-    model = std::make_unique<orvit::TaggingModel>(positional[0], stderr);
+    const std::string text = orvit::read_file(positional[0], false);
+    if (orvit::is_perceptron_model(text)) {
+      orvit::parse_perceptron_model(text, positional[0], perceptron);
+      sentence_tagger = std::make_unique<orvit::PerceptronTagger>(perceptron);
+    } else {
+      orvit::parse_model(text, positional[0], model);
+      sentence_tagger = std::make_unique<orvit::Tagger>(model, beam);
+    }
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit: %s\n", e.what());
     return 1;
@@ -75,7 +87,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  orvit::StreamTagger tagger(model->view(), beam);
+  orvit::StreamTagger tagger(*sentence_tagger);
   std::string error;
   if (!tagger.run(in_fd, 1, &error)) {
     std::fprintf(stderr, "orvit: %s\n", error.c_str());

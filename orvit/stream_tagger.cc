@@ -13,8 +13,7 @@
 
 namespace orvit {
 
-StreamTagger::StreamTagger(const ModelView& model, double beam)
-    : model_(model), tagger_(model, beam), buf_(1 << 16) {}
+StreamTagger::StreamTagger(SentenceTagger& tagger) : tagger_(tagger), buf_(1 << 20) {}
 
 void StreamTagger::take_line(size_t begin, size_t end) {
   std::string_view line(buf_.data() + begin, end - begin);
@@ -35,7 +34,7 @@ void StreamTagger::end_sentence() {
   for (size_t i = 0; i < views_.size(); ++i) {
     out_.append(views_[i]);
     out_ += '\t';
-    out_.append(model_.tag_name(tags[i]));
+    out_.append(tagger_.tag_name(tags[i]));
     out_ += '\n';
   }
   out_ += '\n';

@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "orvit/model_view.h"
-#include "orvit/tagger.h"
+#include "orvit/sentence_tagger.h"
 
 namespace orvit {
 
 class StreamTagger {
  public:
-  StreamTagger(const ModelView& model, double beam);
+  // `tagger` must outlive the StreamTagger.
+  explicit StreamTagger(SentenceTagger& tagger);
 
   // Tags everything read from `in_fd` until end of input, writing to
   // `out_fd`. Returns false on a read or write error, with `error` set.
@@ -25,8 +25,7 @@ class StreamTagger {
   void take_line(size_t begin, size_t end);
   void end_sentence();
 
-  ModelView model_;
-  Tagger tagger_;
+  SentenceTagger& tagger_;
   std::vector<char> buf_;
   std::vector<std::pair<size_t, size_t>> tokens_;  // offset and length in buf_
   std::vector<std::string_view> views_;

@@ -8,19 +8,21 @@
 #include <vector>
 
 #include "orvit/lattice.h"
-#include "orvit/model_view.h"
+#include "orvit/model.h"
+#include "orvit/sentence_tagger.h"
 #include "orvit/suffix_guesser.h"
 #include "orvit/viterbi.h"
 
 namespace orvit {
 
-class Tagger {
+class Tagger : public SentenceTagger {
  public:
   // beam <= 1: exhaustive search; otherwise the -Z pruning factor.
-  Tagger(const ModelView& model, double beam);
+  Tagger(const Model& model, double beam);
 
   // Best tag ids for `tokens`; valid until the next call.
-  const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens);
+  const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) override;
+  const std::string& tag_name(uint16_t tag) const override { return model_.tag_name(tag); }
 
   // Lexicon row used for token i of a sentence, or -1 when it is unknown.
   int32_t lexicon_entry(const std::vector<std::string_view>& tokens, size_t i);
@@ -28,7 +30,7 @@ class Tagger {
   const Lattice& lattice() const { return lattice_; }
 
  private:
-  ModelView model_;
+  const Model& model_;
   double beam_;
   SuffixGuesser guesser_;
   Viterbi viterbi_;

@@ -1,13 +1,9 @@
 // The programs through real pipes. orvit: sentence-by-sentence replies, comments,
 // blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
-// columns. Faulty arguments and input: exact messages. Model images: written beside
-// the model, used when they match it, refused with a message when they do not.
+// columns. Faulty arguments and input: exact messages.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
@@ -51,6 +47,21 @@ TEST(Protocol, ExactReplies) {
     EXPECT_EQ(r.out, c.output) << c.name;
     EXPECT_EQ(r.err, "") << c.name;
   }
+}
+
+// A perceptron model chosen by its first line: "x" is X when it comes first or after
+// "y", else Y; Y may not follow Y.
+TEST(Protocol, PerceptronModelTagsByContext) {
+  ScratchDir dir;
+  const std::string model = dir.write(
+      "p.orv",
+      "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
+      "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
+      "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
+      "feature C0 x 0 1\nfeature C0 y 0 0.5\nfeature C-1 <pad> 2 0\nfeature C-1 y 2 0\n");
+  auto r = run_program({ORVIT_PATH, model, "-"}, "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n");
 }
 
 TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
@@ -143,6 +154,7 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
   ScratchDir dir;  // orvit names the model file and line, and stops before reading input
   const std::string bad = dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
   const std::string magic = dir.write("magic.orv", "not a model\n");
+  const std::string perceptron = dir.write("p.orv", "orvit-perceptron 1\nlabels 1\nlabel X\nfeature C0 a 1e999\n");
   struct Case {
     std::vector<std::string> argv;
     std::string input, message;
@@ -156,6 +168,7 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
       {{ORVIT_PATH, bad, "-"}, "a\n\n", "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
       {{ORVIT_PATH, magic, "-"}, "a\n\n",
        "orvit: " + magic + ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
+      {{ORVIT_PATH, perceptron, "-"}, "a\n\n", "orvit: " + perceptron + ":4: bad feature row \"feature C0 a 1e999\"\n"},
       {{ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
       {{ORVIT_TRAIN_PATH, "-t", "3", "-", "-"}, "a X Y\n\na X\n", "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
       {{ORVIT_TRAIN_PATH, "-", "-"}, "a <s>\n", "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},
@@ -170,60 +183,6 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
     EXPECT_NE(r.status, 0) << c.message;
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.out, "");
-  }
-}
-
-TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
-  ScratchDir dir;
-  const std::string model = dir.path() + "/m", image = model + ".bin";
-  const std::string text = run_program({"/bin/cat", tiny_model()}).out;
-  // The trainer writes the image beside the model; orvit writes the same bytes.
-  std::ifstream trained(tiny_model() + ".bin", std::ios::binary);
-  const std::string good((std::istreambuf_iterator<char>(trained)), std::istreambuf_iterator<char>());
-  ASSERT_GT(good.size(), 64u);
-  dir.write("m", text);
-  ASSERT_EQ(run_program({ORVIT_PATH, model, "/dev/null"}).err, "");
-  ASSERT_EQ(dir.read("m.bin"), good);
-
-  std::string stale_text = text;
-  stale_text.replace(stale_text.find("word c Y 1"), 10, "word c Y 3");
-  std::string damaged = good, other_version = good;
-  damaged[good.size() - 3] ^= 1;
-  other_version[8] = 2;
-  struct Case {
-    const char* name;
-    std::string text, image;  // image "" for none
-    std::string refusal;      // "" when the image is used or made
-    bool rewritten;           // the image afterwards is that of `text`
-  } cases[] = {
-      {"no image yet", text, "", "", true},
-      {"matching image", text, good, "", true},
-      {"foreign file", text, "my notes\n", "not an orvit model image", false},
-      {"empty file", text, std::string(), "not an orvit model image", false},
-      {"truncated", text, good.substr(0, good.size() - 8), "truncated model image", true},
-      {"damaged", text, damaged, "damaged model image", true},
-      {"other version", text, other_version, "model image of another version or byte order", true},
-      {"model retrained", stale_text, good, "model image built from another version of the model", true},
-  };
-  for (const Case& c : cases) {
-    dir.write("m", c.text);
-    std::filesystem::remove(image);
-    if (!c.image.empty() || std::string(c.name) == "empty file") dir.write("m.bin", c.image);
-    const RunResult r = run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n");
-    EXPECT_EQ(r.status, 0) << c.name;
-    EXPECT_EQ(r.out, "a\tX\nb\tY\n\n") << c.name;
-    const std::string refusal =
-        c.refusal.empty() ? "" : "orvit: " + image + ": " + c.refusal + "; reading " + model + " instead\n";
-    EXPECT_EQ(r.err, refusal) << c.name;
-    if (c.rewritten) {
-      // The next orvit maps the image silently.
-      EXPECT_EQ(run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n").err, "") << c.name;
-      if (c.text == text) {
-        EXPECT_EQ(dir.read("m.bin"), good) << c.name;
-      }
-    } else {
-      EXPECT_EQ(dir.read("m.bin"), c.image) << c.name;
-    }
   }
 }
 

@@ -1,0 +1,354 @@
+// The perceptron model: its feature templates, the feature table (an open-addressing
+// hash from feature key to weight row), and reading and writing its text form.
+#include "orvit/perceptron_model.h"
+
+#include <charconv>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/text_scan.h"
+
+namespace orvit {
+
+namespace {
+
+constexpr Part T = Part::kToken, C = Part::kClass, W = Part::kWord;
+
+// Weights and transition scores in a model file stay below this in magnitude, far
+// from kForbidden.
+constexpr double kMaxWeight = 1e5;
+
+uint64_t mix(uint64_t key) {
+  key ^= key >> 31;
+  key *= 0x9e3779b97f4a7c15ULL;
+  key ^= key >> 29;
+  return key;
+}
+
+// The shortest text that reads back as `w`.
+void append_weight(std::string& out, float w) {
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
+  out.append(buf, end);
+}
+
+}  // namespace
+
+const std::vector<FeatureTemplate>& feature_templates() {
+  static const std::vector<FeatureTemplate> templates = {
+      {"T-2", 1, {T}, {-2}},   {"T-1", 1, {T}, {-1}},   {"T0", 1, {T}, {0}},
+      {"T+1", 1, {T}, {1}},    {"T+2", 1, {T}, {2}},    {"C-2", 1, {C}, {-2}},
+      {"C-1", 1, {C}, {-1}},   {"C0", 1, {C}, {0}},     {"C+1", 1, {C}, {1}},
+      {"C+2", 1, {C}, {2}},    {"W-2", 1, {W}, {-2}},   {"W-1", 1, {W}, {-1}},
+      {"W0", 1, {W}, {0}},     {"W+1", 1, {W}, {1}},    {"W+2", 1, {W}, {2}},
+      {"C-2C-1", 2, {C, C}, {-2, -1}},       {"C-1C0", 2, {C, C}, {-1, 0}},
+      {"C0C+1", 2, {C, C}, {0, 1}},          {"C+1C+2", 2, {C, C}, {1, 2}},
+      {"C-1C+1", 2, {C, C}, {-1, 1}},        {"C-2C-1C0", 3, {C, C, C}, {-2, -1, 0}},
+      {"C-1C0C+1", 3, {C, C, C}, {-1, 0, 1}}, {"C0C+1C+2", 3, {C, C, C}, {0, 1, 2}},
+      {"W-1W0", 2, {W, W}, {-1, 0}},         {"W0W+1", 2, {W, W}, {0, 1}},
+      {"T-1T0", 2, {T, T}, {-1, 0}},         {"T0T+1", 2, {T, T}, {0, 1}},
+  };
+  return templates;
+}
+
+void split_token(std::string_view token, std::string_view& cls, std::string_view& word) {
+  const size_t at = token.find('@');
+  if (at == std::string_view::npos || at == 0 || at + 1 == token.size()) {
+    cls = token;
+    word = {};
+    return;
+  }
+  cls = token.substr(0, at);
+  word = token.substr(at + 1);
+}
+
+void PerceptronModel::set_labels(std::vector<std::string> names) {
+  label_names_ = std::move(names);
+  for (const std::string& name : label_names_) label_ids_.intern(name);
+  const size_t side = label_names_.size() + 1;
+  trans_.assign(side * side, kForbidden);
+}
+
+int PerceptronModel::find_label(std::string_view name) const { return label_ids_.find(name); }
+
+int32_t PerceptronModel::intern_part(std::string_view part) {
+  const int32_t id = parts_.find(part);
+  if (id >= 0) return id;
+  if (parts_.size() >= kMaxParts) return -1;
+  return parts_.intern(part);
+}
+
+bool PerceptronModel::add_feature(uint64_t key, const float* weights) {
+  if (slot_key_.empty()) {
+    slot_key_.assign(1024, 0);
+    slot_row_.assign(1024, 0);
+    mask_ = 1023;
+  }
+  if (2 * (keys_.size() + 1) > slot_key_.size()) {
+    // Grow and re-insert every key.
+    const size_t size = slot_key_.size() * 2;
+    slot_key_.assign(size, 0);
+    slot_row_.assign(size, 0);
+    mask_ = size - 1;
+    for (size_t f = 0; f < keys_.size(); ++f) {
+      uint64_t s = mix(keys_[f]) & mask_;
+      while (slot_key_[s] != 0) s = (s + 1) & mask_;
+      slot_key_[s] = keys_[f];
+      slot_row_[s] = static_cast<uint32_t>(f);
+    }
+  }
+  uint64_t s = mix(key) & mask_;
+  while (slot_key_[s] != 0) {
+    if (slot_key_[s] == key) return false;
+    s = (s + 1) & mask_;
+  }
+  slot_key_[s] = key;
+  slot_row_[s] = static_cast<uint32_t>(keys_.size());
+  keys_.push_back(key);
+  weights_.insert(weights_.end(), weights, weights + labels());
+  return true;
+}
+
+void PerceptronModel::set_transition(int from, int to, float weight) {
+  trans_[from * (labels() + 1) + to] = weight;
+}
+
+void PerceptronModel::finish() {
+  if (slot_key_.empty()) {
+    slot_key_.assign(1, 0);
+    slot_row_.assign(1, 0);
+    mask_ = 0;
+  }
+  for (size_t t = 0; t < kUnigramTemplates; ++t) unigram_row_[t].assign(parts_.size() + 2, -1);
+  for (size_t f = 0; f < keys_.size(); ++f) {
+    const size_t t = (keys_[f] & 31) - 1;
+    if (t < kUnigramTemplates) unigram_row_[t][(keys_[f] >> 5) & ((1u << 19) - 1)] = static_cast<int32_t>(f);
+  }
+  predecessors_ = prepare_predecessors(trans_.data(), labels());
+}
+
+const float* PerceptronModel::find(uint64_t key) const {
+  uint64_t s = mix(key) & mask_;
+  while (slot_key_[s] != 0) {
+    if (slot_key_[s] == key) return &weights_[static_cast<size_t>(slot_row_[s]) * labels()];
+    s = (s + 1) & mask_;
+  }
+  return nullptr;
+}
+
+TokenCodes PerceptronModel::codes(std::string_view token) const {
+  std::string_view cls, word;
+  split_token(token, cls, word);
+  TokenCodes c;
+  c.cls = static_cast<uint32_t>(parts_.find(cls) + 2);
+  if (!word.empty()) {
+    c.word = static_cast<uint32_t>(parts_.find(word) + 2);
+    c.token = static_cast<uint32_t>(parts_.find(token) + 2);
+  }
+  // find() gives -1 for an unknown part: code 1 would be the padding.
+  if (c.cls == 1) c.cls = 0;
+  if (c.word == 1) c.word = 0;
+  if (c.token == 1) c.token = 0;
+  return c;
+}
+
+std::string write_perceptron_model_text(const PerceptronModel& model) {
+  const int n = model.labels();
+  std::string out = std::string(kPerceptronMagic) + "\n";
+  out += "# orvit averaged-perceptron model; see docs/orvit-model-format.md\n";
+  out += "labels " + std::to_string(n) + "\n";
+  for (int l = 0; l < n; ++l) out += "label " + model.label_name(l) + "\n";
+  for (int from = 0; from <= n; ++from) {
+    for (int to = 0; to <= n; ++to) {
+      const float w = model.transition(from, to);
+      if (w == kForbidden) continue;
+      out += "transition ";
+      out += from == n ? "<s>" : model.label_name(from);
+      out += ' ';
+      out += to == n ? "</s>" : model.label_name(to);
+      out += ' ';
+      append_weight(out, w);
+      out += '\n';
+    }
+  }
+  const std::vector<FeatureTemplate>& templates = feature_templates();
+  for (size_t f = 0; f < model.feature_count(); ++f) {
+    const uint64_t key = model.feature_key_at(f);
+    const FeatureTemplate& ft = templates[(key & 31) - 1];
+    out += "feature ";
+    out += ft.name;
+    for (int k = 0; k < ft.arity; ++k) {
+      const uint32_t code = static_cast<uint32_t>(key >> (5 + 19 * k)) & ((1u << 19) - 1);
+      out += ' ';
+      if (code == kPadCode)
+        out += kPadName;
+      else
+        out += model.parts().key(static_cast<int32_t>(code - 2));
+    }
+    const float* w = model.feature_weights(f);
+    for (int l = 0; l < n; ++l) {
+      out += ' ';
+      append_weight(out, w[l]);
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+bool is_perceptron_model(std::string_view text) {
+  const std::string_view magic = kPerceptronMagic;
+  size_t pos = 0;
+  return next_column(text, pos) == magic.substr(0, magic.find(' '));
+}
+
+namespace {
+
+class PerceptronParser {
+ public:
+  PerceptronParser(const std::string& name, PerceptronModel& model) : name_(name), model_(model) {
+    for (size_t t = 0; t < feature_templates().size(); ++t)
+      template_ids_.emplace(feature_templates()[t].name, t);
+  }
+
+  void line(std::string_view row, long number) {
+    line_ = number;
+    row_ = row;
+    pos_ = 0;
+    if (number == 1) return header();
+    std::string_view kind = next();
+    if (kind.empty() || kind[0] == '#') return;
+    if (kind == "labels") return label_total();
+    if (kind == "label") return label();
+    if (!labels_done_) fail("\"" + std::string(kind) + "\" row before the complete label list");
+    if (kind == "transition") return transition();
+    if (kind == "feature") return feature();
+    fail("unknown row " + quote_row(row));
+  }
+
+  void finish() {
+    if (line_ == 0) {
+      line_ = 1;
+      fail("empty file, not an orvit model");
+    }
+    if (!labels_done_) fail("model has no complete label list");
+    model_.finish();
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& what) { throw Error(where(name_, line_, what)); }
+  [[noreturn]] void bad_row(const char* kind) {
+    fail(std::string("bad ") + kind + " row " + quote_row(row_));
+  }
+
+  std::string_view next() { return next_column(row_, pos_); }
+  bool at_end() { return next().empty(); }
+
+  // A weight: a finite decimal below kMaxWeight in magnitude.
+  bool weight(float& out) {
+    std::string_view s = next();
+    double d;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
+        std::fabs(d) >= kMaxWeight)
+      return false;
+    out = static_cast<float>(d);
+    return true;
+  }
+
+  void header() {
+    std::string_view magic = next(), version = next();
+    if (magic != "orvit-perceptron" || !at_end())
+      fail("not an orvit perceptron model (the first line must be \"" +
+           std::string(kPerceptronMagic) + "\")");
+    if (version != "1")
+      fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
+  }
+
+  void label_total() {
+    std::string_view s = next();
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
+    if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
+        expected_ < 1 || expected_ > 65000 || !at_end())
+      bad_row("labels");
+    expected_labels_seen_ = true;
+  }
+
+  void label() {
+    if (!expected_labels_seen_ || labels_done_) fail("label row outside the label list");
+    std::string_view name = next();
+    if (name.empty() || name == "<s>" || name == "</s>" || !at_end()) bad_row("label");
+    if (!seen_.insert(name).second) fail("duplicate label \"" + std::string(name) + "\"");
+    names_.emplace_back(name);
+    if (static_cast<int>(names_.size()) == expected_) {
+      model_.set_labels(std::move(names_));
+      weights_.resize(static_cast<size_t>(expected_));
+      side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
+      labels_done_ = true;
+    }
+  }
+
+  void transition() {
+    const int n = model_.labels();
+    std::string_view from_name = next(), to_name = next();
+    const int from = from_name == "<s>" ? n : model_.find_label(from_name);
+    const int to = to_name == "</s>" ? n : model_.find_label(to_name);
+    float w;
+    if (from < 0 || to < 0 || (from == n && to == n) || !weight(w) || !at_end())
+      bad_row("transition");
+    const size_t cell = static_cast<size_t>(from) * (n + 1) + to;
+    if (side_set_[cell]) fail("duplicate transition row " + quote_row(row_));
+    side_set_[cell] = true;
+    model_.set_transition(from, to, w);
+  }
+
+  void feature() {
+    auto t = template_ids_.find(next());
+    if (t == template_ids_.end()) bad_row("feature");
+    const FeatureTemplate& ft = feature_templates()[t->second];
+    uint32_t code[3] = {0, 0, 0};
+    for (int k = 0; k < ft.arity; ++k) {
+      std::string_view part = next();
+      if (part.empty()) bad_row("feature");
+      if (part == kPadName) {
+        code[k] = kPadCode;
+        continue;
+      }
+      const int32_t id = model_.intern_part(part);
+      if (id < 0) fail("more than " + std::to_string(kMaxParts) + " distinct feature parts");
+      code[k] = static_cast<uint32_t>(id) + 2;
+    }
+    for (float& w : weights_)
+      if (!weight(w)) bad_row("feature");
+    if (!at_end()) bad_row("feature");
+    if (!model_.add_feature(feature_key(t->second, code[0], code[1], code[2]), weights_.data()))
+      fail("duplicate feature row " + quote_row(row_));
+  }
+
+  const std::string& name_;
+  PerceptronModel& model_;
+  long line_ = 0;
+  std::string_view row_;
+  size_t pos_ = 0;
+  int expected_ = 0;
+  bool expected_labels_seen_ = false;
+  bool labels_done_ = false;
+  std::vector<std::string> names_;
+  std::unordered_set<std::string_view> seen_;
+  std::unordered_map<std::string_view, size_t> template_ids_;
+  std::vector<float> weights_;
+  std::vector<bool> side_set_;
+};
+
+}  // namespace
+
+void parse_perceptron_model(std::string_view text, const std::string& name,
+                            PerceptronModel& model) {
+  PerceptronParser parser(name, model);
+  for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
+  parser.finish();
+}
+
+}  // namespace orvit

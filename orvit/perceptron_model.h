@@ -1,0 +1,159 @@
+// The second kind of orvit model: a first-order linear sequence model (averaged
+// perceptron) whose label scores come from features over a window of the tokens
+// received. A token "CLASS@word" has a class part and a word part; any other token is
+// a class alone. Features look at these parts at offsets -2..+2, alone and combined.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "orvit/first_order_viterbi.h"
+#include "orvit/string_table.h"
+
+namespace orvit {
+
+inline constexpr const char* kPerceptronMagic = "orvit-perceptron 1";
+
+// What a template reads at one offset: the whole token, its class part, its word part.
+enum class Part : uint8_t { kToken, kClass, kWord };
+
+struct FeatureTemplate {
+  const char* name;  // as written in model files, e.g. "C-1C0"
+  int arity;         // 1 to 3 parts
+  std::array<Part, 3> part;
+  std::array<int, 3> offset;
+};
+
+// The fixed template list; a model file names templates, never numbers them.
+const std::vector<FeatureTemplate>& feature_templates();
+
+// The codes of one token's parts: 0 when the part is unknown to the model or absent
+// (a token without a word part has neither word nor token code: its token is its
+// class), kPadCode for a position outside the sentence, else the part's id in the
+// model's part table plus 2.
+struct TokenCodes {
+  uint32_t token = 0, cls = 0, word = 0;
+};
+inline constexpr uint32_t kPadCode = 1;
+inline constexpr uint32_t kMaxParts = (1u << 19) - 2;
+// The name a model file uses for a position outside the sentence.
+inline constexpr const char* kPadName = "<pad>";
+
+// Splits a token at its first "@" into class and word part when both are non-empty;
+// otherwise the token is its own class and has no word part.
+void split_token(std::string_view token, std::string_view& cls, std::string_view& word);
+
+// Calls fn(key) for every feature that fires at position i of a sentence whose tokens
+// have codes `codes[0..n)`: a template fires when none of its parts is 0, and a
+// Keys are distinct for distinct (template, parts); never 0. Templates before `first`
+// are skipped.
+template <typename Fn>
+void for_each_feature(const TokenCodes* codes, size_t n, size_t i, Fn&& fn, size_t first = 0);
+
+// The templates of one part come first in the list, these many of them.
+inline constexpr size_t kUnigramTemplates = 15;
+// Code of the part template `ft` reads from token codes `tc`.
+inline uint32_t part_code(const FeatureTemplate& ft, int k, const TokenCodes& tc) {
+  switch (ft.part[k]) {
+    case Part::kToken: return tc.token;
+    case Part::kClass: return tc.cls;
+    case Part::kWord: return tc.word;
+  }
+  return 0;
+}
+
+class PerceptronModel {
+ public:
+  // ---- Construction: labels, then parts/features/transitions, then finish(). ----
+  void set_labels(std::vector<std::string> names);
+  // Id of a part string, added when new; -1 past kMaxParts parts.
+  int32_t intern_part(std::string_view part);
+  // Adds the weight row of feature `key`; false if it has one already.
+  // `weights` has labels() entries.
+  bool add_feature(uint64_t key, const float* weights);
+  // from/to: a label, or labels() for the sentence start (from) / end (to).
+  void set_transition(int from, int to, float weight);
+  // Builds the lookup table. Transitions never set are forbidden.
+  void finish();
+
+  // ---- Use ----
+  int labels() const { return static_cast<int>(label_names_.size()); }
+  const std::string& label_name(int label) const { return label_names_[label]; }
+  int find_label(std::string_view name) const;
+  size_t feature_count() const { return keys_.size(); }
+  // Codes of a token (see TokenCodes).
+  TokenCodes codes(std::string_view token) const;
+  // Weight row of feature `key`, or nullptr.
+  const float* find(uint64_t key) const;
+  // Weight row of one-part template t (< kUnigramTemplates) for part code `code`
+  // (not 0), or nullptr: the same row as find() gives, by array index.
+  const float* unigram(size_t t, uint32_t code) const {
+    const int32_t row = unigram_row_[t][code];
+    return row < 0 ? nullptr : &weights_[static_cast<size_t>(row) * labels()];
+  }
+  // prepare_predecessors of the transitions, for viterbi_first_order.
+  const std::vector<std::vector<uint16_t>>& predecessors() const { return predecessors_; }
+  // Weight of the transition from -> to (see set_transition), including the
+  // score kForbidden of a transition never set.
+  float transition(int from, int to) const { return trans_[from * (labels() + 1) + to]; }
+  const float* transitions() const { return trans_.data(); }
+  const StringTable& parts() const { return parts_; }
+  // Feature f (in the order added): its key and weight row.
+  uint64_t feature_key_at(size_t f) const { return keys_[f]; }
+  const float* feature_weights(size_t f) const { return &weights_[f * labels()]; }
+
+ private:
+  std::vector<std::string> label_names_;
+  StringTable label_ids_;
+  StringTable parts_;
+  std::vector<uint64_t> keys_;    // feature keys in the order added
+  std::vector<float> weights_;    // labels() per feature, same order
+  std::vector<uint64_t> slot_key_;  // open addressing: 0 = empty
+  std::vector<uint32_t> slot_row_;
+  uint64_t mask_ = 0;
+  std::vector<float> trans_;      // (labels()+1)^2, row = from
+  std::vector<int32_t> unigram_row_[kUnigramTemplates];  // [code]: feature row or -1
+  std::vector<std::vector<uint16_t>> predecessors_;
+};
+
+// Key of template `t` with part codes c (unused codes 0).
+inline uint64_t feature_key(size_t t, uint32_t c0, uint32_t c1, uint32_t c2) {
+  return (static_cast<uint64_t>(t) + 1) | static_cast<uint64_t>(c0) << 5 |
+         static_cast<uint64_t>(c1) << 24 | static_cast<uint64_t>(c2) << 43;
+}
+
+template <typename Fn>
+void for_each_feature(const TokenCodes* codes, size_t n, size_t i, Fn&& fn, size_t first) {
+  static constexpr TokenCodes kPad{0, kPadCode, 0};
+  const std::vector<FeatureTemplate>& templates = feature_templates();
+  for (size_t t = first; t < templates.size(); ++t) {
+    const FeatureTemplate& ft = templates[t];
+    uint32_t c[3] = {0, 0, 0};
+    bool fires = true;
+    for (int k = 0; k < ft.arity && fires; ++k) {
+      const long at = static_cast<long>(i) + ft.offset[k];
+      const TokenCodes& tc = at < 0 || at >= static_cast<long>(n) ? kPad : codes[at];
+      c[k] = part_code(ft, k, tc);
+      fires = c[k] != 0;
+    }
+    if (fires) fn(feature_key(t, c[0], c[1], c[2]));
+  }
+}
+
+// Parses perceptron model text (see docs/orvit-model-format.md); `name` names the file
+// in messages. Throws Error "NAME:LINE: what" for any fault.
+void parse_perceptron_model(std::string_view text, const std::string& name,
+                            PerceptronModel& model);
+
+// The model as text that parse_perceptron_model reads back to the same model:
+// transitions that are set, features in the order added, weights written as the
+// shortest decimal that reads back to the same float.
+std::string write_perceptron_model_text(const PerceptronModel& model);
+
+// True when `text` starts with the perceptron model's header line.
+bool is_perceptron_model(std::string_view text);
+
+}  // namespace orvit

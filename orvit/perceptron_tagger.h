@@ -1,0 +1,45 @@
+// Tags a sentence with a perceptron model: sums the weight rows of the features that
+// fire at each token into label scores, then decodes exactly with first-order Viterbi.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "orvit/first_order_viterbi.h"
+#include "orvit/perceptron_model.h"
+#include "orvit/sentence_tagger.h"
+
+namespace orvit {
+
+class PerceptronTagger : public SentenceTagger {
+ public:
+  explicit PerceptronTagger(const PerceptronModel& model);
+
+  const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) override;
+  const std::string& tag_name(uint16_t tag) const override { return model_.label_name(tag); }
+
+  // The label scores of the last sentence tagged: labels() per token.
+  const std::vector<float>& emissions() const { return emit_; }
+
+ private:
+  // Index of `token` in the token cache, adding it when new.
+  uint32_t cached(std::string_view token);
+
+  const PerceptronModel& model_;
+  // Every token seen (up to kCacheLimit; then the cache starts again): its codes and,
+  // per offset o of -2..+2, the sum of its one-part feature rows as seen from the
+  // token o places before it.
+  static constexpr size_t kCacheLimit = 1 << 20;
+  StringTable cache_;
+  std::vector<TokenCodes> cache_codes_;
+  std::vector<float> cache_rows_;  // 5 * labels() per entry
+  std::vector<float> pad_rows_;    // the same for a position outside the sentence
+  std::vector<uint32_t> ids_;
+  std::vector<TokenCodes> codes_;
+  std::vector<float> emit_;
+  ViterbiWork<float> work_;
+  std::vector<uint16_t> best_;
+};
+
+}  // namespace orvit

@@ -1,0 +1,306 @@
+// The perceptron model kind: label scores of random small models checked against an
+// oracle that builds every feature's text from the template names and looks it up in a
+// map; decoding checked against enumerating every label sequence (with forbidden
+// transitions, and when nothing avoids them); model text that reads back to the same
+// bytes; faulty model files, each with one message naming the file and line; training
+// that fits a small corpus, never uses a transition it never saw, and gives the same
+// bytes twice.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "orvit/error.h"
+#include "orvit/first_order_viterbi.h"
+#include "orvit/perceptron_model.h"
+#include "orvit/perceptron_tagger.h"
+#include "orvit/perceptron_train.h"
+
+namespace {
+
+using orvit::kForbidden;
+
+// Score of sequence y under emit/trans, as viterbi_first_order defines it.
+double sequence_score(const std::vector<double>& emit, const std::vector<double>& trans, int L,
+                      const std::vector<int>& y) {
+  const size_t side = static_cast<size_t>(L) + 1;
+  double s = 0;
+  size_t prev = static_cast<size_t>(L);
+  for (size_t i = 0; i < y.size(); ++i) {
+    s += trans[prev * side + y[i]] + emit[i * L + y[i]];
+    prev = static_cast<size_t>(y[i]);
+  }
+  return s + trans[prev * side + L];
+}
+
+bool uses_forbidden(const std::vector<double>& trans, int L, const std::vector<int>& y) {
+  const size_t side = static_cast<size_t>(L) + 1;
+  size_t prev = static_cast<size_t>(L);
+  for (int label : y) {
+    if (trans[prev * side + label] == kForbidden) return true;
+    prev = static_cast<size_t>(label);
+  }
+  return trans[prev * side + L] == kForbidden;
+}
+
+TEST(PerceptronDecoding, ViterbiMatchesEnumeration) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> score(-3, 3);
+  int all_forbidden_cases = 0;
+  for (int round = 0; round < 400; ++round) {
+    const int L = 1 + round % 4;
+    const size_t n = static_cast<size_t>(round % 6);
+    std::vector<double> emit(n * L), trans((L + 1) * (L + 1));
+    for (double& e : emit) e = score(rng);
+    // Every third transition forbidden; in some rounds all of them.
+    for (size_t c = 0; c < trans.size(); ++c)
+      trans[c] = (round % 7 == 6 || rng() % 3 == 0) ? kForbidden : score(rng);
+    const auto preds = orvit::prepare_predecessors(trans.data(), L);
+    orvit::ViterbiWork<double> work;
+    std::vector<uint16_t> out(n);
+    orvit::viterbi_first_order(emit.data(), n, L, trans.data(), preds, work, out.data());
+
+    // Enumerate every sequence: the best allowed one, else the best of all.
+    double best_allowed = -INFINITY, best_any = -INFINITY;
+    std::vector<int> y(n, 0);
+    for (;;) {
+      const double s = sequence_score(emit, trans, L, y);
+      best_any = std::max(best_any, s);
+      if (!uses_forbidden(trans, L, y)) best_allowed = std::max(best_allowed, s);
+      size_t k = 0;
+      while (k < n && ++y[k] == L) y[k++] = 0;
+      if (k == n) break;
+    }
+    if (n == 0) continue;
+    std::vector<int> got(out.begin(), out.end());
+    if (best_allowed == -INFINITY) {
+      ++all_forbidden_cases;
+      EXPECT_NEAR(sequence_score(emit, trans, L, got), best_any, 1e-9) << "round " << round;
+    } else {
+      EXPECT_FALSE(uses_forbidden(trans, L, got)) << "round " << round;
+      EXPECT_NEAR(sequence_score(emit, trans, L, got), best_allowed, 1e-9) << "round " << round;
+    }
+  }
+  EXPECT_GT(all_forbidden_cases, 20);
+}
+
+// A random model over a small vocabulary, as model text, with the oracle's map from
+// "TEMPLATE part..." to weights.
+struct RandomModel {
+  std::string text;
+  std::map<std::string, std::vector<float>> features;
+  std::vector<std::string> labels{"A", "B", "C"};
+};
+
+const std::vector<std::string> kClasses = {"DT", "NN", "VB"};
+const std::vector<std::string> kWords = {"the", "dog"};
+
+// The class, word and whole token a template reads for token `t` ("" when it has none).
+std::string part_text(char kind, const std::string& t) {
+  const size_t at = t.find('@');
+  const bool lexical = at != std::string::npos;
+  if (kind == 'C') return lexical ? t.substr(0, at) : t;
+  if (kind == 'W') return lexical ? t.substr(at + 1) : "";
+  return lexical ? t : "";
+}
+
+// Every feature text that fires at position i, built from the template name alone.
+std::vector<std::string> oracle_features(const std::vector<std::string>& tokens, size_t i) {
+  std::vector<std::string> out;
+  for (const orvit::FeatureTemplate& ft : orvit::feature_templates()) {
+    // Parse names like "C-1W0": a kind letter, then a signed offset.
+    std::string name = ft.name, text = name;
+    bool fires = true;
+    for (size_t p = 0; p < name.size() && fires;) {
+      const char kind = name[p++];
+      size_t q = p + 1;
+      while (q < name.size() && std::isdigit(static_cast<unsigned char>(name[q]))) ++q;
+      const long at = static_cast<long>(i) + std::stol(name.substr(p, q - p));
+      p = q;
+      std::string part;
+      if (at < 0 || at >= static_cast<long>(tokens.size()))
+        part = kind == 'C' ? "<pad>" : "";
+      else
+        part = part_text(kind, tokens[at]);
+      fires = !part.empty();
+      text += " " + part;
+    }
+    if (fires) out.push_back(text);
+  }
+  return out;
+}
+
+std::string random_token(std::mt19937& rng) {
+  const std::string& cls = kClasses[rng() % kClasses.size()];
+  return rng() % 2 ? cls : cls + "@" + kWords[rng() % kWords.size()];
+}
+
+RandomModel random_model(std::mt19937& rng) {
+  RandomModel m;
+  m.text = "orvit-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\n";
+  const char* from[] = {"A", "B", "C", "<s>"};
+  const char* to[] = {"A", "B", "C", "</s>"};
+  for (const char* f : from)
+    for (const char* t : to)
+      if (rng() % 4 != 0 && !(std::string(f) == "<s>" && std::string(t) == "</s>"))
+        m.text += std::string("transition ") + f + " " + t + " " + std::to_string(static_cast<int>(rng() % 9) - 4) + "\n";
+  // Features from random sentences, each with a weight row of quarters.
+  for (int s = 0; s < 30; ++s) {
+    std::vector<std::string> tokens(1 + rng() % 4);
+    for (std::string& t : tokens) t = random_token(rng);
+    for (size_t i = 0; i < tokens.size(); ++i)
+      for (const std::string& f : oracle_features(tokens, i)) {
+        if (rng() % 3 == 0 || m.features.count(f)) continue;
+        std::vector<float> w(3);
+        m.text.append("feature ").append(f);
+        for (float& x : w) {
+          x = static_cast<float>(static_cast<int>(rng() % 17) - 8) / 4;
+          m.text.append(" ").append(std::to_string(x));
+        }
+        m.text += "\n";
+        m.features[f] = w;
+      }
+  }
+  return m;
+}
+
+TEST(PerceptronScoring, EmissionsAndTagsMatchTheOracle) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 20; ++round) {
+    const RandomModel m = random_model(rng);
+    orvit::PerceptronModel model;
+    orvit::parse_perceptron_model(m.text, "r.orv", model);
+    orvit::PerceptronTagger tagger(model);
+    for (int s = 0; s < 20; ++s) {
+      std::vector<std::string> tokens(1 + rng() % 5);
+      for (std::string& t : tokens) t = rng() % 10 ? random_token(rng) : "XX@unseen";
+      std::vector<std::string_view> views(tokens.begin(), tokens.end());
+      const std::vector<uint16_t> tags = tagger.tag(views);
+      std::vector<double> emit(tokens.size() * 3, 0.0), trans(16);
+      for (size_t i = 0; i < tokens.size(); ++i)
+        for (const std::string& f : oracle_features(tokens, i)) {
+          auto it = m.features.find(f);
+          if (it == m.features.end()) continue;
+          for (int y = 0; y < 3; ++y) emit[i * 3 + y] += it->second[y];
+        }
+      for (size_t e = 0; e < emit.size(); ++e)
+        ASSERT_NEAR(tagger.emissions()[e], emit[e], 1e-4) << "round " << round << " sentence " << s;
+      for (int f = 0; f <= 3; ++f)
+        for (int t = 0; t <= 3; ++t) trans[f * 4 + t] = model.transition(f, t);
+      // The decoded tags are a best sequence for these scores.
+      const auto preds = orvit::prepare_predecessors(trans.data(), 3);
+      orvit::ViterbiWork<double> work;
+      std::vector<uint16_t> best(tokens.size());
+      orvit::viterbi_first_order(emit.data(), tokens.size(), 3, trans.data(), preds, work, best.data());
+      EXPECT_NEAR(sequence_score(emit, trans, 3, std::vector<int>(tags.begin(), tags.end())),
+                  sequence_score(emit, trans, 3, std::vector<int>(best.begin(), best.end())), 1e-4);
+    }
+    // The text written back from the model reads back to the same text.
+    const std::string written = orvit::write_perceptron_model_text(model);
+    orvit::PerceptronModel again;
+    orvit::parse_perceptron_model(written, "w.orv", again);
+    EXPECT_EQ(orvit::write_perceptron_model_text(again), written);
+    EXPECT_EQ(again.feature_count(), m.features.size());
+  }
+}
+
+std::string load_error(const std::string& text) {
+  orvit::PerceptronModel model;
+  try {
+    orvit::parse_perceptron_model(text, "p.orv", model);
+  } catch (const orvit::Error& e) {
+    return e.what();
+  }
+  return "(loaded)";
+}
+
+TEST(PerceptronModelErrors, MessagesNameFileAndLine) {
+  const std::string head = "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n";
+  const struct {
+    std::string text, message;
+  } cases[] = {
+      {"", "p.orv:1: empty file, not an orvit model"},
+      {"orvit-model 1\n", "p.orv:1: not an orvit perceptron model (the first line must be \"orvit-perceptron 1\")"},
+      {"orvit-perceptron 2\n", "p.orv:1: unsupported model version \"2\" (this orvit reads 1)"},
+      {"orvit-perceptron 1\nlabels 0\n", "p.orv:2: bad labels row \"labels 0\""},
+      {"orvit-perceptron 1\nlabels 70000\n", "p.orv:2: bad labels row \"labels 70000\""},
+      {"orvit-perceptron 1\nlabel X\n", "p.orv:2: label row outside the label list"},
+      {"orvit-perceptron 1\nlabels 2\nlabel X\nlabel X\n", "p.orv:4: duplicate label \"X\""},
+      {"orvit-perceptron 1\nlabels 1\nlabel </s>\n", "p.orv:3: bad label row \"label </s>\""},
+      {"orvit-perceptron 1\nlabels 2\nlabel X\n", "p.orv:3: model has no complete label list"},
+      {"orvit-perceptron 1\nfeature C0 NN 1\n", "p.orv:2: \"feature\" row before the complete label list"},
+      {head + "transition X Z 1\n", "p.orv:5: bad transition row \"transition X Z 1\""},
+      {head + "transition <s> </s> 1\n", "p.orv:5: bad transition row \"transition <s> </s> 1\""},
+      {head + "transition X Y nan\n", "p.orv:5: bad transition row \"transition X Y nan\""},
+      {head + "transition X Y 1\ntransition X Y 2\n", "p.orv:6: duplicate transition row \"transition X Y 2\""},
+      {head + "feature C0 NN 1\n", "p.orv:5: bad feature row \"feature C0 NN 1\""},
+      {head + "feature C0 NN 1 2 3\n", "p.orv:5: bad feature row \"feature C0 NN 1 2 3\""},
+      {head + "feature C9 NN 1 2\n", "p.orv:5: bad feature row \"feature C9 NN 1 2\""},
+      {head + "feature C-1C0 NN 1 2\n", "p.orv:5: bad feature row \"feature C-1C0 NN 1 2\""},
+      {head + "feature C0 NN inf 2\n", "p.orv:5: bad feature row \"feature C0 NN inf 2\""},
+      {head + "feature C0 NN 1e300 2\n", "p.orv:5: bad feature row \"feature C0 NN 1e300 2\""},
+      {head + "feature C0 NN 1 0x2\n", "p.orv:5: bad feature row \"feature C0 NN 1 0x2\""},
+      {head + "feature C0 NN 1 2\n# c\nfeature C0 NN 3 4\n", "p.orv:7: duplicate feature row \"feature C0 NN 3 4\""},
+      {head + "weights 1\n", "p.orv:5: unknown row \"weights 1\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
+  EXPECT_EQ(load_error(head + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 1 -2.25\n"), "(loaded)");
+}
+
+orvit::TaggedCorpus corpus_of(const std::vector<std::vector<std::pair<std::string, std::string>>>& sentences) {
+  orvit::TaggedCorpus c;
+  for (const auto& s : sentences) {
+    for (const auto& [word, tag] : s) {
+      c.words.push_back(word);
+      c.tags.push_back(tag);
+    }
+    c.starts.push_back(c.words.size());
+  }
+  return c;
+}
+
+TEST(PerceptronTraining, FitsTheCorpusKeepsUnseenTransitionsForbiddenAndIsDeterministic) {
+  // "that" before a noun starts a noun chunk (B), before a verb it is alone (O); a noun
+  // after "that" or a determiner continues the chunk (I). I never follows O.
+  const orvit::TaggedCorpus corpus = corpus_of({
+      {{"DT", "B"}, {"NN", "I"}, {"VB", "O"}},
+      {{"IN@that", "B"}, {"NN", "I"}},
+      {{"IN@that", "O"}, {"VB", "O"}},
+      {{"IN", "O"}, {"DT", "B"}, {"NN", "I"}},
+      {{"VB", "O"}, {"IN@that", "O"}, {"PRP", "B"}},
+  });
+  orvit::PerceptronModel model;
+  orvit::train_perceptron(corpus, orvit::PerceptronOptions(), model);
+  const std::string text = orvit::write_perceptron_model_text(model);
+  orvit::PerceptronModel again;
+  orvit::train_perceptron(corpus, orvit::PerceptronOptions(), again);
+  EXPECT_EQ(orvit::write_perceptron_model_text(again), text);
+  EXPECT_EQ(text.substr(0, text.find("transition")),
+            "orvit-perceptron 1\n# orvit averaged-perceptron model; see docs/orvit-model-format.md\n"
+            "labels 3\nlabel B\nlabel I\nlabel O\n");
+  // Never seen: O -> I, <s> -> I, I -> B, B -> O, B -> B.
+  const int B = model.find_label("B"), I = model.find_label("I"), O = model.find_label("O");
+  for (auto [from, to] : {std::pair{O, I}, {3, I}, {I, B}, {B, O}, {B, B}})
+    EXPECT_EQ(model.transition(from, to), kForbidden) << from << " " << to;
+  EXPECT_NE(model.transition(B, I), kForbidden);
+
+  orvit::PerceptronTagger tagger(model);
+  for (size_t s = 0; s < corpus.sentence_count(); ++s) {
+    std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
+                                         corpus.words.begin() + corpus.starts[s + 1]);
+    const auto& tags = tagger.tag(tokens);
+    for (size_t i = 0; i < tokens.size(); ++i)
+      EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
+  }
+  // A lone noun: I may not start a sentence, whatever its features say.
+  const std::vector<std::string_view> noun = {"NN"};
+  EXPECT_NE(tagger.tag(noun)[0], I);
+  EXPECT_THROW(orvit::train_perceptron(orvit::TaggedCorpus(), orvit::PerceptronOptions(), again),
+               orvit::Error);
+}
+
+}  // namespace
