@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <getopt.h>
 #include <unistd.h>
 
 #include "driver/error.h"
@@ -14,11 +15,14 @@
 #include "driver/word_buffer.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
+#include "vornik/version.h"
 
 int word_input_bool = 1;
 int chunktag_output_bool = 0;
 int negra_output_bool = 0;
 int lisp_output_bool = 0;
+int conll_output_bool = 0;
+int json_output_bool = 0;
 int store_sgml_bool = 0;
 int allow_unary_bool = 0;
 int server_mode_bool = 0;
@@ -60,6 +64,14 @@ void read_fix_option(const char *argument) {
 }
 
 void set_output_mode(const char *mode) {
+  const int conll = std::strcmp(mode, "conll") == 0;
+  const int json = std::strcmp(mode, "json") == 0;
+  if (conll || json) {
+    conll_output_bool = conll;
+    json_output_bool = json;
+    return;
+  }
+  conll_output_bool = json_output_bool = 0;
   if (std::strcmp(mode, "chunktags") == 0) {
     chunktag_output_bool = 1;
   } else if (std::strcmp(mode, "negra") == 0) {
@@ -74,10 +86,24 @@ void set_output_mode(const char *mode) {
   }
 }
 
+// Long options beside the design's letters; getopt_long reads them in command-line
+// order with the letters, which keep their getopt behaviour.
+enum LongOption { kHelpOption = 1000, kVersionOption };
+const option kLongOptions[] = {{"help", no_argument, nullptr, kHelpOption},
+                               {"version", no_argument, nullptr, kVersionOption},
+                               {nullptr, 0, nullptr, 0}};
+
 void read_options(int argc, char **argv) {
   int option;
-  while ((option = getopt(argc, argv, "f:t:I:O:SZ:chuv:")) != -1) {
+  while ((option = getopt_long(argc, argv, "f:t:I:O:SZ:chuv:", kLongOptions, nullptr)) != -1) {
     switch (option) {
+      case kHelpOption:
+        std::fputs(usage_text, stdout);
+        std::fputs(usage_more, stdout);
+        std::exit(0);
+      case kVersionOption:
+        std::printf("vornik %s\n", VORNIK_VERSION);
+        std::exit(0);
       case 'c': store_sgml_bool = 1; break;
       case 'f': read_fix_option(optarg); break;
       case 'I':

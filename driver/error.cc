@@ -35,6 +35,14 @@ const char *const usage_text =
     "              2 = print error messages from Orvit processes (useful for debugging)\n"
     "   -Z<beam> : use beam search with beam size <beam> instead of exhaustive Viterbi search\n";
 
+const char *const usage_more =
+    "more options:\n"
+    "   -O<mode> : output mode: conll := word, POS tag and IOB chunk tag per line\n"
+    "                           json := one JSON object per sentence (JSON Lines)\n"
+    "   -u       : a word alone in its chunk gets a phrase node of its own\n"
+    "   --help   : show this message on standard output\n"
+    "   --version: show the version\n";
+
 std::size_t memory_allocated = 0;
 const std::size_t memory_max = 100 * 1024 * 1024;
 

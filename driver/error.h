@@ -5,6 +5,9 @@
 
 extern const char version[100];
 extern const char *const usage_text;
+// Printed after usage_text by --help: the options and -O values the usage text does
+// not list.
+extern const char *const usage_more;
 extern std::size_t memory_allocated;  // bytes requested so far; never decreases
 extern const std::size_t memory_max;  // 100 MB
 

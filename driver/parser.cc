@@ -19,6 +19,8 @@
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
 #include "tree/chunkenc.h"
+#include "tree/conll.h"
+#include "tree/json.h"
 
 int sentence_num = 0;
 int line_number = 0;
@@ -93,6 +95,18 @@ void warn_short_reply(const char *tagger, int rows, int words) {
                program_name(), tagger, rows, words, line_number);
 }
 
+// Words mode reads the first field of a line only. Raw text (several words on a line)
+// would lose the rest without a word, so the first such line of the run is named.
+void warn_extra_fields() {
+  static bool warned = false;
+  if (warned) return;
+  warned = true;
+  std::fprintf(stderr,
+               "%s: warning: input line %d holds more than one field; only the first is read "
+               "(one token per line expected: tokenise raw text with vornik-tokenize)\n",
+               program_name(), line_number);
+}
+
 }  // namespace
 
 void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count) {
@@ -100,9 +114,7 @@ void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *toke
     const int n = read_words(infile, record, store_sgml_bool);
     if (n == 0 && num_sgml_tags == 0) return;
     if (n == 0) {
-      // A group of markup lines only: written as read, no empty line after it.
-      for (int k = 0; k < num_sgml_tags; ++k) std::fputs(sgml_line[k], outfile);
-      std::fflush(outfile);
+      print_markup_group(outfile);
       num_sgml_tags = 0;
       continue;
     }
@@ -159,10 +171,12 @@ void run_parser(const char *input) {
     if (!infile) fehler(2, input);
   }
   if (verbose_bool > 0) {
+    // Column and JSON output hold records only, so the header goes with the banner.
+    FILE *header = conll_output_bool || json_output_bool ? stderr : stdout;
     if (std::strcmp(input, "-") == 0) {
-      std::fputs("%% Chunking sentences from stdin\n", stdout);
+      std::fputs("%% Chunking sentences from stdin\n", header);
     } else {
-      std::fprintf(stdout, "%%%% Chunking sentences from file %s\n", input);
+      std::fprintf(header, "%%%% Chunking sentences from file %s\n", input);
     }
   }
   chunkio_t *record = chunkio_init();
@@ -224,6 +238,7 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
       if (num_sgml_tags > 0 || record->sentence_length > 0) break;
       continue;
     }
+    if (word_input_bool && columns > 1) warn_extra_fields();
     char *word = wordbuf_new_word(word_buffer, column[0]);
     if (!word_input_bool && columns < 2) {
       std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line_number);
@@ -281,12 +296,26 @@ int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
 }
 
 void print_result(FILE *outfile, const chunkio_t *record) {
-  if (chunktag_output_bool) {
+  if (chunktag_output_bool && !conll_output_bool && !json_output_bool) {
     print_chunk_tags(outfile, record);
   } else {
     chunks_to_tree(outfile, record->word, record->rel_depth, record->pos_tag,
                    record->mother_category, record->sentence_length);
   }
-  std::fputc('\n', outfile);
+  // JSON Lines has no empty lines: a sentence is one line.
+  if (!json_output_bool) std::fputc('\n', outfile);
+  std::fflush(outfile);
+}
+
+void print_markup_group(FILE *outfile) {
+  for (int k = 0; k < num_sgml_tags; ++k) {
+    if (conll_output_bool) {
+      print_conll_markup(outfile, sgml_line[k]);
+    } else if (json_output_bool) {
+      print_json_markup(outfile, sgml_line[k], -1, 0);
+    } else {
+      std::fputs(sgml_line[k], outfile);
+    }
+  }
   std::fflush(outfile);
 }

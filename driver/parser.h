@@ -30,3 +30,6 @@ void words_to_tagger(FILE *outfile, const chunkio_t *record);
 int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read);
 int read_chunktag_sequence(FILE *infile, chunkio_t *record);
 void print_result(FILE *outfile, const chunkio_t *record);
+// Writes the stored markup lines of a group without words: as read, or as comment
+// lines (-Oconll) or records (-Ojson).
+void print_markup_group(FILE *outfile);

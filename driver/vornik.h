@@ -8,6 +8,10 @@ extern int word_input_bool;       // 1: words mode (POS tagger + chunk tagger); 
 extern int chunktag_output_bool;  // -Ochunktags
 extern int negra_output_bool;     // -Onegra
 extern int lisp_output_bool;      // -Olisp
+// -Oconll / -Ojson: set only by the last -O value given, so they come before the
+// others; any other -O value clears both.
+extern int conll_output_bool;
+extern int json_output_bool;
 extern int store_sgml_bool;       // -c: keep markup lines
 extern int allow_unary_bool;      // -u: unary phrase nodes while decoding
 extern int server_mode_bool;      // -S: serve TCP clients

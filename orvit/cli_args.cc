@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "vornik/version.h"
+
 namespace orvit {
 
 bool parse_positive_int(std::string_view text, int& out) {
@@ -21,6 +23,11 @@ bool parse_beam(std::string_view text, double& out) {
 int usage_error(const char* program, const char* usage, const std::string& what) {
   std::fprintf(stderr, "%s: %s\n%s", program, what.c_str(), usage);
   return 2;
+}
+
+int print_version(const char* program) {
+  std::printf("%s %s\n", program, VORNIK_VERSION);
+  return 0;
 }
 
 }  // namespace orvit

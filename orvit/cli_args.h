@@ -14,5 +14,8 @@ bool parse_beam(std::string_view text, double& out);
 // Writes "<program>: <what>" and the usage line to stderr; returns the exit
 // status for bad arguments (2).
 int usage_error(const char* program, const char* usage, const std::string& what);
+// Writes "<program> <project version>" to stdout for --version; returns the exit
+// status (0).
+int print_version(const char* program);
 
 }  // namespace orvit

@@ -32,7 +32,8 @@ const char kHelp[] =
     "sentence is complete.\n"
     "  -Z<beam>  drop states less probable than the best one divided by <beam>\n"
     "            (default: exhaustive search)\n"
-    "  -h        show this help\n";
+    "  -h        show this help (also --help)\n"
+    "  --version show the version\n";
 
 int usage_error(const std::string& what) { return orvit::usage_error("orvit", kUsage, what); }
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
       std::fputs(kHelp, stdout);
       return 0;
     }
+    if (arg == "--version") return orvit::print_version("orvit");
     if (arg.size() > 1 && arg[0] == '-') {
       if (arg.substr(0, 2) == "-Z") {
         if (!orvit::parse_beam(arg.substr(2), beam))

@@ -28,7 +28,9 @@ const char kHelp[] =
     "  -s N    longest suffix used for unknown words, in bytes (default 10)\n"
     "  -n N    keep a suffix longer than one byte only if N rare-word tokens\n"
     "          end in it (default 10)\n"
-    "  -h      show this help\n";
+    "  -h      show this help (also --help)\n"
+    "  --version\n"
+    "          show the version\n";
 
 int usage_error(const std::string& what) {
   return orvit::usage_error("orvit-train", kUsage, what);
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
       std::fputs(kHelp, stdout);
       return 0;
     }
+    if (arg == "--version") return orvit::print_version("orvit-train");
     if (arg.size() == 2 && arg[0] == '-' && std::strchr("wtrsn", arg[1])) {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       int* target = arg[1] == 'w'   ? &word_column

@@ -11,6 +11,8 @@
 #include "driver/vornik.h"
 #include "tree/bracketing.h"
 #include "tree/export.h"
+#include "tree/conll.h"
+#include "tree/json.h"
 
 namespace {
 // The leaf array: entry i is the terminal node of word i. Allocated once, grown for
@@ -160,7 +162,11 @@ void chunks_to_tree(FILE *outfile, char **word, const char *rel_depth, const int
   }
   mobile_t *root =
       chunks_to_mobile(word, rel_depth, pos_tag, mother_category, leaf, sentence_length);
-  if (negra_output_bool) {
+  if (conll_output_bool) {
+    print_conll(outfile, leaf, sentence_length);
+  } else if (json_output_bool) {
+    print_json(outfile, root, leaf, sentence_length);
+  } else if (negra_output_bool) {
     mobile_output(outfile, root);
     std::fflush(outfile);
   } else {

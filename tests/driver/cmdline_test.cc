@@ -8,6 +8,7 @@
 #include "driver/error.h"
 #include "driver/linkdate.h"
 #include "support/run_vornik.h"
+#include "vornik/version.h"
 
 namespace {
 const std::string banner = std::string(version) + " Date: " + link_date + "\n";
@@ -33,6 +34,7 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
       {{"-ITags"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
       {{"-Oxml", "-h"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
       {{"-h", "-Oxml"}, 100, usage},
+      {{"-Oxml", "--help"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
       {{"-v", " -0", "p", "c", missing}, 2, "vornik: file '" + missing + "': No such file or directory\n"},
       // Long file names are cut in the message; an overlong tag-fix path is rejected.
       {{"-v0", "p", "c", long_name}, 2, "vornik: file '" + long_name.substr(0, 244) + "...': No such file or directory\n"},
@@ -43,6 +45,21 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args);
     EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
     EXPECT_EQ(r.out, "") << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(Cmdline, HelpAndVersionGoToStandardOutputWithStatusZero) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--help"}, usage + usage_more},
+      {{"-v0", "--help", "-Oxml"}, usage + usage_more},
+      {{"--version"}, "vornik " VORNIK_VERSION "\n"},
+      {{"-u", "--version", "p", "c", "-"}, "vornik " VORNIK_VERSION "\n"},
+  };
+  for (const auto &[args, out] : cases) {
+    const RunResult r = run_vornik(args);
+    EXPECT_EQ(r.status, 0) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out, out) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.err, "") << ::testing::PrintToString(args);
   }
 }
 

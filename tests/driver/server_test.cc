@@ -160,18 +160,24 @@ TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
   const std::string pos_script = dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\n");
   chunk_script = dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\n");
   const std::string text = "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
-  const RunResult filter = run_vornik({"-c", "-Ochunktags", pos_script, chunk_script, "-"}, text);
-  ASSERT_EQ(filter.status, 0) << filter.err;
-  const std::string opening = "%% Chunking sentences from stdin\n";
-  ASSERT_TRUE(filter.out.starts_with(opening));
+  const std::string opening = "%% Chunking sentences from file " + std::to_string(port) + "\n";
+  for (const std::string mode : {"-Ochunktags", "-Oconll", "-Ojson"}) {
+    const RunResult filter = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, text);
+    ASSERT_EQ(filter.status, 0) << filter.err;
 
-  BackgroundVornik server({"-S", "-v1", "-c", "-Ochunktags", pos_script, chunk_script, std::to_string(port)});
-  ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
-  char header[5];
-  std::snprintf(header, sizeof header, "%04zu", text.size());
-  EXPECT_EQ(converse(port, header + text), filter.out.substr(opening.size()));
-  // The opening line names the port and goes only to the server's own output.
-  EXPECT_EQ(server.out(), "%% Chunking sentences from file " + std::to_string(port) + "\n");
+    BackgroundVornik server({"-S", "-v1", "-c", mode, pos_script, chunk_script, std::to_string(port)});
+    ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
+    char header[5];
+    std::snprintf(header, sizeof header, "%04zu", text.size());
+    EXPECT_EQ(converse(port, header + text), filter.out) << mode;
+    // The opening line names the port and goes only to the server's own output (its
+    // standard error for the record formats).
+    if (mode == "-Ochunktags") {
+      EXPECT_EQ(server.out(), opening);
+    } else {
+      EXPECT_NE(server.err().find(opening), std::string::npos) << server.err();
+    }
+  }
 }
 
 TEST_F(ServerTest, QueuedClientIsServedAfterTheFirst) {
