@@ -9,20 +9,22 @@
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "orvit/text_scan.h"
+#include "tree/chunk_runs.h"
 
 namespace vornik {
 namespace {
 
 // Chunks from the direct phrase node of each word (0: none) and the category of each
-// node (entry 0 unused; empty: the node has no category and gives no chunk).
+// node (entry 0 unused; empty: the node has no category and gives no chunk), by the
+// flattening vornik's own column and JSON output use.
 std::vector<Chunk> flatten(const std::vector<std::size_t> &parent,
                            const std::vector<std::string> &category) {
+  std::vector<std::size_t> phrase(parent);
+  for (std::size_t &node : phrase)
+    if (category[node].empty()) node = 0;
   std::vector<Chunk> chunks;
-  for (std::size_t i = 0, j; i < parent.size(); i = j) {
-    for (j = i + 1; j < parent.size() && parent[j] == parent[i];) ++j;
-    if (parent[i] != 0 && !category[parent[i]].empty())
-      chunks.push_back({i, j, category[parent[i]]});
-  }
+  for (const ChunkRun &run : chunk_runs(phrase))
+    chunks.push_back({run.begin, run.end, category[run.node]});
   return chunks;
 }
 
