@@ -15,7 +15,8 @@ void write_label(FILE *outfile, const char *label) { std::fputs(label ? label : 
 // Writes the markup lines of the sentence that stand before word `words` (or, for the
 // largest int, all that are left), from entry `next` on; returns the next entry.
 int write_markup_before(FILE *outfile, int next, int words) {
-  for (; next < num_sgml_tags && word_pos_in_buf[next] <= words; ++next) print_conll_markup(outfile, sgml_line[next]);
+  for (; next < num_sgml_tags && word_pos_in_buf[next] <= words; ++next)
+    print_conll_markup(outfile, sgml_line[next]);
   return next;
 }
 }  // namespace

@@ -36,14 +36,29 @@ std::size_t utf8_length(const unsigned char *s, std::size_t size) {
 
 void write_escape(FILE *outfile, unsigned char c) {
   switch (c) {
-    case '"': std::fputs("\\\"", outfile); return;
-    case '\\': std::fputs("\\\\", outfile); return;
-    case '\n': std::fputs("\\n", outfile); return;
-    case '\t': std::fputs("\\t", outfile); return;
-    case '\r': std::fputs("\\r", outfile); return;
-    case '\b': std::fputs("\\b", outfile); return;
-    case '\f': std::fputs("\\f", outfile); return;
-    default: std::fprintf(outfile, "\\u%04X", c);
+    case '"':
+      std::fputs("\\\"", outfile);
+      return;
+    case '\\':
+      std::fputs("\\\\", outfile);
+      return;
+    case '\n':
+      std::fputs("\\n", outfile);
+      return;
+    case '\t':
+      std::fputs("\\t", outfile);
+      return;
+    case '\r':
+      std::fputs("\\r", outfile);
+      return;
+    case '\b':
+      std::fputs("\\b", outfile);
+      return;
+    case '\f':
+      std::fputs("\\f", outfile);
+      return;
+    default:
+      std::fprintf(outfile, "\\u%04X", c);
   }
 }
 

@@ -16,7 +16,8 @@ namespace {
 class OutputFormats : public ::testing::Test {
  protected:
   ScratchDir dir;
-  std::string pos = dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\ndefault NN\n");
+  std::string pos =
+      dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\ndefault NN\n");
   // "on" opens a PP whose first word is followed by "the mat" in a nested NP; a chunk
   // tag with depth "d" opens two phrases, so "mat" sits below the PP directly.
   std::string chunk = dir.write("chunk",
@@ -40,13 +41,15 @@ TEST_F(OutputFormats, ConllAndJsonWithAndWithoutMarkup) {
       "{\"sentence\":0,\"tokens\":[{\"word\":\"The\",\"pos\":\"DT\",\"chunk\":\"B-NP\"},"
       "{\"word\":\"cat\",\"pos\":\"NN\",\"chunk\":\"I-NP\"},{\"word\":\"sat\",\"pos\":\"VBD\","
       "\"chunk\":\"B-VP\"},{\"word\":\".\",\"pos\":\"NN\",\"chunk\":\"I-VP\"}],"
-      "\"tree\":[{\"category\":\"NP\",\"children\":[0,1]},{\"category\":\"VP\",\"children\":[2,3]}]}\n";
+      "\"tree\":[{\"category\":\"NP\",\"children\":[0,1]},{\"category\":\"VP\",\"children\":[2,3]}]"
+      "}\n";
   const std::string sentence1 =
       "{\"sentence\":1,\"tokens\":[{\"word\":\"The\",\"pos\":\"DT\",\"chunk\":\"B-NP\"},"
       "{\"word\":\"\\\"x\\\\\",\"pos\":\"NN\",\"chunk\":\"I-NP\"}],"
       "\"tree\":[{\"category\":\"NP\",\"children\":[0,1]}]}\n";
   const Case cases[] = {
-      {{"-Oconll"}, "The DT B-NP\ncat NN I-NP\nsat VBD B-VP\n. NN I-VP\n\nThe DT B-NP\n\"x\\ NN I-NP\n\n"},
+      {{"-Oconll"},
+       "The DT B-NP\ncat NN I-NP\nsat VBD B-VP\n. NN I-VP\n\nThe DT B-NP\n\"x\\ NN I-NP\n\n"},
       {{"-c", "-Oconll"},
        "%% <doc>\n%% <s>\nThe DT B-NP\ncat NN I-NP\n%% <b>\nsat VBD B-VP\n. NN I-VP\n%% </s>\n\n"
        "The DT B-NP\n\"x\\ NN I-NP\n\n"},
@@ -54,7 +57,8 @@ TEST_F(OutputFormats, ConllAndJsonWithAndWithoutMarkup) {
       {{"-c", "-Ojson"},
        "{\"markup\":\"<doc>\"}\n{\"markup\":\"<s>\"}\n" + sentence0 +
            "{\"markup\":\"<b>\",\"sentence\":0,\"token\":2}\n"
-           "{\"markup\":\"</s>\",\"sentence\":0,\"token\":4}\n" + sentence1},
+           "{\"markup\":\"</s>\",\"sentence\":0,\"token\":4}\n" +
+           sentence1},
   };
   for (const Case &c : cases) {
     const RunResult r = run(c.args, input);
@@ -67,8 +71,9 @@ TEST_F(OutputFormats, NestedPhrasesAreFlattenedIntoRunsBelowTheSamePhrase) {
   // on/IN opens a PP ("1"), the/DT opens an NP inside it ("-"), mat/NN continues the
   // NP, sat/VBD closes the NP and continues the PP ("+"): three chunks, as vornik-eval
   // reads the same tree.
-  const std::string script = dir.write("nested", "map IN x/1/c/PP\nmap DT x/-/c/NP\nmap NN x/0/c/NP\n"
-                                                 "map VBD x/+/c/PP\ndefault O/1/c/_\n");
+  const std::string script = dir.write("nested",
+                                       "map IN x/1/c/PP\nmap DT x/-/c/NP\nmap NN x/0/c/NP\n"
+                                       "map VBD x/+/c/PP\ndefault O/1/c/_\n");
   const RunResult r = run_vornik({"-v0", "-Oconll", pos, script, "-"}, "on\nThe\ncat\nsat\n");
   EXPECT_EQ(r.out, "on IN B-PP\nThe DT B-NP\ncat NN I-NP\nsat VBD B-PP\n\n");
   const RunResult j = run_vornik({"-v0", "-Ojson", pos, script, "-"}, "on\nThe\ncat\nsat\n");
@@ -137,16 +142,18 @@ TEST(JsonString, EveryByteSequenceGivesValidJson) {
       {"q\"b\\", "\"q\\\"b\\\\\""},
       {std::string("\n\t\r\b\f\x01\x1f\x7f", 8), "\"\\n\\t\\r\\b\\f\\u0001\\u001F\x7f\""},
       {std::string("a\0b", 3), "\"a\\u0000b\""},
-      {"na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80", "\"na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80\""},
-      {"caf\xe9", "\"caf\\u00E9\""},                     // Latin-1
-      {"\xc3", "\"\\u00C3\""},                           // cut short at the end
-      {"\xc3(", "\"\\u00C3(\""},                         // bad continuation byte
-      {"\xc0\xaf", "\"\\u00C0\\u00AF\""},                // overlong "/"
-      {"\xe0\x80\xaf", "\"\\u00E0\\u0080\\u00AF\""},     // overlong, three bytes
-      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},     // surrogate U+D800
+      {"na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80",
+       "\"na\xc3\xafve \xe2\x82\xac \xf0\x9f\x98\x80\""},
+      {"caf\xe9", "\"caf\\u00E9\""},                             // Latin-1
+      {"\xc3", "\"\\u00C3\""},                                   // cut short at the end
+      {"\xc3(", "\"\\u00C3(\""},                                 // bad continuation byte
+      {"\xc0\xaf", "\"\\u00C0\\u00AF\""},                        // overlong "/"
+      {"\xe0\x80\xaf", "\"\\u00E0\\u0080\\u00AF\""},             // overlong, three bytes
+      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},             // surrogate U+D800
       {"\xf4\x90\x80\x80", "\"\\u00F4\\u0090\\u0080\\u0080\""},  // above U+10FFFF
-      {"\xf4\x8f\xbf\xbf", "\"\xf4\x8f\xbf\xbf\""},      // U+10FFFF itself
+      {"\xf4\x8f\xbf\xbf", "\"\xf4\x8f\xbf\xbf\""},              // U+10FFFF itself
   };
-  for (const auto &[text, json] : cases) EXPECT_EQ(escaped(text), json) << ::testing::PrintToString(text);
+  for (const auto &[text, json] : cases)
+    EXPECT_EQ(escaped(text), json) << ::testing::PrintToString(text);
 }
 }  // namespace
