@@ -197,4 +197,23 @@ void Model::finish(size_t dense_limit) {
   }
 }
 
+ModelView Model::view() const {
+  ModelView v;
+  v.tags = tag_ids_.view();
+  v.transitions = transitions_.view();
+  v.words = words_.view();
+  v.word_begin = word_begin_;
+  v.entry_tag = entry_tag_;
+  v.entry_logp = entry_logp_;
+  v.tag_prob = tag_prob_;
+  v.theta = theta_;
+  v.max_suffix = max_suffix_;
+  for (int cls = 0; cls < kWordClassCount; ++cls) {
+    v.suffix[cls] = {suffixes_[cls].view(), suffix_begin_[cls], suffix_tag_[cls],
+                     suffix_count_[cls],    suffix_total_[cls], root_tags_[cls],
+                     root_probs_[cls]};
+  }
+  return v;
+}
+
 }  // namespace orvit

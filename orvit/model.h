@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "orvit/model_view.h"
 #include "orvit/ngram_stats.h"
 #include "orvit/string_table.h"
 #include "orvit/transition_table.h"
@@ -86,6 +87,10 @@ class Model {
   // a non-zero share, and P(tag | class) for each.
   const std::vector<uint16_t>& root_tags(int cls) const { return root_tags_[cls]; }
   const std::vector<double>& root_probs(int cls) const { return root_probs_[cls]; }
+
+  // The tables a tagger reads, viewing this model's storage: valid while the
+  // model lives and is not built further.
+  ModelView view() const;
 
  private:
   std::vector<std::string> tag_names_;

@@ -11,13 +11,8 @@
 
 #include "orvit/cli_args.h"
 #include "orvit/error.h"
-#include "orvit/file_io.h"
-#include "orvit/model.h"
-#include "orvit/model_loader.h"
-#include "orvit/perceptron_model.h"
-#include "orvit/perceptron_tagger.h"
+#include "orvit/model_image.h"
 #include "orvit/stream_tagger.h"
-#include "orvit/tagger.h"
 
 namespace {
 
@@ -30,6 +25,9 @@ const char kHelp[] =
     "sentence, lines starting with %% are skipped. Output: token<TAB>tag per\n"
     "token and an empty line after each sentence, written as soon as the\n"
     "sentence is complete.\n"
+    "The model is read from its image MODEL.bin when that was made from this\n"
+    "MODEL; otherwise MODEL is parsed and MODEL.bin written for the next run\n"
+    "(where the folder is writable).\n"
     "  -Z<beam>  drop states less probable than the best one divided by <beam>\n"
     "            (default: exhaustive search)\n"
     "  -h        show this help (also --help)\n"
@@ -63,19 +61,9 @@ int main(int argc, char** argv) {
   }
   if (count != 2) return usage_error("MODEL and INPUT are required");
 
-  // The model file's first line names its kind: trigram HMM or perceptron.
-  orvit::Model model;
-  orvit::PerceptronModel perceptron;
-  std::unique_ptr<orvit::SentenceTagger> sentence_tagger;
+  std::unique_ptr<orvit::TaggingModel> model;
   try {
-    const std::string text = orvit::read_file(positional[0], false);
-    if (orvit::is_perceptron_model(text)) {
-      orvit::parse_perceptron_model(text, positional[0], perceptron);
-      sentence_tagger = std::make_unique<orvit::PerceptronTagger>(perceptron);
-    } else {
-      orvit::parse_model(text, positional[0], model);
-      sentence_tagger = std::make_unique<orvit::Tagger>(model, beam);
-    }
+    model = std::make_unique<orvit::TaggingModel>(positional[0], beam, stderr);
   } catch (const orvit::Error& e) {
     std::fprintf(stderr, "orvit: %s\n", e.what());
     return 1;
@@ -89,7 +77,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  orvit::StreamTagger tagger(*sentence_tagger);
+  orvit::StreamTagger tagger(model->tagger());
   std::string error;
   if (!tagger.run(in_fd, 1, &error)) {
     std::fprintf(stderr, "orvit: %s\n", error.c_str());

@@ -17,7 +17,7 @@ class PerceptronTagger : public SentenceTagger {
   explicit PerceptronTagger(const PerceptronModel& model);
 
   const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) override;
-  const std::string& tag_name(uint16_t tag) const override { return model_.label_name(tag); }
+  std::string_view tag_name(uint16_t tag) const override { return model_.label_name(tag); }
 
   // The label scores of the last sentence tagged: labels() per token.
   const std::vector<float>& emissions() const { return emit_; }

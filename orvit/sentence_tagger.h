@@ -14,7 +14,7 @@ class SentenceTagger {
   virtual ~SentenceTagger() = default;
   // Best tag ids for `tokens`, one per token; valid until the next call.
   virtual const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) = 0;
-  virtual const std::string& tag_name(uint16_t tag) const = 0;
+  virtual std::string_view tag_name(uint16_t tag) const = 0;
 };
 
 }  // namespace orvit

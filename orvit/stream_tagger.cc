@@ -13,7 +13,7 @@
 
 namespace orvit {
 
-StreamTagger::StreamTagger(SentenceTagger& tagger) : tagger_(tagger), buf_(1 << 20) {}
+StreamTagger::StreamTagger(SentenceTagger& tagger) : tagger_(tagger), buf_(1 << 16) {}
 
 void StreamTagger::take_line(size_t begin, size_t end) {
   std::string_view line(buf_.data() + begin, end - begin);

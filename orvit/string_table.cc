@@ -32,12 +32,13 @@ uint64_t StringTable::hash(std::string_view s) {
   return h;
 }
 
-int32_t StringTable::find(std::string_view key) const {
-  uint64_t h = hash(key);
-  for (size_t i = h & mask_;; i = (i + 1) & mask_) {
-    int32_t id = slots_[i];
+int32_t StringIndex::find(std::string_view key) const {
+  const uint64_t h = StringTable::hash(key);
+  const size_t mask = slots.size() - 1;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
+    int32_t id = slots[i];
     if (id < 0) return -1;
-    if (hashes_[id] == h && this->key(id) == key) return id;
+    if (hashes[id] == h && this->key(id) == key) return id;
   }
 }
 

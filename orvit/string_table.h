@@ -1,14 +1,33 @@
 // Open-addressing hash table mapping byte strings to dense ids 0..n-1.
 // Holds the lexicon and the suffix tries; lookups take a string_view and
-// never allocate, which keeps per-token work small.
+// never allocate, which keeps per-token work small. StringIndex is the read-only
+// form of the same arrays, viewing a StringTable or a mapped model image.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orvit {
+
+// Lookup over a string table's arrays, owned elsewhere: keys back to back in
+// `arena`, key i at [offsets[i], offsets[i+1]), `hashes[i]` its hash, and
+// `slots` (a power of two, at least twice the keys) holding -1 or a key id.
+struct StringIndex {
+  std::span<const char> arena;
+  std::span<const uint32_t> offsets;
+  std::span<const uint64_t> hashes;
+  std::span<const int32_t> slots;
+
+  size_t size() const { return hashes.size(); }
+  std::string_view key(int32_t id) const {
+    return std::string_view(arena.data() + offsets[id], offsets[id + 1] - offsets[id]);
+  }
+  // Id of `key`, or -1 when absent.
+  int32_t find(std::string_view key) const;
+};
 
 class StringTable {
  public:
@@ -17,7 +36,9 @@ class StringTable {
   // Id of `key`, adding it with the next free id when it is new.
   int32_t intern(std::string_view key);
   // Id of `key`, or -1 when absent.
-  int32_t find(std::string_view key) const;
+  int32_t find(std::string_view key) const { return view().find(key); }
+  // The table's arrays, valid until the next intern() or reserve().
+  StringIndex view() const { return {arena_, offsets_, hashes_, slots_}; }
 
   size_t size() const { return hashes_.size(); }
   std::string_view key(int32_t id) const {

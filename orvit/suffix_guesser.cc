@@ -11,9 +11,9 @@
 
 namespace orvit {
 
-SuffixGuesser::SuffixGuesser(const Model& model) : model_(model) {
+SuffixGuesser::SuffixGuesser(const ModelView& model) : model_(model) {
   for (int cls = 0; cls < kWordClassCount; ++cls)
-    cache_[cls].assign(model.suffixes(cls).size() + 1, Cached{});
+    cache_[cls].assign(model.suffix[cls].suffixes.size() + 1, Cached{});
   dense_.assign(model.real_tags(), 0.0);
   for (int t = 0; t < model.real_tags(); ++t) all_tags_.push_back(static_cast<uint16_t>(t));
   all_zero_.assign(model.real_tags(), 0.0f);
@@ -21,16 +21,16 @@ SuffixGuesser::SuffixGuesser(const Model& model) : model_(model) {
 
 int SuffixGuesser::class_for(std::string_view word) const {
   int cls = word_class(word);
-  if (!model_.root_tags(cls).empty()) return cls;
+  if (!model_.suffix[cls].root_tags.empty()) return cls;
   for (int c = 0; c < kWordClassCount; ++c)
-    if (!model_.root_tags(c).empty()) return c;
+    if (!model_.suffix[c].root_tags.empty()) return c;
   return -1;
 }
 
 int SuffixGuesser::longest_suffix(int cls, std::string_view word, int32_t* nodes) const {
-  const StringTable& trie = model_.suffixes(cls);
+  const StringIndex& trie = model_.suffix[cls].suffixes;
   int limit = static_cast<int>(word.size());
-  if (limit > model_.max_suffix()) limit = model_.max_suffix();
+  if (limit > model_.max_suffix) limit = model_.max_suffix;
   if (limit > kMaxDepth) limit = kMaxDepth;
   int depth = 0;
   while (depth < limit) {
@@ -42,19 +42,18 @@ int SuffixGuesser::longest_suffix(int cls, std::string_view word, int32_t* nodes
 }
 
 void SuffixGuesser::smooth(int cls, const int32_t* nodes, int depth) {
-  const auto& root_tags = model_.root_tags(cls);
-  const auto& root_probs = model_.root_probs(cls);
+  const ModelView::SuffixClass& trie = model_.suffix[cls];
+  const auto& root_tags = trie.root_tags;
+  const auto& root_probs = trie.root_probs;
   std::fill(dense_.begin(), dense_.end(), 0.0);
   for (size_t k = 0; k < root_tags.size(); ++k) dense_[root_tags[k]] = root_probs[k];
-  double theta = model_.theta();
-  const uint16_t* tags = model_.suffix_tags(cls);
-  const double* counts = model_.suffix_counts(cls);
+  double theta = model_.theta;
   for (int k = 0; k < depth; ++k) {
     for (uint16_t t : root_tags) dense_[t] *= theta;
     int32_t node = nodes[k];
-    double total = model_.suffix_total(cls, node);
-    for (uint32_t e = model_.suffix_begin(cls, node); e < model_.suffix_begin(cls, node + 1); ++e)
-      dense_[tags[e]] += counts[e] / total;
+    double total = trie.total[node];
+    for (uint32_t e = trie.begin[node]; e < trie.begin[node + 1]; ++e)
+      dense_[trie.tag[e]] += trie.count[e] / total;
     for (uint16_t t : root_tags) dense_[t] /= 1.0 + theta;
   }
 }
@@ -62,11 +61,11 @@ void SuffixGuesser::smooth(int cls, const int32_t* nodes, int depth) {
 uint32_t SuffixGuesser::compute(int cls, const int32_t* nodes, int depth) {
   smooth(cls, nodes, depth);
   uint32_t n = 0;
-  for (uint16_t t : model_.root_tags(cls)) {
+  for (uint16_t t : model_.suffix[cls].root_tags) {
     double p = dense_[t];
     if (p <= 0) continue;
     tags_.push_back(t);
-    logp_.push_back(static_cast<float>(std::log(p / model_.tag_prob(t))));
+    logp_.push_back(static_cast<float>(std::log(p / model_.tag_prob[t])));
     ++n;
   }
   return n;
@@ -95,7 +94,7 @@ std::vector<double> SuffixGuesser::suffix_distribution(std::string_view word) {
   int32_t nodes[kMaxDepth];
   int depth = longest_suffix(cls, word, nodes);
   smooth(cls, nodes, depth);
-  for (uint16_t t : model_.root_tags(cls)) out[t] = dense_[t];
+  for (uint16_t t : model_.suffix[cls].root_tags) out[t] = dense_[t];
   return out;
 }
 

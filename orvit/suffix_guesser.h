@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "orvit/model.h"
+#include "orvit/model_view.h"
 
 namespace orvit {
 
 class SuffixGuesser {
  public:
-  explicit SuffixGuesser(const Model& model);
+  explicit SuffixGuesser(const ModelView& model);
 
   struct Guess {
     const uint16_t* tags;
@@ -34,7 +34,7 @@ class SuffixGuesser {
   void smooth(int cls, const int32_t* nodes, int depth);
   uint32_t compute(int cls, const int32_t* nodes, int depth);
 
-  const Model& model_;
+  ModelView model_;
   std::vector<double> dense_;
   static constexpr int kMaxDepth = 64;
   struct Cached {

@@ -6,12 +6,12 @@
 
 namespace orvit {
 
-Tagger::Tagger(const Model& model, double beam)
+Tagger::Tagger(const ModelView& model, double beam)
     : model_(model), beam_(beam), guesser_(model) {}
 
 int32_t Tagger::lexicon_entry(const std::vector<std::string_view>& tokens, size_t i) {
   std::string_view word = tokens[i];
-  int32_t id = model_.find_word(word);
+  int32_t id = model_.words.find(word);
   if (id >= 0) return id;
   if (word.empty() || !is_ascii_upper(word[0])) return -1;
   bool initial = i == 0 || tokens[i - 1] == "``";
@@ -22,17 +22,17 @@ int32_t Tagger::lexicon_entry(const std::vector<std::string_view>& tokens, size_
   lower_.assign(word);
   for (char& c : lower_)
     if (is_ascii_upper(c)) c = static_cast<char>(c - 'A' + 'a');
-  return model_.find_word(lower_);
+  return model_.words.find(lower_);
 }
 
 const std::vector<uint16_t>& Tagger::tag(const std::vector<std::string_view>& tokens) {
   lattice_.clear();
-  const uint16_t* tags = model_.entry_tags();
-  const float* logp = model_.entry_logp();
+  const uint16_t* tags = model_.entry_tag.data();
+  const float* logp = model_.entry_logp.data();
   for (size_t i = 0; i < tokens.size(); ++i) {
     int32_t id = lexicon_entry(tokens, i);
     if (id >= 0) {
-      for (uint32_t e = model_.entry_begin(id); e < model_.entry_begin(id + 1); ++e)
+      for (uint32_t e = model_.word_begin[id]; e < model_.word_begin[id + 1]; ++e)
         lattice_.add(tags[e], logp[e]);
     } else {
       SuffixGuesser::Guess g = guesser_.guess(tokens[i]);
@@ -40,7 +40,7 @@ const std::vector<uint16_t>& Tagger::tag(const std::vector<std::string_view>& to
     }
     lattice_.end_token();
   }
-  viterbi_.decode(model_.transitions(), lattice_, beam_, best_);
+  viterbi_.decode(model_.transitions, lattice_, beam_, best_);
   return best_;
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "orvit/lattice.h"
-#include "orvit/model.h"
+#include "orvit/model_view.h"
 #include "orvit/sentence_tagger.h"
 #include "orvit/suffix_guesser.h"
 #include "orvit/viterbi.h"
@@ -18,11 +18,11 @@ namespace orvit {
 class Tagger : public SentenceTagger {
  public:
   // beam <= 1: exhaustive search; otherwise the -Z pruning factor.
-  Tagger(const Model& model, double beam);
+  Tagger(const ModelView& model, double beam);
 
   // Best tag ids for `tokens`; valid until the next call.
   const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) override;
-  const std::string& tag_name(uint16_t tag) const override { return model_.tag_name(tag); }
+  std::string_view tag_name(uint16_t tag) const override { return model_.tag_name(tag); }
 
   // Lexicon row used for token i of a sentence, or -1 when it is unknown.
   int32_t lexicon_entry(const std::vector<std::string_view>& tokens, size_t i);
@@ -30,7 +30,7 @@ class Tagger : public SentenceTagger {
   const Lattice& lattice() const { return lattice_; }
 
  private:
-  const Model& model_;
+  ModelView model_;
   double beam_;
   SuffixGuesser guesser_;
   Viterbi viterbi_;

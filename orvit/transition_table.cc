@@ -40,15 +40,15 @@ void TransitionTable::build(int states, std::vector<float> unseen_logp,
   }
 }
 
-float TransitionTable::logp(size_t t1, size_t t2, size_t t3) const {
-  const size_t s = static_cast<size_t>(states_);
-  if (is_dense()) return dense_[(t1 * s + t2) * s + t3];
+float TransitionView::logp(size_t t1, size_t t2, size_t t3) const {
+  const size_t s = static_cast<size_t>(states);
+  if (is_dense()) return dense[(t1 * s + t2) * s + t3];
   size_t pair = t2 * s + t3;
-  const uint16_t* first = seen_t1_.data() + seen_begin_[pair];
-  const uint16_t* last = seen_t1_.data() + seen_begin_[pair + 1];
+  const uint16_t* first = seen_t1.data() + seen_begin[pair];
+  const uint16_t* last = seen_t1.data() + seen_begin[pair + 1];
   const uint16_t* it = std::lower_bound(first, last, static_cast<uint16_t>(t1));
-  if (it != last && *it == t1) return seen_logp_[it - seen_t1_.data()];
-  return unseen_[pair];
+  if (it != last && *it == t1) return seen_logp[it - seen_t1.data()];
+  return unseen[pair];
 }
 
 }  // namespace orvit

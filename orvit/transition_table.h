@@ -1,11 +1,13 @@
 // Log transition probabilities log P(t3 | t1, t2) of a trigram model, stored
 // densely (S^3 floats) for small tag sets and sparsely for large ones: a
 // dense S^2 table for unseen trigrams plus, per pair (t2, t3), the list of
-// the t1 that were seen before it with their own values.
+// the t1 that were seen before it with their own values. TransitionView is the
+// read-only form the decoder uses, over a table or a mapped model image.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,23 @@ namespace orvit {
 
 // Tag sets whose S^3 table has at most this many cells are stored densely.
 inline constexpr size_t kDenseTransitionLimit = 2'000'000;
+
+// The arrays of a transition table, owned elsewhere (see TransitionTable for
+// their meaning): `dense` is empty for a sparse table, the others for a dense one.
+struct TransitionView {
+  int states = 0;
+  std::span<const float> dense;
+  std::span<const float> unseen;
+  std::span<const uint32_t> seen_begin;
+  std::span<const uint16_t> seen_t1;
+  std::span<const float> seen_logp;
+
+  int bos() const { return states - 2; }
+  int eos() const { return states - 1; }
+  bool is_dense() const { return !dense.empty(); }
+  // log P(t3 | t1, t2) in either form.
+  float logp(size_t t1, size_t t2, size_t t3) const;
+};
 
 class TransitionTable {
  public:
@@ -42,7 +61,9 @@ class TransitionTable {
   const float* seen_logp() const { return seen_logp_.data(); }
 
   // log P(t3 | t1, t2) in either form.
-  float logp(size_t t1, size_t t2, size_t t3) const;
+  float logp(size_t t1, size_t t2, size_t t3) const { return view().logp(t1, t2, t3); }
+  // The table's arrays, valid until the next build().
+  TransitionView view() const { return {states_, dense_, unseen_, seen_begin_, seen_t1_, seen_logp_}; }
 
  private:
   int states_ = 0;

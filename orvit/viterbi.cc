@@ -17,12 +17,12 @@ const float kNever = -std::numeric_limits<float>::infinity();
 
 // Scores the pairs (a, b) of token i into `cur` and their best z into
 // `back`; adds the emission scores and returns the best pair score.
-inline float step_dense(const TransitionTable& tr, const float* prev, float* cur_all,
+inline float step_dense(const TransitionView& tr, const float* prev, float* cur_all,
                         uint16_t* back, const uint16_t* z_tags, size_t nz,
                         const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
                         const float* b_emit, size_t nb) {
-  const size_t S = static_cast<size_t>(tr.states());
-  const float* table = tr.dense();
+  const size_t S = static_cast<size_t>(tr.states);
+  const float* table = tr.dense.data();
   float best_all = kNever;
   for (size_t ai = 0; ai < na; ++ai) {
     float* cur = &cur_all[ai * nb];
@@ -51,18 +51,19 @@ inline float step_dense(const TransitionTable& tr, const float* prev, float* cur
 
 // Gives the same scores and back pointers as step_dense: for each (a, b) the
 // first z (in candidate order) of the highest score.
-float Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+float Viterbi::step_sparse(const TransitionView& tr, const uint16_t* z_tags, size_t nz,
                            const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
                            const float* b_emit, size_t nb, uint16_t* back) {
-  const size_t S = static_cast<size_t>(tr.states());
+  const size_t S = static_cast<size_t>(tr.states);
   // Plain pointers: the compiler cannot tell that the stores below leave the
   // vectors' own pointers alone, and would reload them for every pair.
   int32_t* z_index = z_index_.data();
   const float* prev = prev_.data();
   float* cur_all = cur_.data();
-  const float* unseen = tr.unseen();
-  const uint16_t* seen_t1 = tr.seen_t1();
-  const float* seen_logp = tr.seen_logp();
+  const float* unseen = tr.unseen.data();
+  const uint16_t* seen_t1 = tr.seen_t1.data();
+  const float* seen_logp = tr.seen_logp.data();
+  const uint32_t* seen_begin = tr.seen_begin.data();
   for (size_t zi = 0; zi < nz; ++zi) z_index[z_tags[zi]] = static_cast<int32_t>(zi);
   float best_all = kNever;
   for (size_t ai = 0; ai < na; ++ai) {
@@ -86,8 +87,8 @@ float Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, si
       const size_t pair = row + b_tags[bi];
       float best = top + unseen[pair];
       size_t best_z = top_z;
-      const uint32_t last = tr.seen_begin(pair + 1);
-      for (uint32_t k = tr.seen_begin(pair); k < last; ++k) {
+      const uint32_t last = seen_begin[pair + 1];
+      for (uint32_t k = seen_begin[pair]; k < last; ++k) {
         int32_t zi = z_index[seen_t1[k]];
         if (zi < 0) continue;
         float v = prev[static_cast<size_t>(zi) * na + ai] + seen_logp[k];
@@ -109,13 +110,13 @@ float Viterbi::step_sparse(const TransitionTable& tr, const uint16_t* z_tags, si
   return best_all;
 }
 
-void Viterbi::decode(const TransitionTable& tr, const Lattice& lat, double beam,
+void Viterbi::decode(const TransitionView& tr, const Lattice& lat, double beam,
                      std::vector<uint16_t>& out) {
   const size_t n = lat.size();
   out.resize(n);
   if (n == 0) return;
   const bool dense = tr.is_dense();
-  if (!dense) z_index_.assign(static_cast<size_t>(tr.states()), -1);
+  if (!dense) z_index_.assign(static_cast<size_t>(tr.states), -1);
   const float cut = beam > 1 ? static_cast<float>(std::log(beam)) : 0.0f;
 
   // Candidates of token i-1 and i-2; before the sentence only the start state.

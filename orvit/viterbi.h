@@ -16,14 +16,14 @@ class Viterbi {
   // score is below the position's best divided by `beam` are dropped;
   // beam <= 1 means exhaustive search. The lattice's tags must be below
   // tr.bos(). Dense and sparse tables give the same result.
-  void decode(const TransitionTable& tr, const Lattice& lattice, double beam,
+  void decode(const TransitionView& tr, const Lattice& lattice, double beam,
               std::vector<uint16_t>& out);
 
  private:
   // Scores the pairs of token i of a sparse table, emissions included, into
   // cur_ and back pointers into back, from prev_ and the candidates z
   // (token i-2), a (i-1) and b (i); returns the best pair score.
-  float step_sparse(const TransitionTable& tr, const uint16_t* z_tags, size_t nz,
+  float step_sparse(const TransitionView& tr, const uint16_t* z_tags, size_t nz,
                     const uint16_t* a_tags, size_t na, const uint16_t* b_tags,
                     const float* b_emit, size_t nb, uint16_t* back);
 

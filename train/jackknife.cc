@@ -36,7 +36,7 @@ std::vector<ConllSentence> jackknife_pos_tags(const std::vector<ConllSentence> &
         orvit::count_corpus(pos_training_corpus(corpus, train), orvit::TrainOptions()));
     orvit::Model model;
     orvit::parse_model(text, "fold " + std::to_string(fold), model);
-    orvit::Tagger tagger(model, 0);
+    orvit::Tagger tagger(model.view(), 0);
     std::vector<std::string_view> words;
     for (size_t s : held_out) {
       words.clear();

@@ -9,6 +9,7 @@
 #include "orvit/cli_args.h"
 #include "orvit/error.h"
 #include "orvit/file_io.h"
+#include "orvit/model_image.h"
 #include "orvit/model_writer.h"
 #include "orvit/training_counts.h"
 #include "symtab/lexicon.h"
@@ -36,6 +37,8 @@ const char kHelp[] =
     "                chunk tagger when run with -f en-chunk.fix: the corpus's own POS\n"
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
     "                sentence when trained on the other nine tenths of TRAIN\n"
+    "  en-pos.bin, en-chunk.bin  the models' images, which orvit maps instead of\n"
+    "                parsing the text (docs/orvit-model-format.md)\n"
     "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
     "  -l SCORE    least score of a word with states of its own (default 50)\n"
     "  -j WEIGHT   copies of the corpus's POS tags per copy of orvit's (default 3);\n"
@@ -124,7 +127,7 @@ void train_models(const Settings &settings) {
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;
-  orvit::write_file(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
+  orvit::write_model_files(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
 
   const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
   const std::string hand_rules =
@@ -137,7 +140,7 @@ void train_models(const Settings &settings) {
   init_tries();
   lexicon_init();
   read_fixes((dir + "en-chunk.fix").c_str());
-  orvit::write_file(dir + "en-chunk",
+  orvit::write_model_files(dir + "en-chunk",
                     chunk_model_text(chunk_corpus(corpus, settings.weight, name), pairs));
   std::printf(
       "vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, "

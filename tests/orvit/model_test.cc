@@ -153,7 +153,7 @@ TEST_F(TinyModel, Emissions) {
 
 TEST_F(TinyModel, SuffixAbstraction) {
   const double theta = std::sqrt(0.02);
-  orvit::SuffixGuesser guesser(model);
+  orvit::SuffixGuesser guesser(model.view());
   struct Case {
     const char* word;
     double px, py;
@@ -274,7 +274,7 @@ orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
 }
 
 double accuracy(const orvit::Model& model, const orvit::TaggedCorpus& test, double beam) {
-  orvit::Tagger tagger(model, beam);
+  orvit::Tagger tagger(model.view(), beam);
   size_t right = 0;
   std::vector<std::string_view> words;
   for (size_t k = 0; k < test.sentence_count(); ++k) {
@@ -394,7 +394,7 @@ TEST(Decoding, ViterbiMatchesBruteForce) {
         for (int t3 = 0; t3 < m.states; ++t3)
           ASSERT_EQ(m.sparse.logp(t1, t2, t3), m.dense.logp(t1, t2, t3)) << t1 << t2 << t3;
     std::vector<uint16_t> best;
-    viterbi.decode(m.dense, lat, 0, best);
+    viterbi.decode(m.dense.view(), lat, 0, best);
     ASSERT_EQ(best.size(), lat.size());
     std::vector<int> pick = picks_of(lat, best);
     for (int p : pick) ASSERT_GE(p, 0) << "tag outside the candidates, trial " << trial;
@@ -406,17 +406,17 @@ TEST(Decoding, ViterbiMatchesBruteForce) {
       EXPECT_NEAR(got, expected, 1e-4) << "trial " << trial;
 
     std::vector<uint16_t> sparse;
-    viterbi.decode(m.sparse, lat, 0, sparse);
+    viterbi.decode(m.sparse.view(), lat, 0, sparse);
     EXPECT_EQ(sparse, best) << "sparse table, trial " << trial;
 
     std::vector<uint16_t> wide;
-    viterbi.decode(m.dense, lat, 1e30, wide);
+    viterbi.decode(m.dense.view(), lat, 1e30, wide);
     EXPECT_EQ(wide, best) << "a huge beam changed the result, trial " << trial;
 
     std::vector<uint16_t> narrow, narrow_sparse;
-    viterbi.decode(m.dense, lat, 2.0, narrow);
+    viterbi.decode(m.dense.view(), lat, 2.0, narrow);
     for (int p : picks_of(lat, narrow)) EXPECT_GE(p, 0) << "trial " << trial;
-    viterbi.decode(m.sparse, lat, 2.0, narrow_sparse);
+    viterbi.decode(m.sparse.view(), lat, 2.0, narrow_sparse);
     EXPECT_EQ(narrow_sparse, narrow) << "sparse table with a beam, trial " << trial;
   }
 }
@@ -429,7 +429,7 @@ TEST(Decoding, ContextResolvesAmbiguousWord) {
   orvit::parse_model(orvit::write_model_text(orvit::count_corpus(
                          orvit::parse_tagged_corpus(corpus, "ambiguous", 1, 2), orvit::TrainOptions{})),
                      "ambiguous.orv", model);
-  orvit::Tagger tagger(model, 0);
+  orvit::Tagger tagger(model.view(), 0);
   struct Case {
     std::vector<std::string_view> words;
     std::vector<std::string> tags;

@@ -1,9 +1,13 @@
 // The programs through real pipes. orvit: sentence-by-sentence replies, comments,
 // blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
-// columns. Faulty arguments and input: exact messages.
+// columns. Faulty arguments and input: exact messages. Model images: written beside
+// the model, used when they match it, refused with a message when they do not.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
@@ -183,6 +187,60 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
     EXPECT_NE(r.status, 0) << c.message;
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
+  ScratchDir dir;
+  const std::string model = dir.path() + "/m", image = model + ".bin";
+  const std::string text = run_program({"/bin/cat", tiny_model()}).out;
+  // The trainer writes the image beside the model; orvit writes the same bytes.
+  std::ifstream trained(tiny_model() + ".bin", std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(trained)), std::istreambuf_iterator<char>());
+  ASSERT_GT(good.size(), 64u);
+  dir.write("m", text);
+  ASSERT_EQ(run_program({ORVIT_PATH, model, "/dev/null"}).err, "");
+  ASSERT_EQ(dir.read("m.bin"), good);
+
+  std::string stale_text = text;
+  stale_text.replace(stale_text.find("word c Y 1"), 10, "word c Y 3");
+  std::string damaged = good, other_version = good;
+  damaged[good.size() - 3] ^= 1;
+  other_version[8] = 2;
+  struct Case {
+    const char* name;
+    std::string text, image;  // image "" for none
+    std::string refusal;      // "" when the image is used or made
+    bool rewritten;           // the image afterwards is that of `text`
+  } cases[] = {
+      {"no image yet", text, "", "", true},
+      {"matching image", text, good, "", true},
+      {"foreign file", text, "my notes\n", "not an orvit model image", false},
+      {"empty file", text, std::string(), "not an orvit model image", false},
+      {"truncated", text, good.substr(0, good.size() - 8), "truncated model image", true},
+      {"damaged", text, damaged, "damaged model image", true},
+      {"other version", text, other_version, "model image of another version or byte order", true},
+      {"model retrained", stale_text, good, "model image built from another version of the model", true},
+  };
+  for (const Case& c : cases) {
+    dir.write("m", c.text);
+    std::filesystem::remove(image);
+    if (!c.image.empty() || std::string(c.name) == "empty file") dir.write("m.bin", c.image);
+    const RunResult r = run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n");
+    EXPECT_EQ(r.status, 0) << c.name;
+    EXPECT_EQ(r.out, "a\tX\nb\tY\n\n") << c.name;
+    const std::string refusal =
+        c.refusal.empty() ? "" : "orvit: " + image + ": " + c.refusal + "; reading " + model + " instead\n";
+    EXPECT_EQ(r.err, refusal) << c.name;
+    if (c.rewritten) {
+      // The next orvit maps the image silently.
+      EXPECT_EQ(run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n").err, "") << c.name;
+      if (c.text == text) {
+        EXPECT_EQ(dir.read("m.bin"), good) << c.name;
+      }
+    } else {
+      EXPECT_EQ(dir.read("m.bin"), c.image) << c.name;
+    }
   }
 }
 

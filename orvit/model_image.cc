@@ -1,0 +1,370 @@
+// Writing, checking and mapping model images. An image is a 64-byte header, the
+// scalars, a directory of (offset, count) pairs and the arrays themselves, each at an
+// offset that is a multiple of 8, in the byte order of the machine that wrote it
+// (recorded, and refused elsewhere). The layout is in docs/orvit-model-format.md.
+#include "orvit/model_image.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/model_loader.h"
+#include "orvit/perceptron_tagger.h"
+#include "orvit/tagger.h"
+
+namespace orvit {
+
+namespace {
+
+constexpr char kImageMagic[8] = {'o', 'r', 'v', 'i', 't', 'i', 'm', 'g'};
+constexpr uint32_t kImageVersion = 1;
+constexpr uint32_t kByteOrderMark = 0x01020304;
+constexpr size_t kHeaderSize = 64;
+// Four per string index, five for the transitions, four lexicon arrays, and six
+// arrays beside the index of each word class's suffix trie.
+constexpr uint32_t kSections = 4 + 5 + 4 + 4 + kWordClassCount * (4 + 6);
+
+struct Header {
+  char magic[8];
+  uint32_t version;
+  uint32_t byte_order;
+  uint64_t image_size;
+  uint64_t text_size;
+  uint64_t text_hash;
+  uint64_t body_hash;  // of every byte after the header
+  uint32_t sections;
+  uint32_t unused[3];
+};
+static_assert(sizeof(Header) == kHeaderSize);
+
+struct Scalars {
+  double theta;
+  int32_t max_suffix;
+  int32_t states;
+};
+
+struct Section {
+  uint64_t offset;
+  uint64_t count;
+};
+
+constexpr size_t kDirectoryOffset = kHeaderSize + sizeof(Scalars);
+constexpr size_t kDataOffset = kDirectoryOffset + kSections * sizeof(Section);
+
+// A 64-bit hash of `bytes`, four independent lanes of multiply-xorshift mixing so
+// that several megabytes take well under a millisecond.
+uint64_t hash_bytes(std::string_view bytes) {
+  constexpr uint64_t kMul = 0xC2B2AE3D27D4EB4Full;
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xD6E8FEB86659FD93ull, 0xA0761D6478BD642Full,
+                      0xE7037ED1A0B428DBull ^ bytes.size()};
+  const char* p = bytes.data();
+  size_t n = bytes.size();
+  auto mix = [](uint64_t h, uint64_t w) {
+    h = (h ^ w) * kMul;
+    return h ^ (h >> 29);
+  };
+  for (; n >= 32; p += 32, n -= 32) {
+    uint64_t w[4];
+    std::memcpy(w, p, 32);
+    for (int k = 0; k < 4; ++k) lane[k] = mix(lane[k], w[k]);
+  }
+  for (int k = 0; n > 0; k = (k + 1) % 4) {
+    uint64_t w = 0;
+    const size_t take = n < 8 ? n : 8;
+    std::memcpy(&w, p, take);
+    lane[k] = mix(lane[k], w);
+    p += take;
+    n -= take;
+  }
+  uint64_t h = lane[0];
+  for (int k = 1; k < 4; ++k) h = mix(h * 0x94D049BB133111EBull, lane[k]);
+  return h ^ (h >> 32);
+}
+
+class ImageWriter {
+ public:
+  ImageWriter() : out_(kDataOffset, '\0') {}
+
+  template <typename T>
+  void add(std::span<const T> items) {
+    Section s{out_.size(), items.size()};
+    if (!items.empty()) out_.append(reinterpret_cast<const char*>(items.data()), items.size_bytes());
+    out_.resize((out_.size() + 7) / 8 * 8, '\0');
+    std::memcpy(&out_[kDirectoryOffset + sections_++ * sizeof(Section)], &s, sizeof s);
+  }
+  void add(const StringIndex& index) {
+    add(index.arena);
+    add(index.offsets);
+    add(index.hashes);
+    add(index.slots);
+  }
+
+  std::string finish(const Scalars& scalars, std::string_view text) {
+    std::memcpy(&out_[kHeaderSize], &scalars, sizeof scalars);
+    Header h{};
+    std::memcpy(h.magic, kImageMagic, sizeof h.magic);
+    h.version = kImageVersion;
+    h.byte_order = kByteOrderMark;
+    h.image_size = out_.size();
+    h.text_size = text.size();
+    h.text_hash = hash_bytes(text);
+    h.body_hash = hash_bytes(std::string_view(out_).substr(kHeaderSize));
+    h.sections = sections_;
+    std::memcpy(out_.data(), &h, sizeof h);
+    return std::move(out_);
+  }
+
+ private:
+  std::string out_;
+  uint32_t sections_ = 0;
+};
+
+// Reads the sections of a checked image in the writer's order; the first section
+// that lies outside the image or is misaligned makes ok() false.
+class ImageReader {
+ public:
+  explicit ImageReader(std::string_view image) : image_(image) {}
+
+  template <typename T>
+  void take(std::span<const T>& out) {
+    Section s;
+    std::memcpy(&s, image_.data() + kDirectoryOffset + next_++ * sizeof(Section), sizeof s);
+    const uint64_t room = image_.size() - kDataOffset;
+    if (s.offset < kDataOffset || s.offset % 8 != 0 || s.offset - kDataOffset > room ||
+        s.count > (image_.size() - s.offset) / sizeof(T)) {
+      ok_ = false;
+      return;
+    }
+    out = {reinterpret_cast<const T*>(image_.data() + s.offset), static_cast<size_t>(s.count)};
+  }
+  void take(StringIndex& index) {
+    take(index.arena);
+    take(index.offsets);
+    take(index.hashes);
+    take(index.slots);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string_view image_;
+  uint32_t next_ = 0;
+  bool ok_ = true;
+};
+
+// Both the writer and the reader visit the sections through this one list.
+template <typename Visit>
+void visit_sections(ModelView& v, Visit&& visit) {
+  visit(v.tags);
+  visit(v.transitions.dense);
+  visit(v.transitions.unseen);
+  visit(v.transitions.seen_begin);
+  visit(v.transitions.seen_t1);
+  visit(v.transitions.seen_logp);
+  visit(v.words);
+  visit(v.word_begin);
+  visit(v.entry_tag);
+  visit(v.entry_logp);
+  visit(v.tag_prob);
+  for (ModelView::SuffixClass& c : v.suffix) {
+    visit(c.suffixes);
+    visit(c.begin);
+    visit(c.tag);
+    visit(c.count);
+    visit(c.total);
+    visit(c.root_tags);
+    visit(c.root_probs);
+  }
+}
+
+// `bounds` of `size` + 1 non-decreasing offsets, the last at most `limit`.
+bool offsets_ok(std::span<const uint32_t> bounds, size_t size, size_t limit) {
+  if (bounds.size() != size + 1 || bounds[0] != 0) return false;
+  for (size_t i = 0; i < size; ++i)
+    if (bounds[i] > bounds[i + 1]) return false;
+  return bounds[size] <= limit;
+}
+
+bool ids_below(std::span<const uint16_t> ids, size_t limit) {
+  for (uint16_t id : ids)
+    if (id >= limit) return false;
+  return true;
+}
+
+bool index_ok(const StringIndex& index) {
+  const size_t n = index.size(), slots = index.slots.size();
+  if (!offsets_ok(index.offsets, n, index.arena.size())) return false;
+  if (slots < 2 * n || slots < 1 || (slots & (slots - 1)) != 0) return false;
+  for (int32_t id : index.slots)
+    if (id < -1 || id >= static_cast<int64_t>(n)) return false;
+  return true;
+}
+
+// Every index a tagger follows stays inside its array.
+bool tables_ok(const ModelView& v) {
+  const size_t tags = v.tags.size(), s = tags + 2;
+  const TransitionView& tr = v.transitions;
+  if (tags == 0 || s > 65535 || tr.states != static_cast<int>(s) || !index_ok(v.tags)) return false;
+  if (tr.is_dense()) {
+    if (tr.dense.size() != s * s * s) return false;
+  } else if (tr.unseen.size() != s * s || tr.seen_t1.size() != tr.seen_logp.size() ||
+             !offsets_ok(tr.seen_begin, s * s, tr.seen_t1.size()) || !ids_below(tr.seen_t1, s)) {
+    return false;
+  }
+  if (!index_ok(v.words) || !offsets_ok(v.word_begin, v.words.size(), v.entry_tag.size()) ||
+      v.entry_logp.size() != v.entry_tag.size() || !ids_below(v.entry_tag, tags) ||
+      v.tag_prob.size() != tags || v.max_suffix < 1) {
+    return false;
+  }
+  for (const ModelView::SuffixClass& c : v.suffix) {
+    const size_t n = c.suffixes.size();
+    if (!index_ok(c.suffixes) || !offsets_ok(c.begin, n, c.tag.size()) ||
+        c.count.size() != c.tag.size() || c.total.size() != n || !ids_below(c.tag, tags) ||
+        c.root_probs.size() != c.root_tags.size() || !ids_below(c.root_tags, tags)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Replaces the file at `path` by `data` at once (a new file renamed over it), so a
+// reader never sees half an image. False, with errno set, on failure.
+bool replace_file(const std::string& path, std::string_view data) {
+  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = write_all(fd, data);
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    const int cause = errno;
+    ::unlink(temporary.c_str());
+    errno = cause;
+  }
+  return ok;
+}
+
+}  // namespace
+
+std::string image_path(const std::string& model_path) { return model_path + ".bin"; }
+
+std::string write_model_image(const ModelView& view, std::string_view text) {
+  ImageWriter writer;
+  ModelView copy = view;
+  visit_sections(copy, [&](const auto& section) { writer.add(section); });
+  return writer.finish({view.theta, view.max_suffix, view.transitions.states}, text);
+}
+
+void write_model_files(const std::string& path, const std::string& text) {
+  write_file(path, text);
+  if (path == "-" || is_perceptron_model(text)) return;
+  Model model;
+  parse_model(text, path, model);
+  const std::string image = image_path(path);
+  if (!replace_file(image, write_model_image(model.view(), text)))
+    throw Error(image + ": " + std::strerror(errno));
+}
+
+std::string read_model_image(std::string_view image, std::string_view text, ModelView& view) {
+  Header h;
+  if (image.size() < sizeof h || std::memcmp(image.data(), kImageMagic, sizeof kImageMagic) != 0)
+    return "not an orvit model image";
+  std::memcpy(&h, image.data(), sizeof h);
+  if (h.version != kImageVersion || h.byte_order != kByteOrderMark)
+    return "model image of another version or byte order";
+  if (h.image_size != image.size() || image.size() < kDataOffset || h.sections != kSections)
+    return "truncated model image";
+  if (h.text_size != text.size() || h.text_hash != hash_bytes(text))
+    return "model image built from another version of the model";
+  if (h.body_hash != hash_bytes(image.substr(kHeaderSize))) return "damaged model image";
+  Scalars scalars;
+  std::memcpy(&scalars, image.data() + kHeaderSize, sizeof scalars);
+  ModelView v;
+  v.theta = scalars.theta;
+  v.max_suffix = scalars.max_suffix;
+  v.transitions.states = scalars.states;
+  ImageReader reader(image);
+  visit_sections(v, [&](auto& section) { reader.take(section); });
+  if (!reader.ok() || !tables_ok(v)) return "model image with inconsistent tables";
+  view = v;
+  return "";
+}
+
+MappedFile::~MappedFile() { unmap(); }
+
+bool MappedFile::map(const std::string& path) {
+  unmap();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  if (::fstat(fd, &status) != 0) {
+    const int cause = errno;
+    ::close(fd);
+    errno = cause;
+    return false;
+  }
+  if (status.st_size == 0) {  // nothing to map; an empty view
+    ::close(fd);
+    return true;
+  }
+  void* data = ::mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
+                      MAP_SHARED | MAP_POPULATE, fd, 0);
+  const int cause = errno;
+  ::close(fd);
+  if (data == MAP_FAILED) {
+    errno = cause;
+    return false;
+  }
+  data_ = static_cast<const char*>(data);
+  size_ = static_cast<size_t>(status.st_size);
+  return true;
+}
+
+void MappedFile::unmap() {
+  if (data_) ::munmap(const_cast<char*>(data_), size_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+TaggingModel::TaggingModel(const std::string& path, double beam, std::FILE* warnings) {
+  // A model is always a named file: standard input carries the text to tag.
+  if (!text_.map(path)) throw Error(path + ": " + std::strerror(errno));
+  if (is_perceptron_model(text_.bytes())) {
+    perceptron_ = std::make_unique<PerceptronModel>();
+    parse_perceptron_model(text_.bytes(), path, *perceptron_);
+    tagger_ = std::make_unique<PerceptronTagger>(*perceptron_);
+  } else {
+    tagger_ = std::make_unique<Tagger>(hmm_view(path, warnings), beam);
+  }
+  text_.unmap();
+}
+
+ModelView TaggingModel::hmm_view(const std::string& path, std::FILE* warnings) {
+  const std::string image = image_path(path);
+  bool foreign = false;
+  ModelView view;
+  if (image_.map(image)) {
+    const std::string refused = read_model_image(image_.bytes(), text_.bytes(), view);
+    if (refused.empty()) return view;
+    image_.unmap();
+    foreign = refused == "not an orvit model image";
+    if (warnings)
+      std::fprintf(warnings, "orvit: %s: %s; reading %s instead\n", image.c_str(), refused.c_str(),
+                   path.c_str());
+  }
+  parsed_ = std::make_unique<Model>();
+  parse_model(text_.bytes(), path, *parsed_);
+  view = parsed_->view();
+  // A file of someone else's under the image's name is left alone.
+  if (!foreign && !replace_file(image, write_model_image(view, text_.bytes())) && warnings) {
+    std::fprintf(warnings, "orvit: cannot write the model image %s: %s\n", image.c_str(),
+                 std::strerror(errno));
+  }
+  return view;
+}
+
+}  // namespace orvit

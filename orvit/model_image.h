@@ -1,0 +1,77 @@
+// Model images: the tables of a parsed text model laid out flat in one file,
+// "<model>.bin" beside the text model, that orvit maps read-only instead of parsing
+// the text. Every orvit process using the model then shares one copy of the tables
+// in the page cache and is ready in about a millisecond. An image records the size
+// and hash of the text it was compiled from; one that does not match the text, or
+// fails any check, is refused and never read further (docs/orvit-model-format.md).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "orvit/model.h"
+#include "orvit/model_view.h"
+#include "orvit/perceptron_model.h"
+#include "orvit/sentence_tagger.h"
+
+namespace orvit {
+
+// The image file of the text model at `model_path`.
+std::string image_path(const std::string& model_path);
+
+// The image of `view`, compiled from the text model `text`.
+std::string write_model_image(const ModelView& view, std::string_view text);
+
+// Writes the text model `text` to `path` (file_io's write_file; "-" is standard
+// output) and, for a named file of a kind that has images (the trigram HMM), its
+// image beside it. Every program that writes a model file calls this. Throws Error
+// naming the file that could not be written.
+void write_model_files(const std::string& path, const std::string& text);
+
+// A file mapped read-only; unmapped when the object dies.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  // Maps the file at `path`; false (errno set) when it cannot be opened or mapped.
+  bool map(const std::string& path);
+  void unmap();
+  std::string_view bytes() const { return {data_, size_}; }
+
+ private:
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Checks the mapped `image` against the text model `text` it claims to come from
+// and fills `view` with views into it. Returns "" when it can be used, otherwise
+// why not: the image is then not looked at further.
+std::string read_model_image(std::string_view image, std::string_view text, ModelView& view);
+
+// The model orvit tags with, for the model file at `path`, and its tagger (`beam` as
+// for Tagger). A trigram HMM comes from its image when the image matches the text;
+// otherwise the text is parsed, and the image written beside it for the next process
+// (left out where the folder is not writable). An image that is refused gets a line
+// on `warnings` (null: no line). A perceptron model is parsed from its text.
+class TaggingModel {
+ public:
+  // Throws Error when the model file cannot be read or parsed.
+  TaggingModel(const std::string& path, double beam, std::FILE* warnings);
+  SentenceTagger& tagger() { return *tagger_; }
+
+ private:
+  // The HMM's tables: from the image, else parsed into parsed_.
+  ModelView hmm_view(const std::string& path, std::FILE* warnings);
+
+  MappedFile text_, image_;
+  std::unique_ptr<Model> parsed_;
+  std::unique_ptr<PerceptronModel> perceptron_;
+  std::unique_ptr<SentenceTagger> tagger_;
+};
+
+}  // namespace orvit
