@@ -24,17 +24,20 @@ const char kHelp[] =
     "be - for standard input, not both. Prints the POS accuracy and chunk precision,\n"
     "recall and F1 per chunk type and overall; a chunk is correct when its type, first\n"
     "and last word are those of a gold chunk. Chunks are the runs of words directly\n"
-    "below a phrase node.\n";
+    "below a phrase node.\n"
+    "  -h, --help  show this help\n"
+    "  --version   show the version\n";
 
 std::string display_name(const std::string &path) { return path == "-" ? "<stdin>" : path; }
 
 int eval_main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string &arg : args) {
-    if (arg == "-h") {
+    if (arg == "-h" || arg == "--help") {
       std::fputs(kHelp, stdout);
       return 0;
     }
+    if (arg == "--version") return orvit::print_version("vornik-eval");
     if (arg.size() > 1 && arg[0] == '-')
       return orvit::usage_error("vornik-eval", kUsage, "unknown option " + arg);
   }

@@ -19,7 +19,10 @@ const char kHelp[] =
     "usage: orvit-score [-m MODEL] [-g COL] GOLD TAGGED\n"
     "Compares TAGGED (orvit output: token, tag) with GOLD (token in column 1,\n"
     "gold tag in column COL, default 2). \"$lim$\" rows are not counted.\n"
-    "  -m MODEL  also report accuracy on tokens known and unknown to MODEL\n";
+    "  -m MODEL  also report accuracy on tokens known and unknown to MODEL\n"
+    "  -g COL    column of the gold tag in GOLD (default 2)\n"
+    "  -h        show this help (also --help)\n"
+    "  --version show the version\n";
 
 double percent(size_t a, size_t b) { return b ? 100.0 * static_cast<double>(a) / static_cast<double>(b) : 0.0; }
 
@@ -31,9 +34,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "-h") {
+    if (arg == "-h" || arg == "--help") {
       std::fputs(kHelp, stdout);
       return 0;
+    } else if (arg == "--version") {
+      return orvit::print_version("orvit-score");
     } else if ((arg == "-m" || arg == "-g") && i + 1 < argc) {
       if (arg == "-m") {
         model_path = argv[++i];

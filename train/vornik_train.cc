@@ -2,6 +2,7 @@
 // (words -> POS tags), the tag-fix file with word-specific tags, and the chunk model
 // (the chunk tagger's tokens -> relative-depth chunk tags).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -22,12 +23,14 @@
 namespace vornik {
 namespace {
 
-const char kUsage[] = "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
+const char kUsage[] =
+    "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n";
 
 const char kHelp[] =
-    "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n"
+    "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n"
     "Trains vornik's models on TRAIN (CoNLL-2000 rows: word, POS tag, IOB2 chunk tag;\n"
-    "a blank row after each sentence) and writes, in OUTDIR:\n"
+    "a blank row after each sentence) and writes, in OUTDIR (made if missing; the\n"
+    "names start with PREFIX instead of en with -p):\n"
     "  en-pos        the POS model (words -> POS tags)\n"
     "  en-chunk.fix  tag-fix rules giving frequent words a tag of their own for the\n"
     "                chunk tagger: \"IN-that\" (states of their own) for words whose\n"
@@ -43,7 +46,9 @@ const char kHelp[] =
     "  -l SCORE    least score of a word with states of its own (default 50)\n"
     "  -j WEIGHT   copies of the corpus's POS tags per copy of orvit's (default 3);\n"
     "              0 trains the chunk model on the corpus's POS tags alone\n"
-    "  -h          show this help\n";
+    "  -p PREFIX   start of the three file names (default en)\n"
+    "  -h          show this help (also --help)\n"
+    "  --version   show the version\n";
 
 int usage_error(const std::string &what) {
   return orvit::usage_error("vornik-train", kUsage, what);
@@ -62,6 +67,7 @@ struct Settings {
   // orvit's tags: it then still fits the corpus tags (-Itags) and has seen the POS
   // tagger's typical errors (words mode).
   int weight = 3;
+  std::string prefix = "en";  // the files are PREFIX-pos, PREFIX-chunk.fix, PREFIX-chunk
   std::string train, outdir;
 };
 
@@ -123,29 +129,33 @@ orvit::TaggedCorpus chunk_corpus(const std::vector<ConllSentence> &corpus, int w
 void train_models(const Settings &settings) {
   const std::string name = settings.train == "-" ? "<stdin>" : settings.train;
   const std::string dir = settings.outdir + "/";
+  const std::string pos_file = dir + settings.prefix + "-pos";
+  const std::string fix_file = dir + settings.prefix + "-chunk.fix";
+  const std::string chunk_file = dir + settings.prefix + "-chunk";
   const std::vector<ConllSentence> corpus = read_conll(orvit::read_file(settings.train), name);
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;
-  orvit::write_model_files(dir + "en-pos", model_text(pos_training_corpus(corpus, all)));
+  std::error_code error;
+  std::filesystem::create_directories(settings.outdir, error);
+  if (error) throw orvit::Error(settings.outdir + ": cannot create the folder: " + error.message());
+  orvit::write_model_files(pos_file, model_text(pos_training_corpus(corpus, all)));
 
   const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
   const std::string hand_rules =
       settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
-  orvit::write_file(dir + "en-chunk.fix",
+  orvit::write_file(fix_file,
                     fix_file_text(hand_rules, pairs, settings.choice.min_score));
 
   // The rules are read back from the file written, exactly as vornik reads them.
   progname = "vornik-train";
   init_tries();
   lexicon_init();
-  read_fixes((dir + "en-chunk.fix").c_str());
-  orvit::write_model_files(dir + "en-chunk",
+  read_fixes(fix_file.c_str());
+  orvit::write_model_files(chunk_file,
                     chunk_model_text(chunk_corpus(corpus, settings.weight, name), pairs));
-  std::printf(
-      "vornik-train: %zu sentences; %zu word-specific tags; wrote %sen-pos, %sen-chunk.fix, "
-      "%sen-chunk\n",
-      corpus.size(), pairs.size(), dir.c_str(), dir.c_str(), dir.c_str());
+  std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %s, %s, %s\n",
+              corpus.size(), pairs.size(), pos_file.c_str(), fix_file.c_str(), chunk_file.c_str());
 }
 
 int train_main(int argc, char **argv) {
@@ -157,12 +167,17 @@ int train_main(int argc, char **argv) {
       std::fputs(kHelp, stdout);
       return 0;
     }
-    if (arg == "-f" || arg == "-l" || arg == "-j") {
+    if (arg == "--version") return orvit::print_version("vornik-train");
+    if (arg == "-f" || arg == "-l" || arg == "-j" || arg == "-p") {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       std::string_view value = argv[++i];
       int number = 0;
       if (arg == "-f") {
         settings.fix_path = value;
+      } else if (arg == "-p") {
+        if (value.empty() || value.find('/') != std::string_view::npos)
+          return usage_error("option -p needs a name without \"/\"");
+        settings.prefix = value;
       } else if (arg == "-j" && value == "0") {
         settings.weight = 0;
       } else if (!orvit::parse_positive_int(value, number)) {

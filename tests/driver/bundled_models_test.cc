@@ -31,7 +31,7 @@ TEST(BundledModels, ChunksASimpleEnglishSentence) {
 
 TEST(BundledModels, ChunksTheSampleTextWithMarkup) {
   const RunResult r = run_vornik({"-v0", "-c", "-Ochunktags", "-fen-chunk.fix", "en-pos", "en-chunk",
-                                  std::string(SOURCE_DIR) + "/examples/sample.txt"},
+                                  std::string(SOURCE_DIR) + "/examples/sample-tokens.txt"},
                                  "", real_tagger_env());
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string first = "The\tDT\t1\tNP\nnew\tJJ\t0\tNP\nchief\tJJ\t0\tNP\nexecutive\tNN\t0\tNP\n";

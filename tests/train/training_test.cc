@@ -217,13 +217,14 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
   const std::string corpus = dir.write("train.txt", toy_corpus());
   const std::string hand = dir.write("hand.fix", "fix # =VB #l =DT -> NN");
   std::filesystem::create_directory(dir.path() + "/a");
-  std::filesystem::create_directory(dir.path() + "/b");
-  for (const char *out : {"/a", "/b"}) {
-    RunResult r = run_program({VORNIK_TRAIN_PATH, "-f", hand, "-l", "8", corpus, dir.path() + out});
+  // "b/new" does not exist yet and is made; -p changes the start of the file names.
+  for (const auto &[out, prefix] : {std::pair{"/a", "en"}, std::pair{"/b/new", "xx"}}) {
+    RunResult r = run_program({VORNIK_TRAIN_PATH, "-f", hand, "-l", "8", "-p", prefix, corpus,
+                               dir.path() + out});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + dir.path() + out +
-                         "/en-pos, " + dir.path() + out + "/en-chunk.fix, " + dir.path() + out +
-                         "/en-chunk\n");
+    const std::string files = dir.path() + out + "/" + prefix;
+    EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + files +
+                         "-pos, " + files + "-chunk.fix, " + files + "-chunk\n");
   }
   EXPECT_EQ(dir.read("a/en-chunk.fix"),
             "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n"
@@ -234,15 +235,16 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
             "%% frequent words get a token of their own (TAG@word).\n"
             "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\n"
             "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n");
-  for (const char *file : {"en-pos", "en-chunk", "en-chunk.fix"})
-    EXPECT_EQ(dir.read(std::string("a/") + file), dir.read(std::string("b/") + file)) << file;
+  for (const char *file : {"-pos", "-chunk", "-chunk.fix"})
+    EXPECT_EQ(dir.read(std::string("a/en") + file), dir.read(std::string("b/new/xx") + file))
+        << file;
   EXPECT_NE(dir.read("a/en-chunk").find("IN-that/1/B-SBAR/SBAR"), std::string::npos);
 }
 
 TEST(VornikTrain, FaultyArgumentsAndInput) {
   ScratchDir dir;
   const std::string usage =
-      "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] TRAIN OUTDIR\n";
+      "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n";
   const std::string bad = dir.write("bad.txt", "a DT B-NP\n\nb NN\n");
   struct Case {
     std::vector<std::string> args;
@@ -252,14 +254,15 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
       {{"-l", "0", "x", "y"}, "vornik-train: option -l needs a positive number\n" + usage},
       {{"-j"}, "vornik-train: option -j needs a value\n" + usage},
       {{"-q", "x", "y"}, "vornik-train: unknown option -q\n" + usage},
+      {{"-p", "a/b", "x", "y"}, "vornik-train: option -p needs a name without \"/\"\n" + usage},
       {{"/nonexistent/train.txt", dir.path()},
        "vornik-train: /nonexistent/train.txt: No such file or directory\n"},
       {{bad, dir.path()},
        "vornik-train: " + bad + ":3: expected \"word POS chunk\", got \"b NN\"\n"},
       {{dir.write("empty.txt", "\n\n"), dir.path()},
        "vornik-train: " + dir.path() + "/empty.txt: no sentences\n"},
-      {{dir.write("ok.txt", "a DT B-NP\n"), "/nonexistent/dir"},
-       "vornik-train: /nonexistent/dir/en-pos: No such file or directory\n"},
+      {{dir.write("ok.txt", "a DT B-NP\n"), "/proc/version/dir"},
+       "vornik-train: /proc/version/dir: cannot create the folder: Not a directory\n"},
   };
   for (const Case &c : cases) {
     std::vector<std::string> argv{VORNIK_TRAIN_PATH};
