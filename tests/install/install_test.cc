@@ -1,0 +1,120 @@
+// What a user gets from `cmake --install`: every program, the models, vornik-en and the
+// manual pages under any prefix, vornik-en working from there with no setting, and
+// pages that are clean roff and list the options their program's --help lists.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_vornik.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kSource = SOURCE_DIR, kBuild = BUILD_DIR;
+
+// A PATH without the build folder, so only what was installed can run.
+const Env kPlainEnv = {{"PATH", "/usr/bin:/bin"}, {"CHUNKPATH", "/nonexistent"}};
+
+TEST(Install, EveryProgramModelPageAndTheWrapperUnderAnyPrefix) {
+  ScratchDir dir;
+  const std::string prefix = dir.path() + "/some prefix";
+  const RunResult install = run_program({CMAKE_COMMAND, "--install", kBuild, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.out << install.err;
+  for (const char *file :
+       {"bin/vornik", "bin/orvit", "bin/orvit-train", "bin/orvit-score", "bin/vornik-train",
+        "bin/vornik-eval", "bin/vornik-tokenize", "bin/vornik-en", "share/vornik/models/en-pos",
+        "share/vornik/models/en-chunk", "share/vornik/models/en-chunk.fix",
+        "share/man/man5/vornik-tagfix.5", "share/man/man5/orvit-model.5"}) {
+    EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
+  }
+  for (const auto &page : fs::directory_iterator(kSource + "/man")) {
+    const std::string name = page.path().filename(), section = page.path().extension();
+    if (section != ".1" && section != ".5") continue;
+    EXPECT_TRUE(fs::exists(prefix + "/share/man/man" + section.substr(1) + "/" + name)) << name;
+    if (section == ".1") {
+      EXPECT_TRUE(fs::exists(prefix + "/bin/" + page.path().stem().string())) << name;
+    }
+  }
+
+  // Installed, through a link from elsewhere, with no build folder on PATH and a
+  // CHUNKPATH that would mislead vornik: the same output as from the source tree.
+  fs::create_symlink(prefix + "/bin/vornik-en", dir.path() + "/chunk-english");
+  const RunResult source =
+      run_program({kBuild + "/vornik-en", "-v0", "-Oconll", kSource + "/examples/sample.txt"});
+  ASSERT_EQ(source.status, 0) << source.err;
+  EXPECT_TRUE(source.out.starts_with("The DT B-NP\nnew JJ I-NP\n")) << source.out;
+  const RunResult installed = run_program(
+      {dir.path() + "/chunk-english", "-v0", "-Oconll", kSource + "/examples/sample.txt"}, "",
+      kPlainEnv);
+  EXPECT_EQ(installed.status, 0) << installed.err;
+  EXPECT_EQ(installed.out, source.out);
+}
+
+// Options a --help text lists: the first words of its indented lines that start with
+// "-" ("-T, --tokenized", "-Z<beam>"), and "(also --help)".
+std::set<std::string> help_options(const std::string &help) {
+  std::set<std::string> options;
+  static const std::regex line(R"(^\s+(--?[A-Za-z][A-Za-z-]*)(?:, (--?[A-Za-z][A-Za-z-]*))?)");
+  static const std::regex also(R"(\(also (--[a-z-]+)\))");
+  std::istringstream in(help);
+  for (std::string text; std::getline(in, text);) {
+    std::smatch m;
+    if (std::regex_search(text, m, line)) {
+      options.insert(m[1]);
+      if (m[2].matched) options.insert(m[2]);
+    }
+    if (std::regex_search(text, m, also)) options.insert(m[1]);
+  }
+  return options;
+}
+
+// Options a page's OPTIONS section lists: every option word on the line after a ".TP".
+std::set<std::string> page_options(const std::string &page) {
+  std::set<std::string> options;
+  static const std::regex option(R"(\\-(\\-)?([A-Za-z][A-Za-z]*(?:\\-[a-z]+)*))");
+  std::istringstream in(page);
+  bool in_options = false, after_tp = false;
+  for (std::string text; std::getline(in, text);) {
+    if (text.starts_with(".SH")) in_options = text == ".SH OPTIONS";
+    if (in_options && after_tp) {
+      for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) {
+        std::string name = std::regex_replace((*it)[2].str(), std::regex(R"(\\-)"), "-");
+        options.insert(((*it)[1].matched ? "--" : "-") +
+                       name.substr(0, (*it)[1].matched ? name.size() : 1));
+      }
+    }
+    after_tp = text == ".TP";
+  }
+  return options;
+}
+
+TEST(ManPages, CleanRoffAndTheOptionsOfTheProgramsHelp) {
+  std::string groff_path = run_program({"/bin/sh", "-c", "command -v groff"}).out;
+  if (groff_path.empty())
+    GTEST_SKIP() << "groff is not installed: the manual pages are not checked";
+  groff_path.pop_back();  // the newline
+  int pages = 0;
+  for (const auto &entry : fs::directory_iterator(kSource + "/man")) {
+    const fs::path path = entry.path();
+    if (path.extension() != ".1" && path.extension() != ".5") continue;
+    ++pages;
+    const RunResult groff = run_program({groff_path, "-man", "-ww", "-z", path.string()});
+    EXPECT_EQ(groff.status, 0) << path;
+    EXPECT_EQ(groff.err, "") << path;
+    const std::string program = kBuild + "/" + path.stem().string();
+    if (path.extension() != ".1" || !fs::exists(program)) continue;
+    const RunResult help = run_program({program, "--help"});
+    EXPECT_EQ(help.status, 0) << program;
+    std::ifstream in(path);
+    const std::string page{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(page_options(page), help_options(help.out)) << path;
+  }
+  EXPECT_GE(pages, 9);
+}
+}  // namespace
