@@ -16,15 +16,23 @@ constexpr std::array<std::string_view, 27> kTitles = {
     "Hon.", "Lt.",   "Maj.",  "Messrs.", "Mmes.", "Mr.",  "Mrs.", "Ms.",   "Mt.",
     "No.",  "Nos.",  "Prof.", "Rep.",    "Reps.", "Rev.", "Sen.", "Sens.", "St."};
 
-constexpr std::array<std::string_view, 78> kOthers = {
-    "Ala.",  "Apr.",   "Ariz.",   "Ark.",  "Assn.", "Aug.",  "Ave.",  "Bancorp.", "Bhd.",  "Blvd.",
-    "Bros.", "Calif.", "Co.",     "Colo.", "Conn.", "Corp.", "Cos.",  "Dec.",     "Del.",  "Dept.",
-    "Feb.",  "Fla.",   "Ga.",     "Ill.",  "Inc.",  "Ind.",  "Intl.", "Jan.",     "Jr.",   "Kan.",
-    "Kans.", "Ky.",    "La.",     "Ltd.",  "Mar.",  "Mass.", "Md.",   "Mich.",    "Minn.", "Miss.",
-    "Mo.",   "Mont.",  "Neb.",    "Nev.",  "Nov.",  "Oct.",  "Okla.", "Ore.",     "Pa.",   "Plc.",
-    "Rd.",   "Sep.",   "Sept.",   "Sr.",   "Tenn.", "Tex.",  "Va.",   "Vt.",      "Wash.", "Wis.",
-    "Wyo.",  "al.",    "approx.", "cf.",   "esp.",  "est.",  "etc.",  "ft.",      "lb.",   "lbs.",
-    "mph.",  "oz.",    "pp.",     "v.",    "viz.",  "vol.",  "vs.",   "yr."};
+constexpr std::array<std::string_view, 21> kOthers = {
+    "Ave.", "Blvd.", "Dept.", "Rd.", "al.", "approx.", "cf.",  "esp.", "est.", "etc.", "ft.",
+    "lb.",  "lbs.",  "mph.",  "oz.", "pp.", "v.",      "viz.", "vol.", "vs.",  "yr."};
+
+// Company, place and date abbreviations, which end a name: before a capital they end the
+// sentence, unless the capital continues the name (kNameGoesOn).
+constexpr std::array<std::string_view, 69> kNameEnds = {
+    "Ala.",  "Apr.",  "Ariz.", "Ark.",  "Assn.", "Aug.",  "Bancorp.", "Bhd.",  "Bros.", "Calif.",
+    "Co.",   "Colo.", "Conn.", "Corp.", "Cos.",  "D.C.",  "Dec.",     "Del.",  "Feb.",  "Fla.",
+    "Ga.",   "Ill.",  "Inc.",  "Ind.",  "Intl.", "Jan.",  "Jr.",      "Kan.",  "Kans.", "Ky.",
+    "L.P.",  "La.",   "Ltd.",  "Mar.",  "Mass.", "Md.",   "Mich.",    "Minn.", "Miss.", "Mo.",
+    "Mont.", "N.C.",  "N.D.",  "N.H.",  "N.J.",  "N.M.",  "N.Y.",     "Neb.",  "Nev.",  "Nov.",
+    "Oct.",  "Okla.", "Ore.",  "Pa.",   "Plc.",  "R.I.",  "S.C.",     "S.D.",  "Sep.",  "Sept.",
+    "Sr.",   "Tenn.", "Tex.",  "Va.",   "Vt.",   "W.Va.", "Wash.",    "Wis.",  "Wyo."};
+
+constexpr std::array<std::string_view, 9> kNameGoesOn = {
+    "Chairman", "Chief", "Co.", "Corp.", "Inc.", "Ltd.", "PLC", "President", "Vice"};
 
 constexpr std::array<std::string_view, 93> kStarters = {
     "A",      "After",     "Also",         "Although", "An",    "And",     "Another", "Any",
@@ -45,7 +53,8 @@ constexpr bool sorted(auto const &table) {
     if (!(table[i - 1] < table[i])) return false;
   return true;
 }
-static_assert(sorted(kTitles) && sorted(kOthers) && sorted(kStarters));
+static_assert(sorted(kTitles) && sorted(kOthers) && sorted(kNameEnds) && sorted(kNameGoesOn) &&
+              sorted(kStarters));
 
 bool listed(auto const &table, std::string_view word) {
   return std::binary_search(table.begin(), table.end(), word);
@@ -83,11 +92,11 @@ bool dotted_letters(std::string_view word) {
 
 Abbreviation abbreviation_kind(std::string_view word) {
   if (word.size() == 2 && is_upper(word[0])) return Abbreviation::title;
-  if (listed(kTitles, word)) return Abbreviation::title;
-  if (listed(kOthers, word)) return Abbreviation::other;
-  if (std::string listed_form = capitalised(word); !listed_form.empty()) {
-    if (listed(kTitles, listed_form)) return Abbreviation::title;
-    if (listed(kOthers, listed_form)) return Abbreviation::other;
+  const std::string listed_form = capitalised(word);
+  for (std::string_view form : {word, std::string_view(listed_form)}) {
+    if (listed(kTitles, form)) return Abbreviation::title;
+    if (listed(kNameEnds, form)) return Abbreviation::name_end;
+    if (listed(kOthers, form)) return Abbreviation::other;
   }
   std::size_t hyphen = word.rfind('-');
   if (dotted_letters(hyphen == std::string_view::npos ? word : word.substr(hyphen + 1)))
@@ -96,5 +105,7 @@ Abbreviation abbreviation_kind(std::string_view word) {
 }
 
 bool starts_sentence(std::string_view word) { return listed(kStarters, word); }
+
+bool continues_name(std::string_view word) { return listed(kNameGoesOn, word); }
 
 }  // namespace vornik

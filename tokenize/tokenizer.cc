@@ -1,7 +1,7 @@
 // The tokenizer's stream loop and its sentence splitter. Tokens are written as soon as
 // they are known; only an abbreviation that may end a sentence (with the closing quotes
-// and brackets after it) waits for the next token, which decides whether a "." token
-// and an empty line follow it.
+// and brackets after it) waits for the next token, which decides whether the sentence
+// ends after it.
 #include "tokenize/tokenizer.h"
 
 #include <string>
@@ -33,13 +33,17 @@ bool is_markup(std::string_view text) {
   return close != std::string_view::npos && close + 1 == text.size();
 }
 
-// Whether a stop before `token` ends the sentence: a capital (ASCII, or a UTF-8 Latin
-// capital À-Þ) or a digit begins it.
-bool begins_like_sentence(std::string_view token) {
+// A capital: ASCII, or a UTF-8 Latin capital À-Þ.
+bool begins_with_capital(std::string_view token) {
   unsigned char c = static_cast<unsigned char>(token[0]);
-  if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
-  return c == 0xC3 && token.size() > 1 && static_cast<unsigned char>(token[1]) >= 0x80 &&
-         static_cast<unsigned char>(token[1]) <= 0x9E;
+  return (c >= 'A' && c <= 'Z') ||
+         (c == 0xC3 && token.size() > 1 && static_cast<unsigned char>(token[1]) >= 0x80 &&
+          static_cast<unsigned char>(token[1]) <= 0x9E);
+}
+
+// Whether a stop before `token` ends the sentence: a capital or a digit begins it.
+bool begins_like_sentence(std::string_view token) {
+  return begins_with_capital(token) || (token[0] >= '0' && token[0] <= '9');
 }
 
 // Writes tokens and decides where sentences end. Output is collected in a buffer that
@@ -51,19 +55,21 @@ class SentenceWriter {
   void token(const Token &t) {
     if (pending_ != Pending::none) {
       if (t.kind == TokenKind::closer) {
-        if (pending_ == Pending::abbreviation)
+        if (pending_ != Pending::stop)
           held_.append(t.text).push_back('\n');
         else
           write(t.text);
         return;
       }
-      bool boundary = pending_ == Pending::stop
-                          ? t.kind == TokenKind::opener || begins_like_sentence(t.text)
-                          : starts_sentence(t.text) || t.text == "``";
+      bool boundary =
+          pending_ == Pending::stop ? t.kind == TokenKind::opener || begins_like_sentence(t.text)
+          : pending_ == Pending::name_end
+              ? t.text == "``" || (begins_with_capital(t.text) && !continues_name(t.text))
+              : t.text == "``" || starts_sentence(t.text);
       settle(boundary);
     }
-    if (t.kind == TokenKind::abbreviation) {
-      pending_ = Pending::abbreviation;
+    if (t.kind == TokenKind::abbreviation || t.kind == TokenKind::name_end) {
+      pending_ = t.kind == TokenKind::name_end ? Pending::name_end : Pending::abbreviation;
       held_.assign(t.text).push_back('\n');
       return;
     }
@@ -94,7 +100,7 @@ class SentenceWriter {
   }
 
  private:
-  enum class Pending { none, stop, abbreviation };
+  enum class Pending { none, stop, abbreviation, name_end };
 
   void write(std::string_view text) {
     buffer_.append(text).push_back('\n');
@@ -102,14 +108,17 @@ class SentenceWriter {
     if (buffer_.size() >= 64 * 1024) flush();
   }
 
-  // Ends the wait for the next token: writes a held abbreviation (with the corpus's
-  // extra "." if it ends the sentence) and its closers, and ends the sentence if asked.
+  // Ends the wait for the next token: writes a held abbreviation and its closers, and
+  // ends the sentence if asked. An abbreviation that ends the sentence gives its "." to
+  // a token of its own, as the corpus writes it ("Inc .").
   void settle(bool boundary) {
-    if (pending_ == Pending::abbreviation) {
-      std::size_t first_line = held_.find('\n') + 1;
-      buffer_.append(held_, 0, first_line);
-      if (boundary) buffer_.append(".\n");
-      buffer_.append(held_, first_line);
+    if (pending_ != Pending::stop) {
+      std::size_t newline = held_.find('\n');
+      if (boundary)
+        buffer_.append(held_, 0, newline - 1).append("\n.\n");
+      else
+        buffer_.append(held_, 0, newline + 1);
+      buffer_.append(held_, newline + 1);
       open_ = true;
     }
     pending_ = Pending::none;

@@ -189,8 +189,9 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
     } else if (last == '.') {
       Abbreviation kind = c.size() == 1 ? Abbreviation::none : abbreviation_kind(c);
       if (kind != Abbreviation::none) {
-        back_.push_back(
-            {c, kind == Abbreviation::title ? TokenKind::word : TokenKind::abbreviation});
+        back_.push_back({c, kind == Abbreviation::title      ? TokenKind::word
+                            : kind == Abbreviation::name_end ? TokenKind::name_end
+                                                             : TokenKind::abbreviation});
         cut = c.size();
       } else {
         back_.push_back({c.substr(c.size() - 1), TokenKind::stop});

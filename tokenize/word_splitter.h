@@ -14,6 +14,7 @@ enum class TokenKind : unsigned char {
   word,          // anything not below
   stop,          // ".", "?" or "!": may end a sentence
   abbreviation,  // kept whole with its "."; ends a sentence only before a sentence start
+  name_end,      // an abbreviation ending a name; ends a sentence before most capitals
   opener,        // an opening quote or bracket
   closer,        // a closing quote or bracket: stays with the sentence before it
 };

@@ -47,13 +47,16 @@ const Case kCases[] = {
     // Money, percentages, numbers kept whole.
     {"$3.5 billion, US$3 and #2 at 3:30 on 10/15, 1,000.5 or 5%.\n",
      "$|3.5|billion|,|US$|3|and|#|2|at|3:30|on|10/15|,|1,000.5|or|5|%|.||"},
-    // Abbreviations stay whole; one ends a sentence only before a sentence start.
+    // Abbreviations stay whole; one ends a sentence only before a sentence start (a name
+    // end: before a capital not continuing the name), giving its "." to a token.
     {"Mr. Smith of Acme Inc. said the U.S. Treasury rose.\n",
      "Mr.|Smith|of|Acme|Inc.|said|the|U.S.|Treasury|rose|.||"},
     {"He works at Acme Inc. The firm, e.g. in Calif., grew.\n",
-     "He|works|at|Acme|Inc.|.||The|firm|,|e.g.|in|Calif.|,|grew|.||"},
+     "He|works|at|Acme|Inc|.||The|firm|,|e.g.|in|Calif.|,|grew|.||"},
+    {"Acme Co. Chairman Al Ray quit Oct. 3 in N.Y. Shares fell.\n",
+     "Acme|Co.|Chairman|Al|Ray|quit|Oct.|3|in|N.Y|.||Shares|fell|.||"},
     {"It opened at 9 a.m.\nIt closed in the U.S.\n",
-     "It|opened|at|9|a.m.|.||It|closed|in|the|U.S.|.||"},
+     "It|opened|at|9|a.m|.||It|closed|in|the|U.S|.||"},
     {"J. P. Morgan sued the non-U.S. unit of INC. Corp. (Ltd.) at No. 5.\n",
      "J.|P.|Morgan|sued|the|non-U.S.|unit|of|INC.|Corp.|-LRB-|Ltd.|-RRB-|at|No.|5|.||"},
     // Sentence ends: before capitals, digits and openers, with closers kept; not inside
@@ -69,7 +72,7 @@ const Case kCases[] = {
     // Paragraphs, markup lines, byte-order mark, Latin-1 bytes and CR LF line ends.
     {"\xEF\xBB\xBFNo stop here\n\n  <p id=2>  \nCaf\xE9 na\xEFve\r\n</s>\nnext\n",
      "No|stop|here||<p id=2>|Caf\xE9|na\xEFve|</s>||next||"},
-    {"An abbreviation at the end, Ltd.\n\nA", "An|abbreviation|at|the|end|,|Ltd.|.||A||"},
+    {"An abbreviation at the end, Ltd.\n\nA", "An|abbreviation|at|the|end|,|Ltd|.||A||"},
     {"<a>b</a> is text, not markup\n", "<a>b</a>|is|text|,|not|markup||"},
     {"%%not a comment\n", "%|%|not|a|comment||"},
     {"", ""},
