@@ -134,7 +134,16 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
   // Leading punctuation, in text order.
   while (!c.empty()) {
     std::size_t cut = 1;
-    if (c.starts_with("``")) {
+    if (is_alnum(c[0])) {
+      // Only a currency sign after one to three capitals before a number is split off a
+      // word's start: "US$3" -> "US$ 3".
+      std::size_t n = 0;
+      while (n < c.size() && n < 3 && c[n] >= 'A' && c[n] <= 'Z') ++n;
+      if (n == 0 || n + 1 >= c.size() || c[n] != '$' || !(is_digit(c[n + 1]) || c[n + 1] == '.'))
+        break;
+      cut = n + 1;
+      tokens.push_back({c.substr(0, cut), TokenKind::word});
+    } else if (c.starts_with("``")) {
       tokens.push_back(double_quote(true));
       cut = 2;
     } else if (c.starts_with("''")) {
@@ -152,13 +161,7 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
     } else if ((c[0] == '$' || c[0] == '#' || c[0] == '%') && c.size() > 1) {
       tokens.push_back({c.substr(0, 1), TokenKind::word});
     } else {
-      // A currency sign after one to three capitals before a number: "US$3" -> "US$ 3".
-      std::size_t n = 0;
-      while (n < c.size() && n < 3 && c[n] >= 'A' && c[n] <= 'Z') ++n;
-      if (n == 0 || n + 1 >= c.size() || c[n] != '$' || !(is_digit(c[n + 1]) || c[n + 1] == '.'))
-        break;
-      cut = n + 1;
-      tokens.push_back({c.substr(0, cut), TokenKind::word});
+      break;
     }
     c.remove_prefix(cut);
   }
@@ -166,6 +169,7 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
   std::size_t base = back_.size();
   while (!c.empty()) {
     char last = c.back();
+    if (is_alnum(last)) break;
     std::size_t cut = 1;
     if (c.ends_with("''")) {
       back_.push_back(double_quote(false));
@@ -211,10 +215,12 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
 void WordSplitter::split_core(std::string_view core, std::vector<Token> &tokens) {
   // Inner dashes, ellipses and double quotes cut the chunk in two.
   for (std::size_t p = 1; p < core.size(); ++p) {
-    std::size_t length = core[p] == '"'                   ? 1
-                         : core.compare(p, 2, "--") == 0  ? 2
-                         : core.compare(p, 3, "...") == 0 ? 3
-                                                          : 0;
+    char ch = core[p];
+    std::size_t rest = core.size() - p;
+    std::size_t length = ch == '"'                                              ? 1
+                         : ch == '-' && rest >= 2 && core[p + 1] == '-'         ? 2
+                         : ch == '.' && rest >= 3 && core.substr(p, 3) == "..." ? 3
+                                                                                : 0;
     if (length == 0) continue;
     split_chunk(core.substr(0, p), tokens);
     if (length == 1) {
