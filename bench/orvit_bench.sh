@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-data=${2:-$root/../shared/data}/conll2000
+data=${2:-${VORNIK_DATA:-$root/../shared/data}}/conll2000
 runs=5
 repeat=${ORVIT_BENCH_REPEAT:-40}
 tmp=$(mktemp -d)

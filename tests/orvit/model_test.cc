@@ -26,6 +26,7 @@
 #include "orvit/training_counts.h"
 #include "orvit/viterbi.h"
 #include "orvit/word_class.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -262,7 +263,6 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
   EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
 }
 
-const std::string kData = ORVIT_DATA_DIR "/conll2000/";
 
 // The first `sentences` sentences of `corpus`.
 orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
@@ -287,10 +287,10 @@ double accuracy(const orvit::Model& model, const orvit::TaggedCorpus& test, doub
 }
 
 TEST(Regression, PosAccuracyOfATrainedSliceAndOfTheBundledModel) {
-  if (!std::filesystem::exists(kData + "train.txt") || !std::filesystem::exists(kData + "test.txt"))
-    GTEST_SKIP() << "CoNLL-2000 data not found in " << kData << " (set VORNIK_DATA_DIR)";
-  const auto test = head(orvit::read_tagged_corpus(kData + "test.txt", 1, 2), 1000);
-  auto train = head(orvit::read_tagged_corpus(kData + "train.txt", 1, 2), 3000);
+  for (const char *name : {"train.txt", "test.txt"})
+    if (!corpus_missing(name).empty()) GTEST_SKIP() << corpus_missing(name);
+  const auto test = head(orvit::read_tagged_corpus(corpus_file("test.txt"), 1, 2), 1000);
+  auto train = head(orvit::read_tagged_corpus(corpus_file("train.txt"), 1, 2), 3000);
   orvit::Model model, bundled;
   orvit::parse_model(orvit::write_model_text(orvit::count_corpus(train, {})), "slice", model);
   const double exhaustive = accuracy(model, head(test, 500), 0);

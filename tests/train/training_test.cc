@@ -13,6 +13,7 @@
 #include "eval/gold_chunks.h"
 #include "eval/output_reader.h"
 #include "orvit/error.h"
+#include "support/corpus.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
@@ -154,8 +155,8 @@ TEST(ChunkEncoding, ChunksSurviveVornikDecoding) {
 }
 
 TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
-  const std::string train = std::string(DATA_DIR) + "/conll2000/train.txt";
-  if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
+  if (!corpus_missing("train.txt").empty()) GTEST_SKIP() << corpus_missing("train.txt");
+  const std::string train = corpus_file("train.txt");
   std::ifstream in(train, std::ios::binary);
   expect_round_trip(
       std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
@@ -274,8 +275,8 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
 }
 
 TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
-  const std::string train = std::string(DATA_DIR) + "/conll2000/train.txt";
-  if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
+  if (!corpus_missing("train.txt").empty()) GTEST_SKIP() << corpus_missing("train.txt");
+  const std::string train = corpus_file("train.txt");
   ScratchDir dir;
   RunResult r = run_program({VORNIK_TRAIN_PATH, train, dir.path()});
   ASSERT_EQ(r.status, 0) << r.err;
