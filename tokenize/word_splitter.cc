@@ -158,7 +158,9 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
     } else if (c.starts_with("...") || c.starts_with("--")) {
       cut = c[0] == '.' ? 3 : 2;
       tokens.push_back({c.substr(0, cut), TokenKind::word});
-    } else if ((c[0] == '$' || c[0] == '#' || c[0] == '%') && c.size() > 1) {
+    } else if ((c[0] == '$' || c[0] == '#' || c[0] == '%' || c[0] == '<') && c.size() > 1) {
+      // "%" and "<" too, so that no token line reads as a comment ("%%...") or a
+      // markup line ("<...>") to vornik.
       tokens.push_back({c.substr(0, 1), TokenKind::word});
     } else {
       break;
@@ -184,7 +186,7 @@ void WordSplitter::split_chunk(std::string_view c, std::vector<Token> &tokens) {
     } else if (c.ends_with("--")) {
       back_.push_back({c.substr(c.size() - 2), TokenKind::word});
       cut = 2;
-    } else if (last == ',' || last == ';' || last == ':' || last == '%') {
+    } else if (last == ',' || last == ';' || last == ':' || last == '%' || last == '>') {
       back_.push_back({c.substr(c.size() - 1), TokenKind::word});
     } else if (last == '?' || last == '!') {
       back_.push_back({c.substr(c.size() - 1), TokenKind::stop});

@@ -73,8 +73,8 @@ const Case kCases[] = {
     {"\xEF\xBB\xBFNo stop here\n\n  <p id=2>  \nCaf\xE9 na\xEFve\r\n</s>\nnext\n",
      "No|stop|here||<p id=2>|Caf\xE9|na\xEFve|</s>||next||"},
     {"An abbreviation at the end, Ltd.\n\nA", "An|abbreviation|at|the|end|,|Ltd|.||A||"},
-    {"<a>b</a> is text, not markup\n", "<a>b</a>|is|text|,|not|markup||"},
-    {"%%not a comment\n", "%|%|not|a|comment||"},
+    {"%%not a comment, see <http://x.org> or <b>this</b>\n",
+     "%|%|not|a|comment|,|see|<|http://x.org|>|or|<|b>this</b|>||"},
     {"", ""},
     {"\n\n  \n", ""},
 };
