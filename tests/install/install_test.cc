@@ -1,6 +1,7 @@
-// What a user gets from `cmake --install`: every program, the models, vornik-en and the
-// manual pages under any prefix, vornik-en working from there with no setting, and
-// pages that are clean roff and list the options their program's --help lists.
+// What a user gets: vornik-en (raw text by default, -T, its messages); from `cmake
+// --install` every program, the models, vornik-en and the manual pages under any prefix,
+// vornik-en working from there with no setting; pages that are clean roff and list the
+// options their program's --help lists.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "support/run_vornik.h"
+#include "vornik/version.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -54,6 +56,56 @@ TEST(Install, EveryProgramModelPageAndTheWrapperUnderAnyPrefix) {
       kPlainEnv);
   EXPECT_EQ(installed.status, 0) << installed.err;
   EXPECT_EQ(installed.out, source.out);
+}
+
+TEST(VornikEn, RawTextByDefaultTokenisedOnRequestAndClearMessages) {
+  ScratchDir dir;
+  const std::string bad_fix = dir.write("bad.fix", "bad\n");
+  const std::string usage = "usage: vornik-en [options] [FILE]   (vornik-en --help for more)\n";
+  const std::string one_field =
+      "vornik: warning: input line 1 holds more than one field; only the first is read (one "
+      "token per line expected: tokenise raw text with vornik-tokenize)\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string out, err;  // err: its start
+  };
+  const Case cases[] = {
+      {{"-v0", "-Oconll"},
+       "The bank rose.",
+       0,
+       "The DT B-NP\nbank NN I-NP\nrose VBD B-VP\n. . O\n\n",
+       ""},
+      // Tokenised input read as such: the raw line is one token, with vornik's warning.
+      {{"-T", "-v0", "-Oconll"}, "The bank rose.\n", 0, "The DT B-NP\n\n", one_field},
+      {{"-v0", "-Oconll", "-I", "tags"},
+       "The DT\nbank NN\n",
+       0,
+       "The DT B-NP\nbank NN I-NP\n\n",
+       ""},
+      {{"--version"}, "", 0, "vornik-en " VORNIK_VERSION "\n", ""},
+      {{"a", "b"}, "", 2, "", "vornik-en: one input file at most, got 2: a b\n" + usage},
+      {{"-S"}, "", 2, "", "vornik-en: -S needs a port number\n" + usage},
+      {{"/nonexistent"}, "", 2, "", "vornik-en: file '/nonexistent': No such file or directory\n"},
+      {{"-T", "-v0", "/nonexistent"},
+       "",
+       2,
+       "",
+       "vornik: file '/nonexistent': No such file or directory\n"},
+      // A tag-fix file of the user is read as named, whatever CHUNKPATH says.
+      {{"-v0", "-f", bad_fix}, "x", 6, "", "vornik: Tagfix error in line 1\n"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> argv = {kBuild + "/vornik-en"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const RunResult r = run_program(argv, c.input, {{"CHUNKPATH", "/nonexistent"}});
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
+    EXPECT_EQ(r.out, c.out) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << ::testing::PrintToString(c.args);
+  }
+  EXPECT_TRUE(run_program({kBuild + "/vornik-en", "--help"})
+                  .out.starts_with("usage: vornik-en [options] [FILE]\n"));
 }
 
 // Options a --help text lists: the first words of its indented lines that start with
