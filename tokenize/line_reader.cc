@@ -21,7 +21,7 @@ bool LineReader::next(std::string_view *line, bool *line_ended) {
       begin_ += length + 1;
       return true;
     }
-    if (available >= limit_) {
+    if (available > limit_) {  // one byte past the limit shows whether a character goes on
       // No line break within the limit: cut after the last blank, else at the limit.
       std::size_t cut = limit_;
       while (cut > 0 && data[cut - 1] != ' ' && data[cut - 1] != '\t') --cut;

@@ -52,6 +52,30 @@ TEST(TokenAgreement, SmallSampleRebuiltTokenisedAndScoredByCharacters) {
   EXPECT_THROW(place_tokens(text, {{"Mr.", "Jones"}}, "found"), orvit::Error);
 }
 
+// Corpus tokens joined the way English is written; the places of the tokens follow the
+// same rules, so that the second row's gold spans are checked too.
+TEST(TokenAgreement, RebuiltTextUndoesTheCorpusConventions) {
+  const struct {
+    std::vector<std::vector<std::string>> sentences;
+    const char *text;
+  } cases[] = {
+      {{{"He", "said", ",", "``", "I", "do", "n't", "know", "...", "''"}, {"It", "'s", "ok", "."}},
+       "He said, \"I don't know...\" It's ok.\n"},
+      {{{"-LRB-", "a", "-RRB-", "$", "3", "US$", "4", "5", "%", "1\\/2", "`", "odd", "'", "--", "x",
+         ";"}},
+       "(a) $3 US$4 5% 1/2 'odd' -- x;\n"},
+      {{{"the", "U.S.", "."}, {"Acme", "Inc", "."}, {"Yes", "!"}}, "the U.S. Acme Inc. Yes!\n"},
+  };
+  for (const auto &c : cases) {
+    PlacedTokens gold;
+    const std::string text = rebuild_text(c.sentences, &gold);
+    EXPECT_EQ(text, c.text);
+    const PlacedTokens placed = place_tokens(text, c.sentences, "again");
+    EXPECT_EQ(placed.spans, gold.spans) << c.text;
+    EXPECT_EQ(placed.sentence_ends, gold.sentence_ends) << c.text;
+  }
+}
+
 TEST(TokenAgreement, TrainingTextAgreesAtLeast99Percent) {
   const std::filesystem::path train = std::filesystem::path(DATA_DIR) / "conll2000/train.txt";
   if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tokenize/command.h"
+#include "tokenize/line_reader.h"
 #include "tokenize/tokenizer.h"
 
 namespace {
@@ -64,6 +65,8 @@ const Case kCases[] = {
     {"\"Go!\" he said. \"Why?\" (She left.) 3 came... Then the end\nof the line.\n",
      "``|Go|!|''|he|said|.||``|Why|?|''||-LRB-|She|left|.|-RRB-||3|came|...|Then|the|end|"
      "of|the|line|.||"},
+    {"Corp.'s U.S.-based Ph.D. unit ended. \xC3\x89lan rose?! (Yes.) No!\n",
+     "Corp.|'s|U.S.-based|Ph.D.|unit|ended|.||\xC3\x89lan|rose|?|!||-LRB-|Yes|.|-RRB-||No|!||"},
     {"Rates fell 2.5 points. it is\nodd -- very odd...\n",
      "Rates|fell|2.5|points|.|it|is|odd|--|very|odd|...||"},
     {"Wait....  Now\n", "Wait|...|.||Now||"},
@@ -90,6 +93,32 @@ TEST(Tokenizer, LineLongerThanTheBufferIsCutAtABlank) {
   std::string expected;
   for (int i = 0; i < 30000; ++i) expected += "word|,|";
   EXPECT_EQ(run(text + "end.\n"), expected + "end|.||");
+}
+
+// Pieces of lines longer than the limit: cut after the last blank, else at the limit but
+// never inside a UTF-8 character; "+" marks a piece that the next one continues.
+TEST(LineReader, LongLinesComeInPiecesCutAtBlanksOrWholeCharacters) {
+  const struct {
+    const char *text;
+    const char *pieces;
+  } cases[] = {
+      {"short\n\nlast", "short|(empty)|last|"},
+      {"aaaa bbbb cccc dddd eeee\nx\n", "aaaa bbbb cccc +dddd eeee|x|"},
+      {"0123456789abcde\xC3\xA9"
+       "fgh ij\n",
+       "0123456789abcde+\xC3\xA9"
+       "fgh ij|"},
+  };
+  for (const auto &c : cases) {
+    std::istringstream in(c.text);
+    vornik::LineReader reader(in, 16);
+    std::string pieces;
+    std::string_view line;
+    bool ended = false;
+    while (reader.next(&line, &ended))
+      pieces += (line.empty() ? "(empty)" : std::string(line)) + (ended ? "|" : "+");
+    EXPECT_EQ(pieces, c.pieces) << c.text;
+  }
 }
 
 struct CommandCase {
