@@ -50,6 +50,10 @@ TEST(TokenAgreement, SmallSampleRebuiltTokenisedAndScoredByCharacters) {
             "chunks: gold 11  found 11  correct 10  precision 90.91%  recall 90.91%  F1 90.91%\n"
             "POS accuracy on agreeing tokens: 95.24% (20 of 21)\n");
   EXPECT_THROW(place_tokens(text, {{"Mr.", "Jones"}}, "found"), orvit::Error);
+  // vornik-tokenize's output read back: markup and comment lines are no tokens, and any
+  // number of blank lines ends one sentence.
+  const std::vector<std::vector<std::string>> sentences = {{"a", "b"}, {"d"}};
+  EXPECT_EQ(read_token_lines("\na\nb\n\n \n<p>\n%% c\nd\n\n"), sentences);
 }
 
 // Corpus tokens joined the way English is written; the places of the tokens follow the
