@@ -33,11 +33,8 @@ std::string display_name(const std::string &path) { return path == "-" ? "<stdin
 int eval_main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string &arg : args) {
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (arg == "--version") return orvit::print_version("vornik-eval");
+    if (const int status = orvit::help_or_version(arg, "vornik-eval", kHelp); status >= 0)
+      return status;
     if (arg.size() > 1 && arg[0] == '-')
       return orvit::usage_error("vornik-eval", kUsage, "unknown option " + arg);
   }

@@ -25,7 +25,12 @@ int usage_error(const char* program, const char* usage, const std::string& what)
   return 2;
 }
 
-int print_version(const char* program) {
+int help_or_version(std::string_view arg, const char* program, const char* help) {
+  if (arg == "-h" || arg == "--help") {
+    std::fputs(help, stdout);
+    return 0;
+  }
+  if (arg != "--version") return -1;
   std::printf("%s %s\n", program, VORNIK_VERSION);
   return 0;
 }

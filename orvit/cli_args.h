@@ -14,8 +14,9 @@ bool parse_beam(std::string_view text, double& out);
 // Writes "<program>: <what>" and the usage line to stderr; returns the exit
 // status for bad arguments (2).
 int usage_error(const char* program, const char* usage, const std::string& what);
-// Writes "<program> <project version>" to stdout for --version; returns the exit
-// status (0).
-int print_version(const char* program);
+// For "-h" or "--help" writes `help` to stdout, for "--version" the line "<program>
+// <project version>", and returns the exit status (0); returns -1 for any other
+// argument.
+int help_or_version(std::string_view arg, const char* program, const char* help);
 
 }  // namespace orvit

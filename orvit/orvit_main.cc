@@ -43,11 +43,8 @@ int main(int argc, char** argv) {
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (arg == "--version") return orvit::print_version("orvit");
+    if (const int status = orvit::help_or_version(arg, "orvit", kHelp); status >= 0)
+      return status;
     if (arg.size() > 1 && arg[0] == '-') {
       if (arg.substr(0, 2) == "-Z") {
         if (!orvit::parse_beam(arg.substr(2), beam))

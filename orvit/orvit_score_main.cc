@@ -34,11 +34,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      return orvit::print_version("orvit-score");
+    if (const int status = orvit::help_or_version(arg, "orvit-score", kHelp); status >= 0) {
+      return status;
     } else if ((arg == "-m" || arg == "-g") && i + 1 < argc) {
       if (arg == "-m") {
         model_path = argv[++i];

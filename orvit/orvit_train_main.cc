@@ -46,11 +46,8 @@ int main(int argc, char** argv) {
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (arg == "--version") return orvit::print_version("orvit-train");
+    if (const int status = orvit::help_or_version(arg, "orvit-train", kHelp); status >= 0)
+      return status;
     if (arg.size() == 2 && arg[0] == '-' && std::strchr("wtrsn", arg[1])) {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       int* target = arg[1] == 'w'   ? &word_column

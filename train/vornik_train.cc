@@ -163,11 +163,8 @@ int train_main(int argc, char **argv) {
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (arg == "--version") return orvit::print_version("vornik-train");
+    if (const int status = orvit::help_or_version(arg, "vornik-train", kHelp); status >= 0)
+      return status;
     if (arg == "-f" || arg == "-l" || arg == "-j" || arg == "-p") {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       std::string_view value = argv[++i];

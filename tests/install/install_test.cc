@@ -146,7 +146,7 @@ std::set<std::string> page_options(const std::string &page) {
   return options;
 }
 
-TEST(ManPages, CleanRoffAndTheOptionsOfTheProgramsHelp) {
+TEST(ManPages, CleanRoffTheOptionsOfTheProgramsHelpAndItsVersion) {
   std::string groff_path = run_program({"/bin/sh", "-c", "command -v groff"}).out;
   if (groff_path.empty())
     GTEST_SKIP() << "groff is not installed: the manual pages are not checked";
@@ -166,6 +166,9 @@ TEST(ManPages, CleanRoffAndTheOptionsOfTheProgramsHelp) {
     std::ifstream in(path);
     const std::string page{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(page_options(page), help_options(help.out)) << path;
+    const RunResult version = run_program({program, "--version"});
+    EXPECT_EQ(version.status, 0) << program;
+    EXPECT_EQ(version.out, path.stem().string() + " " VORNIK_VERSION "\n");
   }
   EXPECT_GE(pages, 9);
 }
