@@ -39,11 +39,12 @@ t_wordbuf *sgml_buffer = nullptr;
 namespace {
 constexpr std::size_t kFixPathSize = 500;
 
-void install_pipe_handler() {
+// A write to a tagger, a client or standard output whose reader is gone then fails
+// with EPIPE, and each is reported as what it is, not as one signal for all.
+void ignore_broken_pipes() {
   struct sigaction action {};
-  action.sa_handler = pipe_error;
+  action.sa_handler = SIG_IGN;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
   sigaction(SIGPIPE, &action, nullptr);
 }
 
@@ -133,7 +134,7 @@ void read_options(int argc, char **argv) {
 }  // namespace
 
 void vornik_main(int argc, char **argv) {
-  install_pipe_handler();
+  ignore_broken_pipes();
   CAT_UNDEFINED = "_";
   progname = argv[0];
   chunktag_output_bool = negra_output_bool = store_sgml_bool = 0;

@@ -2,12 +2,15 @@
 // Messages and exit statuses are part of the program's interface.
 #include "driver/error.h"
 
+#include <unistd.h>
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
+#include "driver/tagger.h"
 #include "driver/vornik.h"
 #include "tagfix/fixrules.h"
 
@@ -48,6 +51,8 @@ const std::size_t memory_max = 100 * 1024 * 1024;
 
 namespace {
 constexpr std::size_t kFileMessageSize = 256;
+// How long the taggers get to end after their input was closed on an error.
+constexpr int kStopGraceMillis = 2000;
 
 // "file '<name>'" for perror; a name too long for the buffer is cut and marked
 // with "..." so the message never overruns.
@@ -55,8 +60,8 @@ void report_unopenable(const char *name) {
   char message[kFileMessageSize];
   const int needed = std::snprintf(message, sizeof message, "file '%s'", name);
   if (needed >= static_cast<int>(sizeof message)) {
-    std::snprintf(message, sizeof message, "file '%.*s...'",
-                  static_cast<int>(sizeof message - 12), name);
+    std::snprintf(message, sizeof message, "file '%.*s...'", static_cast<int>(sizeof message - 12),
+                  name);
   }
   std::perror(message);
 }
@@ -103,14 +108,18 @@ void memory_exceeded() {
   std::exit(255);
 }
 
-void pipe_error(int) {
-  static const char message[] =
-      "Orvit or client process unreachable. To get more information, run vornik with the "
-      "-v2 option.\nExiting.\n";
-  // Only async-signal-safe calls: the handler may interrupt stdio.
-  ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
-  (void)ignored;
-  _exit(255);
+void output_error() {
+  const int cause = errno;
+  // Not a failure of ours: the reader of standard output is gone (vornik | head).
+  // End as Unix filters do, by the signal, after the taggers have ended.
+  if (cause == EPIPE) {
+    stop_taggers(kStopGraceMillis);
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+  }
+  std::fprintf(stderr, "%s: standard output: %s\n", program_name(), std::strerror(cause));
+  stop_taggers(kStopGraceMillis);
+  std::exit(255);
 }
 
 namespace {

@@ -26,5 +26,7 @@ void *clralloc(std::size_t nelem, std::size_t elsize);
 // The program name without its directory, for warnings and messages of our own.
 const char *program_name();
 
-// SIGPIPE handler: a tagger or client is gone; exits with status 255.
-[[noreturn]] void pipe_error(int);
+// Writing standard output failed (errno tells why): a reader that is gone ends the
+// process quietly by SIGPIPE, as Unix filters end; any other error is reported
+// ("vornik: standard output: ...", status 255). The taggers are stopped first.
+[[noreturn]] void output_error();

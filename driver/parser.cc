@@ -2,16 +2,18 @@
 // tagger (strictly alternating, one sentence at a time) and prints each result.
 #include "driver/parser.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <unistd.h>
+#include <string>
 
 #include "driver/chunktags.h"
 #include "driver/error.h"
 #include "driver/server.h"
+#include "driver/tagger.h"
 #include "driver/utils.h"
 #include "driver/vornik.h"
 #include "driver/word_buffer.h"
@@ -65,34 +67,43 @@ bool echoes(const char *line, const char *token) {
          (line[length] == '\0' || std::strchr(" \t\n\v\f\r", line[length]));
 }
 
-// Reads reply rows of one sentence: comment rows and blank rows before the first row
-// are skipped, a blank row after a row ends the reply, at most `expected` rows.
-// `token_of(row)` is the token the tagger was sent for that row. Rows are read
-// whole, however long: a row echoes a word of up to 999 bytes plus its tag, and a
-// row split in two would put the tagger's answers out of step with the words.
+// Whether a reply row's first column is `token` as the tagger reads its line: up to
+// the first whitespace byte.
+bool same_token(const char *column, const char *token) {
+  const std::size_t length = std::strcspn(token, " \t\n\v\f\r");
+  return std::strncmp(column, token, length) == 0 && column[length] == '\0';
+}
+
+// Reads the reply to `count` token lines: one row per token, in order, whose first
+// column is the token sent (`token_of(row)`). Comment rows, and blank rows before the
+// first row, are skipped. A row for another token, or a blank row before the last
+// row, breaks the protocol; a reply stream that ends means the tagger is gone. Rows
+// are read whole, however long: a row echoes a word of up to 999 bytes plus its tag.
 template <typename Token, typename Row>
-int read_reply(FILE *infile, int expected, int max_columns, Token token_of, Row take_row) {
+void read_reply(FILE *infile, int count, int max_columns, Token token_of, Row take_row) {
   static char *line = nullptr;
   static std::size_t capacity = 0;
   char *column[258];
-  int rows = 0;
-  while (rows < expected && getline(&line, &capacity, infile) >= 0) {
-    if (is_comment(line) && !echoes(line, token_of(rows))) continue;
+  for (int row = 0; row < count;) {
+    if (getline(&line, &capacity, infile) < 0) tagger_stream_failed(infile);
+    const char *token = token_of(row);
+    if (is_comment(line) && !echoes(line, token)) continue;
     const int columns = nspalten(line, column, max_columns);
     if (columns == 0) {
-      if (rows > 0) break;
-      continue;
+      if (row == 0) continue;
+      const std::string what =
+          "ended its reply after " + std::to_string(row) + " of " + std::to_string(count) + " rows";
+      tagger_protocol_error(infile, what.c_str());
     }
-    if (take_row(column, columns)) ++rows;
+    if (!same_token(column[0], token)) {
+      const std::string what = "answered '" + std::string(column[0]) + "' where '" +
+                               std::string(token, std::strcspn(token, " \t\n\v\f\r")) +
+                               "' was sent";
+      tagger_protocol_error(infile, what.c_str());
+    }
+    take_row(row, column, columns);
+    ++row;
   }
-  return rows;
-}
-
-void warn_short_reply(const char *tagger, int rows, int words) {
-  std::fprintf(stderr,
-               "%s: warning: the %s tagger answered %d of %d words of the sentence ending at "
-               "input line %d\n",
-               program_name(), tagger, rows, words, line_number);
 }
 
 // Words mode reads the first field of a line only. Raw text (several words on a line)
@@ -116,17 +127,34 @@ void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *toke
     if (n == 0) {
       print_markup_group(outfile);
       num_sgml_tags = 0;
+      if (std::ferror(outfile)) {
+        if (server_mode_bool) return;
+        output_error();
+      }
       continue;
     }
     parse_sentence(outfile, orvit_pos_file, orvit_chunk_file, record);
     // A connection ends after its last budgeted sentence, or once its client is gone.
-    if (server_mode_bool && (bytes_expected <= 0 || std::ferror(outfile))) return;
+    if (std::ferror(outfile)) {
+      if (server_mode_bool) return;
+      output_error();
+    }
+    if (server_mode_bool && bytes_expected <= 0) return;
     ++sentence_num;
     *token_count += n;
   }
 }
 
 namespace {
+// How long taggers get to end once their input is closed at the end of the run.
+constexpr int kTaggerEndMillis = 10000;
+
+void start_tagger(const char *role, char **argv, FILE **file) {
+  int exec_error = 0;
+  const pid_t pid = execsub(argv, file, orvit_messages, &exec_error);
+  register_tagger(role, argv, pid, file, exec_error);
+}
+
 void start_taggers() {
   int parameter_slot = 1;
   if (verbose_bool == 2) orvit_messages = nullptr;
@@ -137,22 +165,17 @@ void start_taggers() {
   if (word_input_bool) {
     orvit_pos_args[1] = parameter_file[0];
     orvit_chunk_args[parameter_slot] = parameter_file[1];
-    execsub(orvit_pos_args, orvit_pos_file, orvit_messages);
+    start_tagger("POS", orvit_pos_args, orvit_pos_file);
   } else {
     orvit_chunk_args[parameter_slot] = parameter_file[0];
   }
   orvit_chunk_args[parameter_slot + 1] = strdup("-");
   orvit_chunk_args[parameter_slot + 2] = nullptr;
-  execsub(orvit_chunk_args, orvit_chunk_file, orvit_messages);
+  start_tagger("chunk", orvit_chunk_args, orvit_chunk_file);
 }
 
 void finish_run(int token_count) {
-  if (word_input_bool) {
-    std::fclose(orvit_pos_file[0]);
-    std::fclose(orvit_pos_file[1]);
-  }
-  std::fclose(orvit_chunk_file[0]);
-  std::fclose(orvit_chunk_file[1]);
+  end_taggers(kTaggerEndMillis);
   if (verbose_bool > 0) {
     const std::time_t now = std::time(nullptr);
     std::fprintf(stderr, "%%%% Chunking finished, %s%%%% %i sentences, %i tokens.\n%%%% Bye.\n",
@@ -184,26 +207,22 @@ void run_parser(const char *input) {
 
   run_sentence_loop(infile, stdout, record, &token_count);
   closeread(infile);
-  std::fflush(stdout);
+  if (std::fclose(stdout) != 0) output_error();
   finish_run(token_count);
 }
 
 void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunkio_t *record) {
-  const int words = record->sentence_length;
-  if (words == 0) return;
+  if (record->sentence_length == 0) return;
+  reply_clock_start();
   if (word_input_bool) {
     words_to_tagger(pos_file[1], record);
-    const int rows = read_pos_tags(pos_file[0], record, words);
-    if (rows < words) warn_short_reply("POS", rows, words);
+    read_pos_tags(pos_file[0], record, record->sentence_length);
   }
-  const int tagged = record->sentence_length;
-  fix_tagged_sentence(chunk_file[1], record->word, record->pos_tag, tagged);
-  const int rows = read_chunktag_sequence(chunk_file[0], record);
-  if (rows < tagged) warn_short_reply("chunk", rows, tagged);
+  fix_tagged_sentence(chunk_file[1], record->word, record->pos_tag, record->sentence_length);
+  if (std::ferror(chunk_file[1])) tagger_stream_failed(chunk_file[1]);
+  read_chunktag_sequence(chunk_file[0], record);
+  reply_clock_stop();
   print_result(outfile, record);
-  // A tagger whose output ended is gone: later sentences could only come back empty,
-  // so end the run as a broken pipe would rather than report success.
-  if ((word_input_bool && std::feof(pos_file[0])) || std::feof(chunk_file[0])) pipe_error(SIGPIPE);
 }
 
 int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
@@ -259,24 +278,30 @@ void words_to_tagger(FILE *outfile, const chunkio_t *record) {
   for (int i = 0; i < record->sentence_length; ++i) write_token_line(outfile, record->word[i]);
   std::fputc('\n', outfile);
   std::fflush(outfile);
+  if (std::ferror(outfile)) tagger_stream_failed(outfile);
 }
 
 int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
   record->sentence_length = 0;
   const auto word_of = [record](int row) { return record->word[row]; };
-  return read_reply(infile, words_to_be_read, 2, word_of, [record](char **column, int columns) {
+  read_reply(infile, words_to_be_read, 2, word_of, [record](int, char **column, int columns) {
     chunkio_next_line(record, nullptr, columns > 1 ? column[1] : kMissingTag, nullptr, nullptr);
-    return true;
   });
+  return record->sentence_length;
 }
 
 int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
-  const int expected = record->sentence_length;
+  const int words = record->sentence_length;
   record->sentence_length = 0;
-  // The tag sent for a row: the POS tag, or what a tag-fix rule put in its place.
-  const auto tag_of = [](int row) { return inttotag(chosen_tag(row)); };
-  return read_reply(infile, expected, 3, tag_of, [record](char **column, int columns) {
-    if (std::strcmp(column[0], "$lim$") == 0) return false;
+  // The token sent for each row: two boundary rows, the tag given for each word (the
+  // POS tag, or what a tag-fix rule put in its place), a closing boundary row.
+  const auto token_of = [words](int row) {
+    if (row < 2 || row == words + 2) return static_cast<const char *>(BOUNDARY_TOKEN);
+    const char *tag = inttotag(chosen_tag(row - 2));
+    return chunk_token(tag ? tag : CAT_UNDEFINED);
+  };
+  read_reply(infile, words + 3, 3, token_of, [record, words](int row, char **column, int columns) {
+    if (row < 2 || row == words + 2) return;
     // Pieces of the chunk tag between "/" separators; empty pieces do not count.
     const char *piece[4] = {nullptr, nullptr, nullptr, nullptr};
     int pieces = 0;
@@ -291,8 +316,8 @@ int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
       }
     }
     chunkio_next_line(record, nullptr, nullptr, piece[1] ? piece[1] : kMissingTag, piece[3]);
-    return true;
   });
+  return record->sentence_length;
 }
 
 void print_result(FILE *outfile, const chunkio_t *record) {

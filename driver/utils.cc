@@ -2,14 +2,15 @@
 // Decompressors get the file name as a plain argument: no shell ever sees it.
 #include "driver/utils.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "driver/vornik.h"
 
@@ -42,6 +43,7 @@ FILE *read_through(const char *const *command, const char *name) {
     return nullptr;
   }
   if (pid == 0) {
+    std::signal(SIGPIPE, SIG_DFL);
     dup2(fds[1], STDOUT_FILENO);
     close(fds[0]);
     close(fds[1]);
@@ -98,11 +100,17 @@ namespace {
 }
 }  // namespace
 
-int execsub(char *const *argv, FILE *fp[2], const char *stderrname) {
-  int to_child[2], from_child[2];
+pid_t execsub(char *const *argv, FILE *fp[2], const char *stderrname, int *exec_error) {
+  int to_child[2], from_child[2], exec_report[2];
   if (pipe(to_child) != 0 || pipe(from_child) != 0) fail("cannot create pipe");
+  // The child writes the error number of a failed execvp here; a successful one
+  // closes it (close-on-exec), so the parent reads nothing.
+  if (pipe2(exec_report, O_CLOEXEC) != 0) fail("cannot create pipe");
+  *exec_error = 0;
   // A failed fork is noticed at the first write to the tagger (broken pipe).
-  if (fork() == 0) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::signal(SIGPIPE, SIG_DFL);  // vornik ignores it; the tagger should not
     if (dup2(to_child[0], STDIN_FILENO) < 0 || dup2(from_child[1], STDOUT_FILENO) < 0) {
       std::fprintf(stderr, "%s: dup2 failed: %s\n", progname, std::strerror(errno));
       _exit(1);  // never flush stdio buffers inherited from the parent
@@ -113,11 +121,23 @@ int execsub(char *const *argv, FILE *fp[2], const char *stderrname) {
     close(from_child[1]);
     if (stderrname && !std::freopen(stderrname, "w", stderr)) _exit(1);
     execvp(argv[0], argv);
-    std::fprintf(stderr, "%s: execvp failed for %s: %s\n", progname, argv[0], std::strerror(errno));
+    const int error = errno;
+    std::fprintf(stderr, "%s: execvp failed for %s: %s\n", progname, argv[0], std::strerror(error));
+    ssize_t ignored = write(exec_report[1], &error, sizeof error);
+    (void)ignored;
     _exit(1);
   }
   close(to_child[0]);
   close(from_child[1]);
+  close(exec_report[1]);
+  if (pid > 0) {
+    int error = 0;
+    ssize_t n;
+    while ((n = read(exec_report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (n == static_cast<ssize_t>(sizeof error)) *exec_error = error;
+  }
+  close(exec_report[0]);
   fcntl(to_child[1], F_SETFD, FD_CLOEXEC);
   fcntl(from_child[0], F_SETFD, FD_CLOEXEC);
   // The other ends stay open only in the child, so a tagger sees end of input when
@@ -126,5 +146,5 @@ int execsub(char *const *argv, FILE *fp[2], const char *stderrname) {
   if (!fp[0]) fail("no read access to sub-process");
   fp[1] = fdopen(to_child[1], "w");
   if (!fp[1]) fail("no write access to sub-process");
-  return 0;
+  return pid;
 }

@@ -1,6 +1,7 @@
 // Opening inputs (plain, "-" for stdin, or through a decompressor) and starting a
 // child process connected by two pipes.
 #pragma once
+#include <sys/types.h>
 #include <cstdio>
 
 // A readable stream for `name`, or null if it cannot be opened. Names ending in
@@ -10,4 +11,6 @@ FILE *openread(const char *name);
 void closeread(FILE *stream);
 // Starts argv[0] (path search) with stdin/stdout on pipes: fp[0] reads its output,
 // fp[1] writes its input. Its stderr goes to `stderrname` unless that is null.
-int execsub(char *const *argv, FILE *fp[2], const char *stderrname);
+// Returns the child's process id (-1 if fork failed); *exec_error is the error
+// number of a failed execvp, or 0.
+pid_t execsub(char *const *argv, FILE *fp[2], const char *stderrname, int *exec_error);

@@ -10,6 +10,7 @@
 
 #include "driver/error.h"
 #include "driver/parser.h"
+#include "driver/tagger.h"
 #include "driver/vornik.h"
 #include "symtab/lexicon.h"
 #include "tree/mobirel.h"
@@ -110,7 +111,7 @@ bool word_rule(const fix_descr *rule) {
 
 // One step of a tag's chain: a single rule, or a run of word rules.
 struct ChainStep {
-  fix_descr *rule;  // the rule, or the first rule of the run
+  fix_descr *rule;                                       // the rule, or the first rule of the run
   std::unordered_map<std::string, fix_descr *> by_word;  // empty for a single rule
 };
 
@@ -187,13 +188,15 @@ void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int len
   for (mobile_t *m = head->next; m; m = m->next) leaf_list[count++] = m;
   leaf_list[count] = nullptr;
 
-  std::fputs("$lim$\n$lim$\n", outfile);
+  write_token_line(outfile, BOUNDARY_TOKEN);
+  write_token_line(outfile, BOUNDARY_TOKEN);
   for (int i = 0; i < length; ++i) {
     new_tag[i] = match_fix(leaf_list[i], leaf_list, i);
     const char *tag = inttotag(new_tag[i]);
-    write_token_line(outfile, tag ? tag : CAT_UNDEFINED);
+    write_token_line(outfile, chunk_token(tag ? tag : CAT_UNDEFINED));
   }
-  std::fputs("$lim$\n\n", outfile);
+  write_token_line(outfile, BOUNDARY_TOKEN);
+  std::fputc('\n', outfile);
   // One flush per sentence: the tagger answers only after the blank line, and a
   // flush per line would cost a system call per word.
   std::fflush(outfile);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ class Pipeline : public ::testing::Test {
  protected:
   ScratchDir dir;
   std::string pos = dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\ndefault NN\n");
-  std::string chunk = dir.write("chunk", "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\ndefault O/1/c/_\n");
+  std::string chunk =
+      dir.write("chunk", "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\ndefault O/1/c/_\n");
   Env env = {{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
 
   RunResult run(std::vector<std::string> args, const std::string &input) {
@@ -30,13 +32,22 @@ TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
     std::string pos_argv, chunk_argv;
   };
   const Case cases[] = {
-      {{"-v0", pos, chunk, "-"}, {}, "argv: [orvit] [" + pos + "] [-]\n", "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"}, {}, "argv: [orvit] [" + pos + "] [-]\n",
+      {{"-v0", pos, chunk, "-"},
+       {},
+       "argv: [orvit] [" + pos + "] [-]\n",
+       "argv: [orvit] [" + chunk + "] [-]\n"},
+      {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"},
+       {},
+       "argv: [orvit] [" + pos + "] [-]\n",
        "argv: [orvit] [-Z1000] [" + chunk + "] [-]\n"},
       {{"-v0", "-Itags", chunk, "-"}, {}, "", "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "pos", "chunk", "-"}, {{"CHUNKPATH", dir.path()}}, "argv: [orvit] [" + pos + "] [-]\n",
+      {{"-v0", "pos", "chunk", "-"},
+       {{"CHUNKPATH", dir.path()}},
+       "argv: [orvit] [" + pos + "] [-]\n",
        "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Itags", "/chunk", "-"}, {{"CHUNKPATH", dir.path()}}, "",
+      {{"-v0", "-Itags", "/chunk", "-"},
+       {{"CHUNKPATH", dir.path()}},
+       "",
        "argv: [orvit] [" + dir.path() + "//chunk] [-]\n"},
   };
   for (const Case &c : cases) {
@@ -53,7 +64,8 @@ TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
 }
 
 TEST_F(Pipeline, ChunkTagsThroughBothTaggers) {
-  const RunResult r = run({"-Ochunktags", pos, chunk, "-"}, "\n\n  \t\nThe x\ncat\n%% a comment\nsat\n\n\n  %%\n");
+  const RunResult r =
+      run({"-Ochunktags", pos, chunk, "-"}, "\n\n  \t\nThe x\ncat\n%% a comment\nsat\n\n\n  %%\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
             "%% Chunking sentences from stdin\n"
@@ -70,11 +82,43 @@ TEST_F(Pipeline, ChunkTagsThroughBothTaggers) {
 TEST_F(Pipeline, ChunkTagPiecesAndReplyQuirks) {
   // Pieces: empty ones are dropped; fewer than four give category "_"; a missing
   // chunk tag column gives depth "?". Comment rows are skipped.
-  const std::string script =
-      dir.write("seq", "comment\nseq a/b//c/d a/0/c a/+/c/_ lonely\n");
-  const RunResult r = run({"-v0", "-Ochunktags", "-Itags", script, "-"}, "w1 T1\nw2 T2\nw3 T3\nw4 T4\n");
+  const std::string script = dir.write("seq", "comment\nseq a/b//c/d a/0/c a/+/c/_ lonely\n");
+  const RunResult r =
+      run({"-v0", "-Ochunktags", "-Itags", script, "-"}, "w1 T1\nw2 T2\nw3 T3\nw4 T4\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "w1\tT1\tb\td\nw2\tT2\t0\t_\nw3\tT3\t+\t_\nw4\tT4\t?\t_\n\n");
+}
+
+// A tag equal to the boundary token reaches the chunk tagger as its stand-in, from the
+// input or from a tag-fix rule, so no word is taken for a sentence boundary.
+TEST_F(Pipeline, BoundaryTokenAsATagIsSentAsItsStandIn) {
+  const std::string script = dir.write("lim", "map \\$lim$ s/1/c/LIM\ndefault x/0/c/NP\n");
+  const std::string rules = dir.write("rules", "fix # =DT -> $lim$\n");
+  struct Case {
+    std::vector<std::string> options;
+    std::string input, out, sent;
+  };
+  const Case cases[] = {
+      {{}, "a $lim$\n", "a\t$lim$\t1\tLIM\n\n", "\\$lim$\n"},
+      {{},
+       "a DT\nb $lim$\nc NN\n",
+       "a\tDT\t0\tNP\nb\t$lim$\t1\tLIM\nc\tNN\t0\tNP\n\n",
+       "DT\n\\$lim$\nNN\n"},
+      {{"-f", rules}, "a DT\nb NN\n", "a\tDT\t1\tLIM\nb\tNN\t0\tNP\n\n", "\\$lim$\nNN\n"},
+  };
+  for (const Case &c : cases) {
+    std::filesystem::remove(dir.path() + "/log.lim");
+    std::vector<std::string> args{"-v0", "-Ochunktags", "-Itags"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), {script, "-"});
+    const RunResult r = run(args, c.input);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.out) << c.input;
+    std::string sent = "$lim$\n$lim$\n" + c.sent + "$lim$\n\n";
+    sent = std::regex_replace(sent, std::regex("^", std::regex::multiline), "< ");
+    EXPECT_EQ(log("lim"), "argv: [orvit] [" + script + "] [-]\n" + sent.substr(0, sent.size() - 2))
+        << c.input;
+  }
 }
 
 TEST_F(Pipeline, MarkupLinesKeepTheirPlaces) {
@@ -130,33 +174,95 @@ TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {
 
 TEST_F(Pipeline, LongLinesAreReadInPiecesWithAWarning) {
   const RunResult r = run({"-v0", "-Ochunktags", pos, chunk, "-"}, std::string(1200, 'a') + "\n");
-  EXPECT_EQ(r.out, std::string(999, 'a') + "\tNN\t0\tNP\n" + std::string(201, 'a') + "\tNN\t0\tNP\n\n");
+  EXPECT_EQ(r.out,
+            std::string(999, 'a') + "\tNN\t0\tNP\n" + std::string(201, 'a') + "\tNN\t0\tNP\n\n");
   EXPECT_EQ(r.err, "vornik: warning: input line 1 is longer than 999 bytes; read in pieces\n");
 }
 
-TEST_F(Pipeline, ShortTaggerReplyIsPrintedWithAWarning) {
-  const std::string short_chunk = dir.write("short", "short 1\ndefault B-NP/1/c/NP\n");
-  const RunResult r = run({"-v0", "-Ochunktags", pos, short_chunk, "-"}, "The\ncat\nsat\n\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\n");
-  EXPECT_EQ(r.err, "vornik: warning: the chunk tagger answered 1 of 3 words of the sentence ending at input line 4\n");
-}
-
-TEST_F(Pipeline, VanishedTaggerEndsTheRunWithBrokenPipeStatus) {
-  const std::string gone = dir.write("gone", "exit\n");
-  const std::string message =
-      "Orvit or client process unreachable. To get more information, run vornik with the -v2 option.\nExiting.\n";
-  const RunResult r = run({"-v0", "-Ochunktags", pos, gone, "-"}, "The\n\ncat\n");
-  EXPECT_EQ(r.status, 255);
-  EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-
-  env["PATH"] = "/nonexistent";
-  const RunResult unstartable = run({"-v0", "-Ochunktags", pos, chunk, "-"}, "The\n");
-  EXPECT_EQ(unstartable.status, 255);
-  EXPECT_NE(unstartable.err.find(message), std::string::npos) << unstartable.err;
-  EXPECT_EQ(unstartable.err.find("execvp"), std::string::npos);
-
-  const RunResult verbose = run({"-v2", "-Ochunktags", pos, chunk, "-"}, "The\n");
-  EXPECT_NE(verbose.err.find("execvp failed for orvit: No such file or directory\n"), std::string::npos);
+// Every way a tagger can fail ends the run with status 255, nothing printed for the
+// sentence it failed on, and messages naming the tagger and the input line.
+TEST_F(Pipeline, TaggerFailuresEndTheRunNamingTheTagger) {
+  const std::string unreachable =
+      "Orvit or client process unreachable. To get more information, run vornik with the -v2 "
+      "option.\nExiting.\n";
+  struct Case {
+    const char *name;
+    std::string pos_script, chunk_script;  // "" keeps the working one
+    Env extra_env;
+    std::string input, out, err;  // "POS" and "CHUNK" in err stand for the taggers' descriptions
+  };
+  const Case cases[] = {
+      {"RowMissing",
+       "",
+       "short 1\ndefault B-NP/1/c/NP\n",
+       {},
+       "The\n\ncat\nsat\n",
+       "The\tDT\t1\tNP\n\n",
+       "vornik: protocol error: CHUNK answered '$lim$' where 'VBD' was sent, in the sentence "
+       "ending at input line 4\n"},
+      {"RowTooMany",
+       "extra\nmap The DT\ndefault NN\n",
+       "",
+       {},
+       "The\n\ncat\n",
+       "The\tDT\t1\tNP\n\n",
+       "vornik: protocol error: POS answered 'extra' where 'cat' was sent, in the sentence ending "
+       "at input line 3\n"},
+      {"BlankOnlyReply",
+       "blank\n",
+       "",
+       {{"VORNIK_TAGGER_TIMEOUT", "1"}},
+       "The\n",
+       "",
+       "vornik: POS did not answer within 1 s, in the sentence ending at input line 1\n"},
+      {"Silent",
+       "",
+       "silent\n",
+       {{"VORNIK_TAGGER_TIMEOUT", "1"}},
+       "The\n",
+       "",
+       "vornik: CHUNK did not answer within 1 s, in the sentence ending at input line 1\n"},
+      {"PosTaggerEnded",
+       "exit 3\n",
+       "",
+       {},
+       "The\n",
+       "",
+       unreachable + "vornik: POS ended with exit status 3\n"},
+      {"ChunkTaggerKilled",
+       "",
+       "signal 9\n",
+       {},
+       "The\n",
+       "",
+       unreachable + "vornik: CHUNK was ended by signal 9 (Killed)\n"},
+      {"NoTaggerProgram",
+       "",
+       "",
+       {{"PATH", "/nonexistent"}},
+       "The\n",
+       "",
+       unreachable + "vornik: POS could not be started: No such file or directory\n"
+                     "vornik: CHUNK could not be started: No such file or directory\n"},
+  };
+  for (const Case &c : cases) {
+    const std::string p =
+        c.pos_script.empty() ? pos : dir.write(std::string(c.name) + "-pos", c.pos_script);
+    const std::string k =
+        c.chunk_script.empty() ? chunk : dir.write(std::string(c.name) + "-chunk", c.chunk_script);
+    Env run_env = env;
+    for (const auto &[name, value] : c.extra_env) run_env[name] = value;
+    const RunResult r = run_vornik({"-v0", "-Ochunktags", p, k, "-"}, c.input, run_env);
+    std::string err = c.err;
+    err = std::regex_replace(err, std::regex("POS "), "the POS tagger (orvit " + p + " -) ");
+    err = std::regex_replace(err, std::regex("CHUNK "), "the chunk tagger (orvit " + k + " -) ");
+    EXPECT_EQ(r.status, 255) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+    EXPECT_EQ(r.err, err) << c.name;
+  }
+  const RunResult verbose =
+      run_vornik({"-v2", "-Ochunktags", pos, chunk, "-"}, "The\n", {{"PATH", "/nonexistent"}});
+  EXPECT_NE(verbose.err.find("execvp failed for orvit: No such file or directory\n"),
+            std::string::npos);
 }
 }  // namespace

@@ -6,9 +6,14 @@
 //   short N          answer only the first N tokens of each sentence ("$lim$" rows
 //                    are always answered and not counted)
 //   comment          write a "%%" comment row before each answer
-//   exit             end at once, reading nothing
+//   extra            write one row too many ("extra X") after each answer
+//   blank            answer every sentence with a blank line only
+//   silent           read everything, answer nothing
+//   exit [N]         end at once with status N (default 0), reading nothing
+//   signal N         end at once by signal N
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
 // argument vector and every line received are appended to <path>.<model base name>.
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -26,7 +31,7 @@ int main(int argc, char **argv) {
   std::string fallback = "X";
   std::deque<std::string> sequence;
   std::size_t short_answer = static_cast<std::size_t>(-1);
-  bool comment = false;
+  bool comment = false, extra = false, blank = false, silent = false;
   std::ifstream script(model);
   for (std::string line; std::getline(script, line);) {
     std::istringstream words(line);
@@ -38,7 +43,12 @@ int main(int argc, char **argv) {
       while (words >> token) sequence.push_back(token);
     if (command == "short") words >> short_answer;
     if (command == "comment") comment = true;
-    if (command == "exit") return 0;
+    if (command == "extra") extra = true;
+    if (command == "blank") blank = true;
+    if (command == "silent") silent = true;
+    int number = 0;
+    if (command == "exit") return words >> number ? number : 0;
+    if (command == "signal" && words >> number) raise(number);
   }
   std::ofstream log;
   if (const char *log_path = std::getenv("FAKE_ORVIT_LOG")) {
@@ -51,7 +61,12 @@ int main(int argc, char **argv) {
 
   std::vector<std::string> sentence;
   auto answer = [&] {
-    if (sentence.empty()) return;
+    if (sentence.empty() || silent) return;
+    if (blank) {
+      sentence.clear();
+      std::cout << '\n' << std::flush;
+      return;
+    }
     if (comment) std::cout << "%% fake tagger\n";
     std::size_t answered = 0;
     for (const std::string &token : sentence) {
@@ -67,6 +82,7 @@ int main(int argc, char **argv) {
       }
       std::cout << token << '\t' << tag << '\n';
     }
+    if (extra) std::cout << "extra\tX\n";
     std::cout << '\n' << std::flush;
     sentence.clear();
   };
@@ -74,8 +90,10 @@ int main(int argc, char **argv) {
     if (log.is_open()) log << "< " << line << std::endl;
     std::istringstream columns(line);
     std::string token;
-    if (columns >> token) sentence.push_back(token);
-    else answer();
+    if (columns >> token)
+      sentence.push_back(token);
+    else
+      answer();
   }
   answer();
   return 0;
