@@ -2,6 +2,7 @@
 // hash from feature key to weight row), and reading and writing its text form.
 #include "orvit/perceptron_model.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
@@ -82,31 +83,22 @@ int32_t PerceptronModel::intern_part(std::string_view part) {
 }
 
 bool PerceptronModel::add_feature(uint64_t key, const float* weights) {
-  if (slot_key_.empty()) {
-    slot_key_.assign(1024, 0);
-    slot_row_.assign(1024, 0);
-    mask_ = 1023;
-  }
-  if (2 * (keys_.size() + 1) > slot_key_.size()) {
+  if (2 * (keys_.size() + 1) > slots_.size()) {
     // Grow and re-insert every key.
-    const size_t size = slot_key_.size() * 2;
-    slot_key_.assign(size, 0);
-    slot_row_.assign(size, 0);
-    mask_ = size - 1;
+    slots_.assign(std::max<size_t>(1024, slots_.size() * 2), Slot());
+    mask_ = slots_.size() - 1;
     for (size_t f = 0; f < keys_.size(); ++f) {
       uint64_t s = mix(keys_[f]) & mask_;
-      while (slot_key_[s] != 0) s = (s + 1) & mask_;
-      slot_key_[s] = keys_[f];
-      slot_row_[s] = static_cast<uint32_t>(f);
+      while (slots_[s].key != 0) s = (s + 1) & mask_;
+      slots_[s] = {keys_[f], static_cast<uint32_t>(f)};
     }
   }
   uint64_t s = mix(key) & mask_;
-  while (slot_key_[s] != 0) {
-    if (slot_key_[s] == key) return false;
+  while (slots_[s].key != 0) {
+    if (slots_[s].key == key) return false;
     s = (s + 1) & mask_;
   }
-  slot_key_[s] = key;
-  slot_row_[s] = static_cast<uint32_t>(keys_.size());
+  slots_[s] = {key, static_cast<uint32_t>(keys_.size())};
   keys_.push_back(key);
   weights_.insert(weights_.end(), weights, weights + labels());
   return true;
@@ -117,9 +109,8 @@ void PerceptronModel::set_transition(int from, int to, float weight) {
 }
 
 void PerceptronModel::finish() {
-  if (slot_key_.empty()) {
-    slot_key_.assign(1, 0);
-    slot_row_.assign(1, 0);
+  if (slots_.empty()) {
+    slots_.assign(1, Slot());
     mask_ = 0;
   }
   for (size_t t = 0; t < kUnigramTemplates; ++t) unigram_row_[t].assign(parts_.size() + 2, -1);
@@ -132,8 +123,8 @@ void PerceptronModel::finish() {
 
 const float* PerceptronModel::find(uint64_t key) const {
   uint64_t s = mix(key) & mask_;
-  while (slot_key_[s] != 0) {
-    if (slot_key_[s] == key) return &weights_[static_cast<size_t>(slot_row_[s]) * labels()];
+  while (slots_[s].key != 0) {
+    if (slots_[s].key == key) return &weights_[static_cast<size_t>(slots_[s].row) * labels()];
     s = (s + 1) & mask_;
   }
   return nullptr;
@@ -190,7 +181,10 @@ std::string write_perceptron_model_text(const PerceptronModel& model) {
     }
     const float* w = model.feature_weights(f);
     for (int l = 0; l < n; ++l) {
+      if (w[l] == 0) continue;
       out += ' ';
+      out += std::to_string(l);
+      out += ':';
       append_weight(out, w[l]);
     }
     out += '\n';
@@ -247,8 +241,8 @@ class PerceptronParser {
   bool at_end() { return next().empty(); }
 
   // A weight: a finite decimal below kMaxWeight in magnitude.
-  bool weight(float& out) {
-    std::string_view s = next();
+  bool weight(float& out) { return weight(next(), out); }
+  bool weight(std::string_view s, float& out) {
     double d;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
     if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
@@ -320,9 +314,22 @@ class PerceptronParser {
       if (id < 0) fail("more than " + std::to_string(kMaxParts) + " distinct feature parts");
       code[k] = static_cast<uint32_t>(id) + 2;
     }
-    for (float& w : weights_)
-      if (!weight(w)) bad_row("feature");
-    if (!at_end()) bad_row("feature");
+    // LABEL:WEIGHT pairs, labels increasing, weights not 0; other labels weigh 0.
+    std::fill(weights_.begin(), weights_.end(), 0.0f);
+    int last = -1;
+    for (std::string_view pair = next(); !pair.empty(); pair = next()) {
+      const size_t colon = pair.find(':');
+      int label = -1;
+      float w = 0;
+      if (colon == std::string_view::npos) bad_row("feature");
+      auto [p, ec] = std::from_chars(pair.data(), pair.data() + colon, label);
+      if (ec != std::errc() || p != pair.data() + colon || label <= last ||
+          label >= model_.labels() || !weight(pair.substr(colon + 1), w) || w == 0)
+        bad_row("feature");
+      weights_[static_cast<size_t>(label)] = w;
+      last = label;
+    }
+    if (last < 0) bad_row("feature");
     if (!model_.add_feature(feature_key(t->second, code[0], code[1], code[2]), weights_.data()))
       fail("duplicate feature row " + quote_row(row_));
   }

@@ -111,8 +111,12 @@ class PerceptronModel {
   StringTable parts_;
   std::vector<uint64_t> keys_;    // feature keys in the order added
   std::vector<float> weights_;    // labels() per feature, same order
-  std::vector<uint64_t> slot_key_;  // open addressing: 0 = empty
-  std::vector<uint32_t> slot_row_;
+  // Open addressing, key and row side by side so a lookup touches one cache line.
+  struct Slot {
+    uint64_t key = 0;  // 0: empty
+    uint32_t row = 0;
+  };
+  std::vector<Slot> slots_;
   uint64_t mask_ = 0;
   std::vector<float> trans_;      // (labels()+1)^2, row = from
   std::vector<int32_t> unigram_row_[kUnigramTemplates];  // [code]: feature row or -1

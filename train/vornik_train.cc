@@ -2,7 +2,9 @@
 // (words -> POS tags), the tag-fix file with word-specific tags, and the chunk model
 // (the chunk tagger's tokens -> relative-depth chunk tags).
 #include <cstdio>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,7 @@
 #include "orvit/file_io.h"
 #include "orvit/model_image.h"
 #include "orvit/model_writer.h"
+#include "orvit/perceptron_train.h"
 #include "orvit/training_counts.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
@@ -24,27 +27,34 @@ namespace vornik {
 namespace {
 
 const char kUsage[] =
-    "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n";
+    "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
+    "                    TRAIN OUTDIR\n";
 
 const char kHelp[] =
-    "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n"
+    "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
+    "                    TRAIN OUTDIR\n"
     "Trains vornik's models on TRAIN (CoNLL-2000 rows: word, POS tag, IOB2 chunk tag;\n"
     "a blank row after each sentence) and writes, in OUTDIR (made if missing; the\n"
     "names start with PREFIX instead of en with -p):\n"
     "  en-pos        the POS model (words -> POS tags)\n"
     "  en-chunk.fix  tag-fix rules giving frequent words a tag of their own for the\n"
-    "                chunk tagger: \"IN-that\" (states of their own) for words whose\n"
-    "                chunk behaviour differs most from their POS class's, else\n"
-    "                \"NN@company\" (a token of their own)\n"
+    "                chunk tagger: \"NN@company\" (a token of their own) and, for the\n"
+    "                hmm kind only, \"IN-that\" (states of their own) for words whose\n"
+    "                chunk behaviour differs most from their POS class's\n"
     "  en-chunk      the chunk model, trained on exactly the tags vornik sends the\n"
     "                chunk tagger when run with -f en-chunk.fix: the corpus's own POS\n"
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
     "                sentence when trained on the other nine tenths of TRAIN\n"
-    "  en-pos.bin, en-chunk.bin  the models' images, which orvit maps instead of\n"
-    "                parsing the text (docs/orvit-model-format.md)\n"
+    "  en-pos.bin    the POS model's image, which orvit maps instead of parsing the\n"
+    "                text (docs/orvit-model-format.md); en-chunk.bin too for -k hmm\n"
+    "  -k KIND     the chunk model's kind: perceptron (the default; an averaged\n"
+    "              perceptron over a window of tokens) or hmm (a trigram HMM)\n"
     "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
-    "  -l SCORE    least score of a word with states of its own (default 50)\n"
-    "  -j WEIGHT   copies of the corpus's POS tags per copy of orvit's (default 3);\n"
+    "  -t COUNT    least count of a word (with its POS tag) for a token of its own\n"
+    "              (default 5 for perceptron, 12 for hmm)\n"
+    "  -l SCORE    hmm: least score of a word with states of its own (default 50)\n"
+    "  -j WEIGHT   copies of the corpus's POS tags per copy of orvit's (default 2 for\n"
+    "              perceptron, 3 for hmm);\n"
     "              0 trains the chunk model on the corpus's POS tags alone\n"
     "  -p PREFIX   start of the three file names (default en)\n"
     "  -h          show this help (also --help)\n"
@@ -59,6 +69,13 @@ int usage_error(const std::string &what) {
 constexpr double kClassWeight = 0.9;
 // orvit's POS tags for the chunk model's training come from a 10-fold jackknife.
 constexpr int kFolds = 10;
+// The perceptron chunk model: passes over the training corpus, the least count of a
+// (word, POS) pair for a token of its own, and copies of the corpus's POS tags per copy
+// of orvit's.
+constexpr int kEpochs = 4;
+constexpr long kPerceptronTokenCount = 5;
+constexpr int kPerceptronWeight = 2;
+constexpr int kHmmWeight = 3;
 
 struct Settings {
   std::string fix_path;
@@ -66,8 +83,10 @@ struct Settings {
   // The chunk model learns from the corpus's POS tags this many times per copy with
   // orvit's tags: it then still fits the corpus tags (-Itags) and has seen the POS
   // tagger's typical errors (words mode).
-  int weight = 3;
+  int weight = -1;  // -j; -1: the kind's default
   std::string prefix = "en";  // the files are PREFIX-pos, PREFIX-chunk.fix, PREFIX-chunk
+  bool perceptron = true;
+  long token_count = 0;  // -t; 0: the kind's default
   std::string train, outdir;
 };
 
@@ -83,8 +102,27 @@ std::string chunk_model_text(const orvit::TaggedCorpus &corpus,
   return orvit::write_model_text(counts);
 }
 
+// The perceptron chunk model's labels: the chunk tags without their token piece
+// (vornik reads only the depth and the category), "*/1/B-NP/NP".
+orvit::TaggedCorpus perceptron_labels(orvit::TaggedCorpus rows) {
+  for (std::string &tag : rows.tags) {
+    const size_t slash = tag.find('/');
+    if (slash != std::string::npos) tag = std::string(1, '*').append(std::string_view(tag).substr(slash));
+  }
+  return rows;
+}
+
+std::string perceptron_model_text(const orvit::TaggedCorpus &corpus) {
+  orvit::PerceptronOptions options;
+  options.epochs = kEpochs;
+  orvit::PerceptronModel model;
+  orvit::train_perceptron(perceptron_labels(corpus), options, model);
+  return orvit::write_perceptron_model_text(model);
+}
+
+// `choice.min_score` is infinite when no word gets states of its own.
 std::string fix_file_text(const std::string &hand_rules, const std::vector<LexicalPair> &pairs,
-                          double min_score) {
+                          const LexicalChoice &choice) {
   std::string text = "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n";
   if (!hand_rules.empty()) {
     text += "%% Hand-written rules first: for a word, the first rule that holds wins.\n";
@@ -93,10 +131,15 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   }
   long states = 0;
   for (const LexicalPair &p : pairs) states += p.own_state;
+  if (std::isinf(choice.min_score))
+    return text + "%% Word-specific tags: " + std::to_string(pairs.size()) +
+           " words seen at least " + std::to_string(choice.min_token_count) +
+           " times with their POS tag\n%% get a token of their own (TAG@word).\n" +
+           lexical_rules_text(pairs);
   text += "%% Word-specific tags: " + std::to_string(states) +
           " words whose chunk behaviour differs most from their\n"
           "%% POS class's (score at least " +
-          std::to_string(static_cast<long>(min_score)) + ") get states of their own (TAG-word); " +
+          std::to_string(static_cast<long>(choice.min_score)) + ") get states of their own (TAG-word); " +
           std::to_string(pairs.size() - states) +
           " other\n%% frequent words get a token of their own (TAG@word).\n";
   return text + lexical_rules_text(pairs);
@@ -134,6 +177,8 @@ void train_models(const Settings &settings) {
   const std::string chunk_file = dir + settings.prefix + "-chunk";
   const std::vector<ConllSentence> corpus = read_conll(orvit::read_file(settings.train), name);
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
+  const int weight =
+      settings.weight >= 0 ? settings.weight : settings.perceptron ? kPerceptronWeight : kHmmWeight;
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;
   std::error_code error;
@@ -141,19 +186,30 @@ void train_models(const Settings &settings) {
   if (error) throw orvit::Error(settings.outdir + ": cannot create the folder: " + error.message());
   orvit::write_model_files(pos_file, model_text(pos_training_corpus(corpus, all)));
 
-  const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, settings.choice);
+  // The perceptron sees a word's token through features of its own: no word gets
+  // states of its own.
+  LexicalChoice choice = settings.choice;
+  if (settings.perceptron) {
+    choice.min_score = std::numeric_limits<double>::infinity();
+    choice.min_token_count = kPerceptronTokenCount;
+  }
+  if (settings.token_count > 0) choice.min_token_count = settings.token_count;
+  const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, choice);
   const std::string hand_rules =
       settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
-  orvit::write_file(fix_file,
-                    fix_file_text(hand_rules, pairs, settings.choice.min_score));
+  orvit::write_file(fix_file, fix_file_text(hand_rules, pairs, choice));
 
   // The rules are read back from the file written, exactly as vornik reads them.
   progname = "vornik-train";
   init_tries();
   lexicon_init();
   read_fixes(fix_file.c_str());
-  orvit::write_model_files(chunk_file,
-                    chunk_model_text(chunk_corpus(corpus, settings.weight, name), pairs));
+  if (settings.perceptron)
+    orvit::write_model_files(chunk_file,
+                             perceptron_model_text(chunk_corpus(corpus, weight, name)));
+  else
+    orvit::write_model_files(chunk_file,
+                             chunk_model_text(chunk_corpus(corpus, weight, name), pairs));
   std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %s, %s, %s\n",
               corpus.size(), pairs.size(), pos_file.c_str(), fix_file.c_str(), chunk_file.c_str());
 }
@@ -165,7 +221,7 @@ int train_main(int argc, char **argv) {
     std::string_view arg = argv[i];
     if (const int status = orvit::help_or_version(arg, "vornik-train", kHelp); status >= 0)
       return status;
-    if (arg == "-f" || arg == "-l" || arg == "-j" || arg == "-p") {
+    if (arg == "-f" || arg == "-l" || arg == "-j" || arg == "-p" || arg == "-k" || arg == "-t") {
       if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
       std::string_view value = argv[++i];
       int number = 0;
@@ -175,12 +231,18 @@ int train_main(int argc, char **argv) {
         if (value.empty() || value.find('/') != std::string_view::npos)
           return usage_error("option -p needs a name without \"/\"");
         settings.prefix = value;
+      } else if (arg == "-k") {
+        if (value != "perceptron" && value != "hmm")
+          return usage_error("option -k needs perceptron or hmm");
+        settings.perceptron = value == "perceptron";
       } else if (arg == "-j" && value == "0") {
         settings.weight = 0;
       } else if (!orvit::parse_positive_int(value, number)) {
         return usage_error("option " + std::string(arg) + " needs a positive number");
       } else if (arg == "-l") {
         settings.choice.min_score = number;
+      } else if (arg == "-t") {
+        settings.token_count = number;
       } else {
         settings.weight = number;
       }

@@ -157,9 +157,13 @@ RandomModel random_model(std::mt19937& rng) {
         if (rng() % 3 == 0 || m.features.count(f)) continue;
         std::vector<float> w(3);
         m.text.append("feature ").append(f);
-        for (float& x : w) {
-          x = static_cast<float>(static_cast<int>(rng() % 17) - 8) / 4;
-          m.text.append(" ").append(std::to_string(x));
+        for (int y = 0; y < 3; ++y) {
+          w[y] = static_cast<float>(static_cast<int>(rng() % 17) - 8) / 4;
+          if (w[y] != 0) m.text.append(" ").append(std::to_string(y) + ":" + std::to_string(w[y]));
+        }
+        if (w == std::vector<float>(3, 0.0f)) {
+          w[1] = 0.5;
+          m.text.append(" 1:0.5");
         }
         m.text += "\n";
         m.features[f] = w;
@@ -237,18 +241,24 @@ TEST(PerceptronModelErrors, MessagesNameFileAndLine) {
       {head + "transition <s> </s> 1\n", "p.orv:5: bad transition row \"transition <s> </s> 1\""},
       {head + "transition X Y nan\n", "p.orv:5: bad transition row \"transition X Y nan\""},
       {head + "transition X Y 1\ntransition X Y 2\n", "p.orv:6: duplicate transition row \"transition X Y 2\""},
+      {head + "feature C0 NN\n", "p.orv:5: bad feature row \"feature C0 NN\""},
       {head + "feature C0 NN 1\n", "p.orv:5: bad feature row \"feature C0 NN 1\""},
-      {head + "feature C0 NN 1 2 3\n", "p.orv:5: bad feature row \"feature C0 NN 1 2 3\""},
-      {head + "feature C9 NN 1 2\n", "p.orv:5: bad feature row \"feature C9 NN 1 2\""},
-      {head + "feature C-1C0 NN 1 2\n", "p.orv:5: bad feature row \"feature C-1C0 NN 1 2\""},
-      {head + "feature C0 NN inf 2\n", "p.orv:5: bad feature row \"feature C0 NN inf 2\""},
-      {head + "feature C0 NN 1e300 2\n", "p.orv:5: bad feature row \"feature C0 NN 1e300 2\""},
-      {head + "feature C0 NN 1 0x2\n", "p.orv:5: bad feature row \"feature C0 NN 1 0x2\""},
-      {head + "feature C0 NN 1 2\n# c\nfeature C0 NN 3 4\n", "p.orv:7: duplicate feature row \"feature C0 NN 3 4\""},
+      {head + "feature C0 NN 2:1\n", "p.orv:5: bad feature row \"feature C0 NN 2:1\""},
+      {head + "feature C0 NN 1:1 0:2\n", "p.orv:5: bad feature row \"feature C0 NN 1:1 0:2\""},
+      {head + "feature C0 NN 0:1 0:2\n", "p.orv:5: bad feature row \"feature C0 NN 0:1 0:2\""},
+      {head + "feature C0 NN 0:0\n", "p.orv:5: bad feature row \"feature C0 NN 0:0\""},
+      {head + "feature C0 NN -1:1\n", "p.orv:5: bad feature row \"feature C0 NN -1:1\""},
+      {head + "feature C9 NN 0:1\n", "p.orv:5: bad feature row \"feature C9 NN 0:1\""},
+      {head + "feature C-1C0 NN 0:1\n", "p.orv:5: bad feature row \"feature C-1C0 NN 0:1\""},
+      {head + "feature C0 NN 0:inf\n", "p.orv:5: bad feature row \"feature C0 NN 0:inf\""},
+      {head + "feature C0 NN 0:nan\n", "p.orv:5: bad feature row \"feature C0 NN 0:nan\""},
+      {head + "feature C0 NN 1:1e300\n", "p.orv:5: bad feature row \"feature C0 NN 1:1e300\""},
+      {head + "feature C0 NN 1:0x2\n", "p.orv:5: bad feature row \"feature C0 NN 1:0x2\""},
+      {head + "feature C0 NN 0:1\n# c\nfeature C0 NN 1:4\n", "p.orv:7: duplicate feature row \"feature C0 NN 1:4\""},
       {head + "weights 1\n", "p.orv:5: unknown row \"weights 1\""},
   };
   for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
-  EXPECT_EQ(load_error(head + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 1 -2.25\n"), "(loaded)");
+  EXPECT_EQ(load_error(head + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 0:1 1:-2.25\n"), "(loaded)");
 }
 
 orvit::TaggedCorpus corpus_of(const std::vector<std::vector<std::pair<std::string, std::string>>>& sentences) {

@@ -62,7 +62,7 @@ TEST(Protocol, PerceptronModelTagsByContext) {
       "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
       "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
       "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
-      "feature C0 x 0 1\nfeature C0 y 0 0.5\nfeature C-1 <pad> 2 0\nfeature C-1 y 2 0\n");
+      "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n");
   auto r = run_program({ORVIT_PATH, model, "-"}, "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n");
@@ -158,7 +158,7 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
   ScratchDir dir;  // orvit names the model file and line, and stops before reading input
   const std::string bad = dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
   const std::string magic = dir.write("magic.orv", "not a model\n");
-  const std::string perceptron = dir.write("p.orv", "orvit-perceptron 1\nlabels 1\nlabel X\nfeature C0 a 1e999\n");
+  const std::string perceptron = dir.write("p.orv", "orvit-perceptron 1\nlabels 1\nlabel X\nfeature C0 a 0:1e999\n");
   struct Case {
     std::vector<std::string> argv;
     std::string input, message;
@@ -172,7 +172,7 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
       {{ORVIT_PATH, bad, "-"}, "a\n\n", "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
       {{ORVIT_PATH, magic, "-"}, "a\n\n",
        "orvit: " + magic + ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
-      {{ORVIT_PATH, perceptron, "-"}, "a\n\n", "orvit: " + perceptron + ":4: bad feature row \"feature C0 a 1e999\"\n"},
+      {{ORVIT_PATH, perceptron, "-"}, "a\n\n", "orvit: " + perceptron + ":4: bad feature row \"feature C0 a 0:1e999\"\n"},
       {{ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
       {{ORVIT_TRAIN_PATH, "-t", "3", "-", "-"}, "a X Y\n\na X\n", "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
       {{ORVIT_TRAIN_PATH, "-", "-"}, "a <s>\n", "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},

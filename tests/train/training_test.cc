@@ -220,8 +220,8 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
   std::filesystem::create_directory(dir.path() + "/a");
   // "b/new" does not exist yet and is made; -p changes the start of the file names.
   for (const auto &[out, prefix] : {std::pair{"/a", "en"}, std::pair{"/b/new", "xx"}}) {
-    RunResult r = run_program({VORNIK_TRAIN_PATH, "-f", hand, "-l", "8", "-p", prefix, corpus,
-                               dir.path() + out});
+    RunResult r = run_program({VORNIK_TRAIN_PATH, "-k", "hmm", "-f", hand, "-l", "8", "-p", prefix,
+                               corpus, dir.path() + out});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string files = dir.path() + out + "/" + prefix;
     EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + files +
@@ -240,12 +240,30 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
     EXPECT_EQ(dir.read(std::string("a/en") + file), dir.read(std::string("b/new/xx") + file))
         << file;
   EXPECT_NE(dir.read("a/en-chunk").find("IN-that/1/B-SBAR/SBAR"), std::string::npos);
+
+  // The perceptron kind (the default): tokens of their own only, from 5 occurrences.
+  std::filesystem::create_directory(dir.path() + "/p");
+  RunResult r = run_program({VORNIK_TRAIN_PATH, corpus, dir.path() + "/p"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.read("p/en-chunk.fix"),
+            "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n"
+            "%% Word-specific tags: 5 words seen at least 5 times with their POS tag\n"
+            "%% get a token of their own (TAG@word).\n"
+            "fix # =IN=^in$ -> IN@in\nfix # =IN=^that$ -> IN@that\nfix # =JJ=^rare$ -> JJ@rare\n"
+            "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n");
+  const std::string model = dir.read("p/en-chunk");
+  EXPECT_EQ(model.substr(0, model.find("transition")),
+            "orvit-perceptron 1\n# orvit averaged-perceptron model; see docs/orvit-model-format.md\n"
+            "labels 5\nlabel $lim$\nlabel */1/B-ADJP/ADJP\nlabel */1/B-NP/NP\nlabel */1/B-PP/PP\n"
+            "label */1/B-SBAR/SBAR\n");
+  EXPECT_NE(model.find("\nfeature W0 that "), std::string::npos);
 }
 
 TEST(VornikTrain, FaultyArgumentsAndInput) {
   ScratchDir dir;
   const std::string usage =
-      "usage: vornik-train [-f FIXFILE] [-l SCORE] [-j WEIGHT] [-p PREFIX] TRAIN OUTDIR\n";
+      "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
+      "                    TRAIN OUTDIR\n";
   const std::string bad = dir.write("bad.txt", "a DT B-NP\n\nb NN\n");
   struct Case {
     std::vector<std::string> args;
@@ -254,6 +272,8 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
       {{"x"}, "vornik-train: TRAIN and OUTDIR are required\n" + usage},
       {{"-l", "0", "x", "y"}, "vornik-train: option -l needs a positive number\n" + usage},
       {{"-j"}, "vornik-train: option -j needs a value\n" + usage},
+      {{"-k", "crf", "x", "y"}, "vornik-train: option -k needs perceptron or hmm\n" + usage},
+      {{"-t", "0", "x", "y"}, "vornik-train: option -t needs a positive number\n" + usage},
       {{"-q", "x", "y"}, "vornik-train: unknown option -q\n" + usage},
       {{"-p", "a/b", "x", "y"}, "vornik-train: option -p needs a name without \"/\"\n" + usage},
       {{"/nonexistent/train.txt", dir.path()},
