@@ -225,6 +225,23 @@ void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunk
   print_result(outfile, record);
 }
 
+namespace {
+// Reads one line, through its newline, of at most `size` - 1 bytes into `line` and
+// ends it with a NUL byte. Returns the bytes read, NUL bytes in the line included (so
+// a byte budget counts them); 0 at the end of the input or on a read error.
+std::size_t read_line(FILE *infile, char *line, int size) {
+  std::size_t length = 0;
+  while (length + 1 < static_cast<std::size_t>(size)) {
+    const int c = getc_unlocked(infile);
+    if (c == EOF) break;
+    line[length++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  line[length] = '\0';
+  return length;
+}
+}  // namespace
+
 int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
   char line[LINE_BUFFER_SIZE];
   char *column[4];
@@ -236,8 +253,13 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
   }
   for (;;) {
     if (server_mode_bool && bytes_expected <= 0) break;
-    if (!std::fgets(line, sizeof line, infile)) break;
-    const std::size_t length = std::strlen(line);
+    // A connection's text ends with its announced bytes: a last line without newline
+    // ends there, as at the end of a file, and nothing past it is waited for.
+    const int limit = server_mode_bool && bytes_expected < LINE_BUFFER_SIZE ? bytes_expected + 1
+                                                                            : LINE_BUFFER_SIZE;
+    const std::size_t length = read_line(infile, line, limit);
+    // A piece of a line cut off by a failed read (a client that stalled) is no line.
+    if (length == 0 || (line[length - 1] != '\n' && std::ferror(infile))) break;
     if (server_mode_bool) bytes_expected -= static_cast<int>(length);
     if (++line_number % 100 == 0 && verbosity > 0) {
       std::fputc('.', stderr);
@@ -260,6 +282,14 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     if (word_input_bool && columns > 1) warn_extra_fields();
     char *word = wordbuf_new_word(word_buffer, column[0]);
     if (!word_input_bool && columns < 2) {
+      // A client's bad line costs only its own connection, never the server.
+      if (server_mode_bool) {
+        std::fprintf(stderr, "Word or POS tag missing in line %i, client disconnected\n",
+                     line_number);
+        bytes_expected = 0;
+        record->sentence_length = num_sgml_tags = 0;
+        return 0;
+      }
       std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line_number);
       std::exit(255);
     }

@@ -2,16 +2,18 @@
 // sending a 4-byte decimal length header and then its text, and receiving the output.
 #include "driver/server.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
 
 #include "driver/parser.h"
 
@@ -19,6 +21,7 @@ int bytes_expected = 0;
 
 namespace {
 int portnr = 0;
+in_addr listen_address{htonl(INADDR_ANY)};
 int server_sockfd = -1;
 
 constexpr int kBacklog = 5;
@@ -28,6 +31,58 @@ constexpr long kAcceptBackoffNanos = 100L * 1000 * 1000;
 // How long a finished connection waits for the client to take the end of the output
 // before its socket is closed (see drain_before_close).
 constexpr int kLingerMillis = 200;
+
+// What the server may spend waiting for the current client, in all (its header, its
+// text, or room for its output), before it is disconnected.
+int client_wait_left_ms = 0;
+bool client_timed_out = false;
+
+int client_timeout_seconds() {
+  static int seconds = -1;
+  if (seconds < 0) {
+    const char *setting = std::getenv("VORNIK_CLIENT_TIMEOUT");
+    seconds = setting && *setting ? std::atoi(setting) : 5;
+    if (seconds <= 0) seconds = 5;
+  }
+  return seconds;
+}
+
+long now_ms() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
+// Waits until `fd` is ready for `events`, charging the time to the client; false (and
+// the client timed out) when its waiting time is used up.
+bool wait_for_client(int fd, short events) {
+  for (;;) {
+    if (client_wait_left_ms <= 0) {
+      client_timed_out = true;
+      return false;
+    }
+    pollfd waiting{fd, events, 0};
+    const long start = now_ms();
+    const int ready = poll(&waiting, 1, client_wait_left_ms);
+    client_wait_left_ms -= static_cast<int>(now_ms() - start);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return true;  // the read or write reports it
+  }
+}
+
+// The input stream of a connection reads only when the client has sent something, so
+// a client that stalls costs at most its waiting time.
+ssize_t socket_read(void *cookie, char *buf, std::size_t size) {
+  const int fd = *static_cast<int *>(cookie);
+  for (;;) {
+    if (!wait_for_client(fd, POLLIN)) {
+      errno = ETIMEDOUT;
+      return -1;
+    }
+    const ssize_t n = read(fd, buf, size);
+    if (n >= 0 || (errno != EINTR && errno != EAGAIN)) return n;
+  }
+}
 
 [[noreturn]] void socket_failure(const char *what, int port) {
   std::fprintf(stderr, "error: cannot %s port %d: %s\n", what, port, std::strerror(errno));
@@ -41,9 +96,10 @@ ssize_t socket_write(void *cookie, const char *buf, std::size_t size) {
   const int fd = *static_cast<int *>(cookie);
   std::size_t sent = 0;
   while (sent < size) {
-    const ssize_t n = send(fd, buf + sent, size - sent, MSG_NOSIGNAL);
+    const ssize_t n = send(fd, buf + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN && wait_for_client(fd, POLLOUT)) continue;
       return 0;  // the stream reports an error
     }
     sent += static_cast<std::size_t>(n);
@@ -58,12 +114,13 @@ int socket_close(void *cookie) {
   return result;
 }
 
-FILE *open_socket_output(int fd) {
+FILE *open_socket_stream(int fd, const char *mode) {
   int *cookie = new int(fd);
   cookie_io_functions_t functions{};
+  functions.read = socket_read;
   functions.write = socket_write;
   functions.close = socket_close;
-  FILE *stream = fopencookie(cookie, "w", functions);
+  FILE *stream = fopencookie(cookie, mode, functions);
   if (!stream) delete cookie;
   return stream;
 }
@@ -89,11 +146,15 @@ void drain_before_close(int fd) {
   }
 }
 
+void report_stalled_client() {
+  std::fprintf(stderr, "client stalled for %d s, disconnected\n", client_timeout_seconds());
+}
+
 // Serves one accepted connection whose header announced `budget` >= 0 bytes.
 void serve_connection(int client_sockfd, chunkio_t *record, int *token_count) {
   const int dup_sockfd = fcntl(client_sockfd, F_DUPFD_CLOEXEC, 0);
-  FILE *infile = dup_sockfd < 0 ? nullptr : fdopen(client_sockfd, "r");
-  FILE *outfile = infile ? open_socket_output(dup_sockfd) : nullptr;
+  FILE *infile = dup_sockfd < 0 ? nullptr : open_socket_stream(client_sockfd, "r");
+  FILE *outfile = infile ? open_socket_stream(dup_sockfd, "w") : nullptr;
   if (!outfile) {
     const int cause = errno;
     drain_before_close(client_sockfd);
@@ -113,7 +174,11 @@ void serve_connection(int client_sockfd, chunkio_t *record, int *token_count) {
   if (!lost) drain_before_close(client_sockfd);
   std::fclose(infile);
   std::fclose(outfile);
-  if (lost) std::fputs("client connection lost, output abandoned\n", stderr);
+  if (client_timed_out) {
+    report_stalled_client();
+  } else if (lost) {
+    std::fputs("client connection lost, output abandoned\n", stderr);
+  }
 }
 }  // namespace
 
@@ -126,7 +191,7 @@ int init_socket(int portnr) {
   setsockopt(sockfd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_addr = listen_address;
   address.sin_port = htons(static_cast<uint16_t>(port));
   if (bind(sockfd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0) {
     socket_failure("bind to", port);
@@ -147,6 +212,7 @@ int init_client(int client_sockfd) {
   char init_info[kHeaderSize + 1] = {};
   int received = 0;
   while (received < kHeaderSize) {
+    if (!wait_for_client(client_sockfd, POLLIN)) return -1;
     const ssize_t n = read(client_sockfd, init_info + received, kHeaderSize - received);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return -1;
@@ -161,6 +227,15 @@ int init_client(int client_sockfd) {
 void serve_clients(const char *port, chunkio_t *record, int *token_count) {
   // The opening line must not wait in a buffer for an end the server never reaches.
   std::fflush(stdout);
+  // "ADDRESS:PORT" listens on that IPv4 address only; a plain port on every one.
+  if (const char *colon = std::strrchr(port, ':')) {
+    const std::string address(port, colon);
+    if (inet_pton(AF_INET, address.c_str(), &listen_address) != 1) {
+      std::fprintf(stderr, "error: illegal address %s\n", address.c_str());
+      std::exit(255);
+    }
+    port = colon + 1;
+  }
   // Read as atoi does (blanks, sign, digits), but saturating instead of overflowing.
   const long value = std::strtol(port, nullptr, 10);
   // Only the low 16 bits name the port; a number whose low 16 bits are 0 would make
@@ -179,10 +254,16 @@ void serve_clients(const char *port, chunkio_t *record, int *token_count) {
       nanosleep(&pause, nullptr);
       continue;
     }
+    client_wait_left_ms = client_timeout_seconds() * 1000;
+    client_timed_out = false;
     if (init_client(client_sockfd) < 0) {
       drain_before_close(client_sockfd);
       close(client_sockfd);
-      std::fputs("protocol error, disconnected\n", stderr);
+      if (client_timed_out) {
+        report_stalled_client();
+      } else {
+        std::fputs("protocol error, disconnected\n", stderr);
+      }
       continue;
     }
     serve_connection(client_sockfd, record, token_count);

@@ -1,20 +1,20 @@
 // End-to-end tests of server mode: the real vornik binary listening on a free local
 // port, clients speaking the length-header protocol over real TCP sockets.
-#include <algorithm>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
-#include <netinet/in.h>
-#include <poll.h>
 #include <regex>
 #include <string>
-#include <sys/resource.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -97,38 +97,64 @@ class ServerTest : public ::testing::Test {
     return {"-S", "-v0", "-Itags", "-Ochunktags", chunk_script, port_text};
   }
   std::unique_ptr<BackgroundVornik> start_server(int on_port = 0) {
-    auto server = std::make_unique<BackgroundVornik>(server_args(std::to_string(on_port ? on_port : port)));
+    auto server =
+        std::make_unique<BackgroundVornik>(server_args(std::to_string(on_port ? on_port : port)));
     EXPECT_TRUE(server->wait_for_err(kWaiting)) << server->err();
     return server;
   }
 };
+
+const std::string kStalled = "client stalled for 1 s, disconnected\n";
 
 struct HeaderCase {
   const char *name;
   std::vector<std::string> pieces;  // sent one after another, with a pause between
   bool close_sending;               // shut the sending direction after the last piece
   const char *answer;
-  bool rejected;                    // the server reports a protocol error
+  std::string message;  // on the server's standard error
+  int pause_ms = 50;
 };
 
+// The servers of these cases give each client 1 s of waiting in all.
 const HeaderCase kHeaderCases[] = {
-    {"OneSentence", {"0012abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", false},
-    {"TwoSentences", {"0018abc X\n\ndef Y\nghi Z\n"}, false,
-     "abc\tX\t1\tNP\n\ndef\tY\t1\tNP\nghi\tZ\t1\tNP\n\n", false},
-    // 7 bytes: the second line starts inside the budget and is read whole.
-    {"BudgetEndsMidLine", {"0007abc X\ndef Y\nghi Z\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", false},
-    {"BlankFilledHeader", {"  12abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", false},
-    {"SurplusIgnored", {"0006abc X\nmore Y\nand Z\n"}, false, "abc\tX\t1\tNP\n\n", false},
-    {"FewerBytesThanAnnounced", {"0100abc X\n"}, true, "abc\tX\t1\tNP\n\n", false},
-    {"LastLineWithoutNewline", {"0005abc X"}, true, "abc\tX\t1\tNP\n\n", false},
-    {"HeaderSplitOverTwoSends", {"00", "12abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", false},
-    {"ZeroHeader", {"0000abc X\n"}, false, "", false},
-    {"LetterHeader", {"abcdabc X\n"}, false, "", false},
-    {"MinusZeroHeader", {"-000abc X\n"}, false, "", false},
-    {"NegativeHeader", {"-012abc X\n"}, false, "", true},
-    {"NegativeHeaderWithLongText", {"-999" + std::string(20000, 'x')}, false, "", true},
-    {"ShortHeader", {"001"}, true, "", true},
-    {"NoHeader", {}, true, "", true},
+    {"OneSentence", {"0012abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
+    {"TwoSentences",
+     {"0018abc X\n\ndef Y\nghi Z\n"},
+     false,
+     "abc\tX\t1\tNP\n\ndef\tY\t1\tNP\nghi\tZ\t1\tNP\n\n",
+     ""},
+    // The announced bytes end the text, in the middle of a line too.
+    {"BudgetEndsMidLine",
+     {"0011abc X\ndef YZ\nghi Z\n"},
+     false,
+     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n",
+     ""},
+    {"LastLineWithoutNewline", {"0011abc X\ndef Y"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
+    {"NulByteCounts", {std::string("0007abc X\0\n", 11)}, false, "abc\tX\t1\tNP\n\n", ""},
+    {"BlankFilledHeader", {"  12abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
+    {"SurplusIgnored", {"0006abc X\nmore Y\nand Z\n"}, false, "abc\tX\t1\tNP\n\n", ""},
+    {"FewerBytesThanAnnounced", {"0100abc X\n"}, true, "abc\tX\t1\tNP\n\n", ""},
+    {"HeaderSplitOverTwoSends",
+     {"00", "12abc X\ndef Y\n"},
+     false,
+     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n",
+     ""},
+    {"ZeroHeader", {"0000abc X\n"}, false, "", ""},
+    {"LetterHeader", {"abcdabc X\n"}, false, "", ""},
+    {"MinusZeroHeader", {"-000abc X\n"}, false, "", ""},
+    {"NegativeHeader", {"-012abc X\n"}, false, "", kProtocolError},
+    {"NegativeHeaderWithLongText", {"-999" + std::string(20000, 'x')}, false, "", kProtocolError},
+    {"ShortHeader", {"001"}, true, "", kProtocolError},
+    {"NoHeader", {}, true, "", kProtocolError},
+    {"LineWithoutTag",
+     {"0008abc\nd X\n"},
+     false,
+     "",
+     "Word or POS tag missing in line 1, client disconnected\n"},
+    {"Idle", {}, false, "", kStalled},
+    {"HalfHeader", {"00"}, false, "", kStalled},
+    {"HalfText", {"0012abc X\n"}, false, "abc\tX\t1\tNP\n\n", kStalled},
+    {"Drip", {"0012", "a", "b", "c", " ", "X"}, false, "", kStalled, 300},
 };
 
 void PrintTo(const HeaderCase &c, std::ostream *os) { *os << c.name; }
@@ -137,20 +163,21 @@ class HeaderTest : public ServerTest, public ::testing::WithParamInterface<Heade
 
 TEST_P(HeaderTest, AnswersThenServesTheNextClient) {
   const HeaderCase &c = GetParam();
-  auto server = start_server();
+  BackgroundVornik server(server_args(std::to_string(port)), {{"VORNIK_CLIENT_TIMEOUT", "1"}});
+  ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
   {
     Client client(port);
     for (std::size_t i = 0; i < c.pieces.size(); ++i) {
-      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      client.send_text(c.pieces[i]);
+      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(c.pause_ms));
+      send(client.fd, c.pieces[i].data(), c.pieces[i].size(), MSG_NOSIGNAL);  // may be cut off
     }
     if (c.close_sending) shutdown(client.fd, SHUT_WR);
     EXPECT_EQ(client.read_all(), c.answer);
   }
   EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
-  EXPECT_TRUE(server->running());
-  EXPECT_EQ(server->err(), kWaiting + (c.rejected ? kProtocolError : ""));
-  EXPECT_EQ(server->out(), "");
+  EXPECT_TRUE(server.running());
+  EXPECT_EQ(server.err(), kWaiting + c.message);
+  EXPECT_EQ(server.out(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, HeaderTest, ::testing::ValuesIn(kHeaderCases),
@@ -159,13 +186,15 @@ INSTANTIATE_TEST_SUITE_P(Server, HeaderTest, ::testing::ValuesIn(kHeaderCases),
 TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
   const std::string pos_script = dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\n");
   chunk_script = dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\n");
-  const std::string text = "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
+  const std::string text =
+      "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
   const std::string opening = "%% Chunking sentences from file " + std::to_string(port) + "\n";
   for (const std::string mode : {"-Ochunktags", "-Oconll", "-Ojson"}) {
     const RunResult filter = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, text);
     ASSERT_EQ(filter.status, 0) << filter.err;
 
-    BackgroundVornik server({"-S", "-v1", "-c", mode, pos_script, chunk_script, std::to_string(port)});
+    BackgroundVornik server(
+        {"-S", "-v1", "-c", mode, pos_script, chunk_script, std::to_string(port)});
     ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
     char header[5];
     std::snprintf(header, sizeof header, "%04zu", text.size());
@@ -216,12 +245,14 @@ TEST_F(ServerTest, ClientsGoneEarlyAreAbandonedAndTheServerGoesOnWithNoDescripto
     std::erase(text, '.');  // progress dots, one per 100 lines read
     return text;
   };
-  ASSERT_TRUE(poll_until([&] { return messages().ends_with(kAbandoned + kAbandoned); }, 10000)) << server->err();
+  ASSERT_TRUE(poll_until([&] { return messages().ends_with(kAbandoned + kAbandoned); }, 10000))
+      << server->err();
   EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
   EXPECT_TRUE(server->running());
   EXPECT_EQ(messages(), kWaiting + kAbandoned + kAbandoned);
   // The server closes a connection a moment after the client saw its end.
-  EXPECT_TRUE(poll_until([&] { return server->open_descriptors() == idle; }, 5000)) << server->open_descriptors();
+  EXPECT_TRUE(poll_until([&] { return server->open_descriptors() == idle; }, 5000))
+      << server->open_descriptors();
 }
 
 TEST_F(ServerTest, FailingAcceptIsRetriedAtAGentlePaceUntilItWorksAgain) {
@@ -241,7 +272,8 @@ TEST_F(ServerTest, FailingAcceptIsRetriedAtAGentlePaceUntilItWorksAgain) {
     EXPECT_EQ(dropped.read_all(), "");
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const std::string dropped_message = "client connection dropped, no streams for it: Too many open files\n";
+  const std::string dropped_message =
+      "client connection dropped, no streams for it: Too many open files\n";
   std::string messages = server->err();
   ASSERT_TRUE(messages.starts_with(kWaiting + dropped_message)) << messages;
   messages.erase(0, kWaiting.size() + dropped_message.size());
@@ -261,14 +293,33 @@ TEST_F(ServerTest, IllegalPortOrPortInUseEndsTheServerAtStart) {
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder, 1), 0);
   std::vector<std::pair<std::string, std::string>> cases{
-      {std::to_string(port), "error: cannot bind to port " + std::to_string(port) + ": Address already in use\n"}};
-  for (const char *bad : {"0", "abc", "000", "65536", "131072"}) cases.emplace_back(bad, std::string("error: illegal port number ") + bad);
+      {std::to_string(port),
+       "error: cannot bind to port " + std::to_string(port) + ": Address already in use\n"}};
+  cases.emplace_back("300.1.1.1:" + std::to_string(port), "error: illegal address 300.1.1.1\n");
+  for (const char *bad : {"0", "abc", "000", "65536", "131072"})
+    cases.emplace_back(bad, std::string("error: illegal port number ") + bad);
   for (const auto &[port_text, message] : cases) {
     BackgroundVornik server(server_args(port_text));
     EXPECT_EQ(server.wait_exit(), 255) << port_text;
     EXPECT_EQ(server.err(), message);
   }
   close(holder);
+}
+
+TEST_F(ServerTest, AnAddressBeforeThePortListensOnThatAddressOnly) {
+  for (const char *address : {"127.0.0.1", ""}) {
+    BackgroundVornik server(
+        server_args(address + std::string(*address ? ":" : "") + std::to_string(port)));
+    ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
+    EXPECT_EQ(converse(port, "0006abc X\n"), "abc\tX\t1\tNP\n\n");
+    // 127.0.0.2 is this machine too, but not the address given.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in other = loopback(port);
+    other.sin_addr.s_addr = htonl(0x7f000002);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr *>(&other), sizeof other) == 0, !*address)
+        << address;
+    close(fd);
+  }
 }
 
 TEST_F(ServerTest, LargePortListensOnItsLow16BitsAndARestartBindsAtOnce) {
