@@ -82,17 +82,24 @@ int32_t PerceptronModel::intern_part(std::string_view part) {
   return parts_.intern(part);
 }
 
-bool PerceptronModel::add_feature(uint64_t key, const float* weights) {
-  if (2 * (keys_.size() + 1) > slots_.size()) {
-    // Grow and re-insert every key.
-    slots_.assign(std::max<size_t>(1024, slots_.size() * 2), Slot());
-    mask_ = slots_.size() - 1;
+void PerceptronModel::reserve(size_t features) {
+  size_t size = 1024;
+  while (size < 2 * (features + 1)) size *= 2;
+  if (size > slots_.size()) {
+    slots_.assign(size, Slot());
+    mask_ = size - 1;
     for (size_t f = 0; f < keys_.size(); ++f) {
       uint64_t s = mix(keys_[f]) & mask_;
       while (slots_[s].key != 0) s = (s + 1) & mask_;
       slots_[s] = {keys_[f], static_cast<uint32_t>(f)};
     }
   }
+  keys_.reserve(features);
+  weights_.reserve(features * static_cast<size_t>(labels()));
+}
+
+bool PerceptronModel::add_feature(uint64_t key, const float* weights) {
+  if (2 * (keys_.size() + 1) > slots_.size()) reserve(2 * keys_.size() + 1);
   uint64_t s = mix(key) & mask_;
   while (slots_[s].key != 0) {
     if (slots_[s].key == key) return false;
@@ -202,7 +209,9 @@ namespace {
 
 class PerceptronParser {
  public:
-  PerceptronParser(const std::string& name, PerceptronModel& model) : name_(name), model_(model) {
+  // `rows`: about how many rows the text has, to make room for the features at once.
+  PerceptronParser(const std::string& name, PerceptronModel& model, size_t rows)
+      : name_(name), model_(model), rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
   }
@@ -278,6 +287,7 @@ class PerceptronParser {
     names_.emplace_back(name);
     if (static_cast<int>(names_.size()) == expected_) {
       model_.set_labels(std::move(names_));
+      model_.reserve(rows_);
       weights_.resize(static_cast<size_t>(expected_));
       side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
       labels_done_ = true;
@@ -336,6 +346,7 @@ class PerceptronParser {
 
   const std::string& name_;
   PerceptronModel& model_;
+  size_t rows_;
   long line_ = 0;
   std::string_view row_;
   size_t pos_ = 0;
@@ -353,7 +364,7 @@ class PerceptronParser {
 
 void parse_perceptron_model(std::string_view text, const std::string& name,
                             PerceptronModel& model) {
-  PerceptronParser parser(name, model);
+  PerceptronParser parser(name, model, static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
   parser.finish();
 }

@@ -71,6 +71,9 @@ class PerceptronModel {
   void set_labels(std::vector<std::string> names);
   // Id of a part string, added when new; -1 past kMaxParts parts.
   int32_t intern_part(std::string_view part);
+  // Makes room for `features` features (after set_labels), so that adding them
+  // neither rehashes nor moves the weights.
+  void reserve(size_t features);
   // Adds the weight row of feature `key`; false if it has one already.
   // `weights` has labels() entries.
   bool add_feature(uint64_t key, const float* weights);
