@@ -31,28 +31,19 @@ std::vector<std::vector<uint16_t>> prepare_predecessors(const Score* trans, int 
   return preds;
 }
 
-// Writes to out[0..n) the label sequence y maximising
-//   trans[L][y0] + sum_i emit[i*L + y_i] + sum_{i>0} trans[y_{i-1}][y_i] + trans[y_{n-1}][L]
-// among the sequences that use no forbidden transition; when there is none, among all
-// sequences (forbidden transitions then score kForbidden). trans is (L+1) x (L+1), row =
-// from label (L = sentence start), column = to label (L = sentence end); `preds` is
-// prepare_predecessors(trans). Ties go to the lower label, and among equal-scoring
-// predecessors to the lower one. n may be 0; L must be at least 1.
+// One Viterbi pass over the predecessor lists `preds`; with `strict`, a start or end
+// transition scoring kForbidden is left out too. Fills work.back and returns the best
+// last label, or -1 when no sequence is left.
 template <typename Score>
-void viterbi_first_order(const Score* emit, size_t n, int labels, const Score* trans,
-                         const std::vector<std::vector<uint16_t>>& preds,
-                         ViterbiWork<Score>& work, uint16_t* out) {
-  if (n == 0) return;
+long viterbi_pass(const Score* emit, size_t n, size_t L, const Score* trans,
+                  const std::vector<std::vector<uint16_t>>& preds, bool strict,
+                  ViterbiWork<Score>& work) {
   const Score kNone = -std::numeric_limits<Score>::infinity();
-  const size_t L = static_cast<size_t>(labels), side = L + 1;
-  work.prev.resize(L);
-  work.cur.resize(L);
-  work.back.resize(n * L);
-  // Allowed transitions only, through the predecessor lists.
-  for (size_t y = 0; y < L; ++y) {
-    const Score t = trans[L * side + y];
-    work.prev[y] = t == Score(kForbidden) ? kNone : t + emit[y];
-  }
+  const size_t side = L + 1;
+  auto edge = [&](size_t cell) {
+    return strict && trans[cell] == Score(kForbidden) ? kNone : trans[cell];
+  };
+  for (size_t y = 0; y < L; ++y) work.prev[y] = edge(L * side + y) + emit[y];
   for (size_t i = 1; i < n; ++i) {
     const Score* e = emit + i * L;
     uint16_t* back = &work.back[i * L];
@@ -73,50 +64,44 @@ void viterbi_first_order(const Score* emit, size_t n, int labels, const Score* t
     work.prev.swap(work.cur);
   }
   Score best = kNone;
-  size_t last = 0;
+  long last = -1;
   for (size_t y = 0; y < L; ++y) {
-    const Score t = trans[y * side + L];
-    if (t == Score(kForbidden)) continue;
-    const Score s = work.prev[y] + t;
+    const Score s = work.prev[y] + edge(y * side + L);
     if (s > best) {
       best = s;
-      last = y;
+      last = static_cast<long>(y);
     }
   }
-  if (best == kNone) {
+  return last;
+}
+
+// Writes to out[0..n) the label sequence y maximising
+//   trans[L][y0] + sum_i emit[i*L + y_i] + sum_{i>0} trans[y_{i-1}][y_i] + trans[y_{n-1}][L]
+// among the sequences that use no forbidden transition; when there is none, among all
+// sequences (forbidden transitions then score kForbidden). trans is (L+1) x (L+1), row =
+// from label (L = sentence start), column = to label (L = sentence end); `preds` is
+// prepare_predecessors(trans). Ties go to the lower label, and among equal-scoring
+// predecessors to the lower one. n may be 0; L must be at least 1.
+template <typename Score>
+void viterbi_first_order(const Score* emit, size_t n, int labels, const Score* trans,
+                         const std::vector<std::vector<uint16_t>>& preds,
+                         ViterbiWork<Score>& work, uint16_t* out) {
+  if (n == 0) return;
+  const size_t L = static_cast<size_t>(labels);
+  work.prev.resize(L);
+  work.cur.resize(L);
+  work.back.resize(n * L);
+  long last = viterbi_pass(emit, n, L, trans, preds, true, work);
+  if (last < 0) {
     // No sequence avoids the forbidden transitions: decode over all of them.
-    for (size_t y = 0; y < L; ++y) work.prev[y] = trans[L * side + y] + emit[y];
-    for (size_t i = 1; i < n; ++i) {
-      const Score* e = emit + i * L;
-      uint16_t* back = &work.back[i * L];
-      for (size_t y = 0; y < L; ++y) {
-        Score top = work.prev[0] + trans[y];
-        size_t arg = 0;
-        for (size_t x = 1; x < L; ++x) {
-          const Score s = work.prev[x] + trans[x * side + y];
-          if (s > top) {
-            top = s;
-            arg = x;
-          }
-        }
-        work.cur[y] = top + e[y];
-        back[y] = static_cast<uint16_t>(arg);
-      }
-      work.prev.swap(work.cur);
-    }
-    last = 0;
-    best = work.prev[0] + trans[L];
-    for (size_t y = 1; y < L; ++y) {
-      const Score s = work.prev[y] + trans[y * side + L];
-      if (s > best) {
-        best = s;
-        last = y;
-      }
-    }
+    std::vector<std::vector<uint16_t>> all(L);
+    for (auto& list : all)
+      for (size_t x = 0; x < L; ++x) list.push_back(static_cast<uint16_t>(x));
+    last = viterbi_pass(emit, n, L, trans, all, false, work);
   }
   for (size_t i = n; i-- > 0;) {
     out[i] = static_cast<uint16_t>(last);
-    if (i > 0) last = work.back[i * L + last];
+    if (i > 0) last = work.back[i * L + static_cast<size_t>(last)];
   }
 }
 

@@ -172,12 +172,12 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
     if (allowed[c]) model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side), average(tw[c], tu[c]));
   std::vector<float> row(L);
   for (size_t f = 0; f < index.keys.size(); ++f) {
-    bool any = false;
+    float largest = 0;
     for (size_t y = 0; y < L; ++y) {
       row[y] = average(w[f * L + y], u[f * L + y]);
-      any = any || row[y] != 0;
+      largest = std::max(largest, std::fabs(row[y]));
     }
-    if (!any) continue;
+    if (largest == 0 || largest < options.min_weight) continue;
     // Re-code the key's parts in the model's own part table.
     const uint64_t key = index.keys[f];
     uint32_t code[3] = {0, 0, 0};

