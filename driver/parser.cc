@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <limits>
+#include <unistd.h>
 
 #include "driver/chunktags.h"
 #include "driver/error.h"
@@ -226,24 +228,45 @@ void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunk
 }
 
 namespace {
-// Reads one line, through its newline, of at most `size` - 1 bytes into `line` and
-// ends it with a NUL byte. Returns the bytes read, NUL bytes in the line included (so
-// a byte budget counts them); 0 at the end of the input or on a read error.
-std::size_t read_line(FILE *infile, char *line, int size) {
-  std::size_t length = 0;
-  while (length + 1 < static_cast<std::size_t>(size)) {
-    const int c = getc_unlocked(infile);
-    if (c == EOF) break;
-    line[length++] = static_cast<char>(c);
-    if (c == '\n') break;
+// What read_input_line met on the way, beyond the bytes it kept.
+struct LineFacts {
+  long bytes = 0;          // bytes taken from the input, newline included
+  bool too_long = false;   // more than LINE_BUFFER_SIZE - 1 bytes before the newline
+  bool nul = false;        // a NUL byte, kept as a blank
+};
+
+// Reads one physical input line, taking at most `budget` bytes (a connection's text
+// ends with its announced bytes): its first LINE_BUFFER_SIZE - 1 bytes and its newline
+// go into `line` (which must hold LINE_BUFFER_SIZE + 1 bytes), the rest of a longer
+// line is read and dropped. A NUL byte becomes a blank, so no string ends early, and
+// is counted in `bytes`. False at the end of the input.
+bool read_input_line(FILE *infile, char *line, long budget, LineFacts &facts) {
+  facts = {};
+  std::size_t kept = 0;
+  int c;
+  while (facts.bytes < budget && (c = getc_unlocked(infile)) != EOF) {
+    ++facts.bytes;
+    if (c == '\n') {
+      line[kept++] = '\n';
+      break;
+    }
+    if (c == '\0') {
+      facts.nul = true;
+      c = ' ';
+    }
+    if (kept < LINE_BUFFER_SIZE - 1) {
+      line[kept++] = static_cast<char>(c);
+    } else {
+      facts.too_long = true;
+    }
   }
-  line[length] = '\0';
-  return length;
+  line[kept] = '\0';
+  return facts.bytes > 0;
 }
 }  // namespace
 
 int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
-  char line[LINE_BUFFER_SIZE];
+  char line[LINE_BUFFER_SIZE + 1];
   char *column[4];
   record->sentence_length = 0;
   wordbuf_zero(word_buffer);
@@ -251,23 +274,25 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     num_sgml_tags = 0;
     wordbuf_zero(sgml_buffer);
   }
+  LineFacts facts;
+  const long unlimited = std::numeric_limits<long>::max();
   for (;;) {
     if (server_mode_bool && bytes_expected <= 0) break;
-    // A connection's text ends with its announced bytes: a last line without newline
-    // ends there, as at the end of a file, and nothing past it is waited for.
-    const int limit = server_mode_bool && bytes_expected < LINE_BUFFER_SIZE ? bytes_expected + 1
-                                                                            : LINE_BUFFER_SIZE;
-    const std::size_t length = read_line(infile, line, limit);
+    if (!read_input_line(infile, line, server_mode_bool ? bytes_expected : unlimited, facts)) break;
     // A piece of a line cut off by a failed read (a client that stalled) is no line.
-    if (length == 0 || (line[length - 1] != '\n' && std::ferror(infile))) break;
-    if (server_mode_bool) bytes_expected -= static_cast<int>(length);
+    if (line[std::strlen(line) - 1] != '\n' && std::ferror(infile)) break;
+    if (server_mode_bool) bytes_expected -= static_cast<int>(facts.bytes);
     if (++line_number % 100 == 0 && verbosity > 0) {
       std::fputc('.', stderr);
       std::fflush(stderr);
     }
-    if (length == sizeof line - 1 && line[length - 1] != '\n') {
-      std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; read in pieces\n",
+    if (facts.too_long) {
+      std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; the rest of it is ignored\n",
                    program_name(), line_number, LINE_BUFFER_SIZE - 1);
+    }
+    if (facts.nul) {
+      std::fprintf(stderr, "%s: warning: input line %d holds a NUL byte, read as a blank\n",
+                   program_name(), line_number);
     }
     if (is_comment(line)) continue;
     if (is_sgml(line)) {

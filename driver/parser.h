@@ -5,7 +5,9 @@
 
 #include "driver/chunkio.h"
 
-constexpr int LINE_BUFFER_SIZE = 1000;  // lines are read at most 999 bytes at a time
+// An input line keeps at most LINE_BUFFER_SIZE - 1 bytes and its newline; the rest of a
+// longer line is ignored, with a warning.
+constexpr int LINE_BUFFER_SIZE = 1000;
 
 extern int sentence_num;  // sentences completed before the current one
 extern int line_number;   // input lines read so far, over the whole run

@@ -146,8 +146,7 @@ class OutputParser {
   }
 
   // A tag, category or word as printed: in LISP form between double quotes, with a
-  // backslash added before each double quote inside (backslashes are written as they
-  // are, so only a backslash right before a quote is taken away).
+  // backslash added before each double quote and each backslash inside.
   std::string label(std::string_view text, long number) const {
     if (format_ != Format::kLisp) return std::string(text);
     if (text.size() < 2 || !text.starts_with('"') || !text.ends_with('"'))
@@ -155,7 +154,7 @@ class OutputParser {
     text = text.substr(1, text.size() - 2);
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '"') ++i;
+      if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) ++i;
       out += text[i];
     }
     return out;

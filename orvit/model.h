@@ -18,6 +18,14 @@
 
 namespace orvit {
 
+// The most tags a model may have. The tag-pair tables take about 28 bytes per pair
+// of states while a model is built, so 4000 tags stay under kMaxTableMegabytes.
+constexpr int kMaxTags = 4000;
+constexpr int kMaxTableMegabytes = 512;
+// All counts of a model file together stay below 2^53, so every sum of counts is
+// exact, in integers and in doubles alike.
+constexpr uint64_t kMaxCountTotal = uint64_t{1} << 53;
+
 // Tag ids 0..real_tags()-1 are the model's tags; bos() is the start state
 // (the two states before a sentence) and eos() the end state.
 class Model {

@@ -19,7 +19,8 @@ namespace {
 
 class Parser {
  public:
-  Parser(const std::string& name, Model& model) : name_(name), model_(model) {}
+  Parser(std::string_view text, const std::string& name, Model& model)
+      : text_(text), name_(name), model_(model) {}
 
   void line(std::string_view row, long number) {
     line_ = number;
@@ -79,15 +80,36 @@ class Parser {
       fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
   }
 
+  // The tag count is checked before anything is sized by it: against what the rest
+  // of the file can hold (a tag row takes at least "tag x" and a newline) and
+  // against the largest tag set whose tables fit in sane memory.
   void tag_total() {
-    if (expected_tags_ >= 0 || !number(expected_tags_) || expected_tags_ < 1 ||
-        expected_tags_ > 65000 || !at_end())
+    if (expected_tags_ >= 0 || !number(expected_tags_) || expected_tags_ < 1 || !at_end())
       bad_row("tags");
+    const size_t row_end = static_cast<size_t>(row_.data() - text_.data()) + row_.size();
+    const size_t rest = text_.size() > row_end ? text_.size() - row_end - 1 : 0;
+    const size_t room = (rest + 1) / 6;  // the last row may lack its newline
+    if (static_cast<size_t>(expected_tags_) > room)
+      fail("declares " + std::to_string(expected_tags_) + " tags, but the rest of the file holds at most " +
+           std::to_string(room) + " tag rows");
+    if (expected_tags_ > kMaxTags)
+      fail(std::to_string(expected_tags_) + " tags: more than the " + std::to_string(kMaxTags) +
+           " a model may have (its tables would need more than " + std::to_string(kMaxTableMegabytes) +
+           " MB)");
+    names_.reserve(static_cast<size_t>(expected_tags_));
+  }
+
+  // Adds a count to the total of all counts of the file; sums of counts (n-gram
+  // histories, tag totals) must stay exact, which 2^53 guarantees in any order.
+  void add_to_total(uint64_t count) {
+    if (count > kMaxCountTotal - count_total_)
+      fail("counts add up to more than 2^53 " + quote_row(row_));
+    count_total_ += count;
   }
 
   void class_weight() {
     double w;
-    if (!number(w) || !(w > 0 && w < 1) || !at_end()) bad_row("class-weight");
+    if (!number(w) || !std::isfinite(w) || !(w > 0 && w < 1) || !at_end()) bad_row("class-weight");
     model_.set_class_weight(w);
   }
 
@@ -131,6 +153,7 @@ class Parser {
     uint64_t count;
     if (t1 < 0 || t2 < 0 || t3 < 0 || !number(count) || count == 0 || !at_end())
       bad_row("trigram");
+    add_to_total(count);
     if (t3 == model_.bos() || (t1 != model_.bos() && t2 == model_.bos()) || t1 == model_.eos() ||
         t2 == model_.eos())
       bad_row("trigram");
@@ -147,6 +170,7 @@ class Parser {
       int tag = model_.find_tag(name);
       uint64_t count;
       if (tag < 0 || !number(count) || count == 0) bad_row(kind);
+      add_to_total(count);
       add(tag, count);
       ++pairs;
     }
@@ -172,14 +196,14 @@ class Parser {
     std::array<double, 3> l;
     if (!number(l[0]) || !number(l[1]) || !number(l[2]) || !at_end()) bad_row("lambdas");
     double sum = l[0] + l[1] + l[2];
-    if (l[0] < 0 || l[1] < 0 || l[2] < 0 || std::fabs(sum - 1.0) > 1e-6) bad_row("lambdas");
+    if (!std::isfinite(sum) || l[0] < 0 || l[1] < 0 || l[2] < 0 || std::fabs(sum - 1.0) > 1e-6) bad_row("lambdas");
     model_.set_lambdas(l);
     have_lambdas_ = true;
   }
 
   void theta() {
     double t;
-    if (!number(t) || t < 0 || !at_end()) bad_row("theta");
+    if (!number(t) || !std::isfinite(t) || t < 0 || !at_end()) bad_row("theta");
     model_.set_theta(t);
   }
 
@@ -189,8 +213,10 @@ class Parser {
     if (out) *out = v;
   }
 
+  std::string_view text_;
   const std::string& name_;
   Model& model_;
+  uint64_t count_total_ = 0;
   long line_ = 0;
   std::string_view row_;
   size_t pos_ = 0;
@@ -208,7 +234,7 @@ class Parser {
 
 void parse_model(std::string_view text, const std::string& name, Model& model,
                  size_t dense_limit) {
-  Parser parser(name, model);
+  Parser parser(text, name, model);
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
   parser.finish(dense_limit);
 }

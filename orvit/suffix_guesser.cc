@@ -72,11 +72,12 @@ uint32_t SuffixGuesser::compute(int cls, const int32_t* nodes, int depth) {
 }
 
 SuffixGuesser::Guess SuffixGuesser::guess(std::string_view word) {
+  // Without rare words at all, or when smoothing leaves no tag with a share (a
+  // theta of 0 and a suffix whose tags the class root lacks), every tag is possible
+  // with the same score: a word always has a candidate.
+  const Guess any{all_tags_.data(), all_zero_.data(), static_cast<uint32_t>(all_tags_.size())};
   int cls = class_for(word);
-  if (cls < 0) {
-    // No rare words at all: every tag is possible, with the same score.
-    return {all_tags_.data(), all_zero_.data(), static_cast<uint32_t>(all_tags_.size())};
-  }
+  if (cls < 0) return any;
   int32_t nodes[kMaxDepth];
   int depth = longest_suffix(cls, word, nodes);
   Cached& slot = cache_[cls][depth == 0 ? 0 : nodes[depth - 1] + 1];
@@ -84,6 +85,7 @@ SuffixGuesser::Guess SuffixGuesser::guess(std::string_view word) {
     slot.offset = static_cast<int64_t>(tags_.size());
     slot.size = compute(cls, nodes, depth);
   }
+  if (slot.size == 0) return any;
   return {tags_.data() + slot.offset, logp_.data() + slot.offset, slot.size};
 }
 

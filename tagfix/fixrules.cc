@@ -4,13 +4,19 @@
 #include "tagfix/fixrules.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
+
+#include <sys/types.h>
 
 #include "driver/error.h"
 #include "driver/utils.h"
 #include "driver/ws_inout.h"
 #include "symtab/lexicon.h"
+#include "tagfix/pattern_limits.h"
 
 t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie, *word_idtrie;
 int current_line = 0;
@@ -30,19 +36,31 @@ const char *const tagfix_syntax =
     "<skip/nostr/ignore-description> ::= skip|nostr|ignore (<tag>)*\n";
 
 namespace {
-constexpr int kLineBufferSize = 1000;
+constexpr int kMaxRuleLineBytes = 999;  // newline not counted
+constexpr const char *kWhitespace = " \t\n\v\f\r";
 constexpr const char *kTokenSeparators = " \t\n";
+
+// The last rule of every chain, by store and old tag, so appending takes constant
+// time however many rules one tag has. Stores are never freed, so a key never
+// names a store that is gone.
+std::map<std::pair<const t_bitnode *, int>, fix_descr *> chain_ends;
 
 // Appends `rule` at the end of the chain kept under its old tag, so rules under one
 // tag are tried in the order they were read.
 void chain_rule(t_bitnode *store, fix_descr *rule) {
-  auto *first = static_cast<fix_descr *>(bitrecall(store, static_cast<uint32_t>(rule->oldtag)));
-  if (!first) {
+  fix_descr *&end = chain_ends[{store, rule->oldtag}];
+  if (end) {
+    end->next = rule;
+  } else {
     bitstore(store, static_cast<uint32_t>(rule->oldtag), rule);
-    return;
   }
-  while (first->next) first = first->next;
-  first->next = rule;
+  end = rule;
+}
+
+// Ends the run with error code 6 for the current line, saying why.
+[[noreturn]] void refuse_line(const char *reason) {
+  std::snprintf(tagfix_detail, sizeof tagfix_detail, "%s", reason);
+  fehler(6);
 }
 
 // Enters every tag token of `rest` in the marker stores (once per tag).
@@ -89,6 +107,10 @@ void compile_pattern(char *component, node_descr *condition) {
     }
     pattern = component;
     condition->match_any = 0;
+    if (const char *fault = pattern_fault(pattern)) {
+      std::snprintf(tagfix_detail, sizeof tagfix_detail, "bad pattern \"%.80s\": %s", pattern, fault);
+      fehler(6);
+    }
     // Such a pattern always compiles; comparing the word directly is faster, and
     // files with thousands of word rules load without thousands of compilations.
     condition->literal = literal_word(pattern);
@@ -121,20 +143,28 @@ void read_fixes(const char *filename) {
   current_line = 0;
   FILE *file = openread(filename);
   if (!file) fehler(2, filename);
-  char line[kLineBufferSize];
-  // A physical line longer than the buffer arrives in pieces, each counted and
-  // interpreted as a line of its own.
-  while (std::fgets(line, sizeof line, file)) {
+  // Lines are read whole: a comment line may be of any length, and a rule line longer
+  // than a rule may be is refused rather than read as two rules.
+  char *line = nullptr;
+  std::size_t capacity = 0;
+  ssize_t length;
+  while ((length = getline(&line, &capacity, file)) >= 0) {
     ++current_line;
     if (line[0] == '%' && line[1] == '%') continue;
+    if (length > 0 && line[length - 1] == '\n') --length;
+    if (length > kMaxRuleLineBytes) refuse_line("a rule line is longer than 999 bytes");
+    if (std::memchr(line, '\0', static_cast<std::size_t>(length)))
+      refuse_line("a rule line holds a NUL byte");
     process_fix_line(line);
   }
+  std::free(line);
   closeread(file);
 }
 
 int process_fix_line(char *line) {
+  // A line of whitespace only is blank, a CRLF line end included.
+  if (!line[std::strspn(line, kWhitespace)]) return 0;
   char *command = line + std::strspn(line, kTokenSeparators);
-  if (!*command) return 0;
   char *end = command + std::strcspn(command, kTokenSeparators);
   char *rest = end;
   if (*end) {
@@ -171,10 +201,9 @@ int process_fix_line(char *line) {
 fix_descr *line_to_conditions(char *line) {
   char *text[MAX_FIX_CONDITIONS];
   int count = 0;
-  // Every "#" starts a condition; from the last one allowed on, further "#" stay in
-  // its text (behind its node description, where they are ignored).
-  for (char *hash = std::strchr(line, '#'); hash && count < MAX_FIX_CONDITIONS;
-       hash = std::strchr(hash + 1, '#')) {
+  // Every "#" starts a condition.
+  for (char *hash = std::strchr(line, '#'); hash; hash = std::strchr(hash + 1, '#')) {
+    if (count == MAX_FIX_CONDITIONS) refuse_line("a rule has more than 100 conditions");
     *hash = '\0';
     text[count++] = hash + 1;
   }
@@ -182,6 +211,9 @@ fix_descr *line_to_conditions(char *line) {
   fix_descr *rule = new_fix_descr();
   rule->self = string_to_condition(text[0]);
   if (rule->self->tag == 0) fehler(6);
+  // The rule is found through the word's own tag, which then never differs from it.
+  if (rule->self->negbits & kNegCategory)
+    refuse_line("the category of the first condition cannot be negated: the rule could never apply");
   rule->oldtag = rule->self->tag;
   node_descr **tail = &rule->conditions;
   for (int i = 1; i < count; ++i) {

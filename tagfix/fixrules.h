@@ -30,8 +30,8 @@ struct fix_descr {
   fix_descr *next;    // next rule under the same old tag, in reading order
 };
 
-// A rule has at most this many conditions (self included); further "#" characters
-// stay inside the text of the last one.
+// A rule has at most this many conditions (self included); a line with more is an
+// error.
 constexpr int MAX_FIX_CONDITIONS = 100;
 
 extern t_bitnode *fix_idtrie, *noatt_idtrie, *skip_idtrie, *ignore_idtrie, *nostr_idtrie,

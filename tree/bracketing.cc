@@ -64,9 +64,11 @@ void ws_fprintf(FILE *outfile, const char *string) {
   }
   std::fputc('"', outfile);
   if (string) {
-    for (const char *quote; (quote = std::strchr(string, '"')); string = quote + 1) {
-      std::fwrite(string, 1, quote - string, outfile);
-      std::fputs("\\\"", outfile);
+    // A backslash is escaped too, so a word ending in one cannot escape the quote.
+    for (const char *special; (special = std::strpbrk(string, "\"\\")); string = special + 1) {
+      std::fwrite(string, 1, special - string, outfile);
+      std::fputc('\\', outfile);
+      std::fputc(*special, outfile);
     }
     std::fputs(string, outfile);
   }

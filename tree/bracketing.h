@@ -9,5 +9,6 @@
 // stored markup lines of the sentence (-c) before the words they preceded. Leaves the
 // tree unchanged.
 void print_bracketing(FILE *outfile, const mobile_t *dummy, mobile_t *const *leaf, int n);
-// Writes `string` (nothing for null); in LISP mode quoted, with '"' escaped.
+// Writes `string` (nothing for null); in LISP mode quoted, with '"' and '\' escaped
+// by a backslash.
 void ws_fprintf(FILE *outfile, const char *string);

@@ -67,15 +67,11 @@ mobile_t *create_parent_node(mobile_t *mobile) {
   return parent;
 }
 
-int add_child(mobile_t *attachment_site, mobile_t *child_node) {
+int add_child(mobile_t *attachment_site, mobile_t *last_child, mobile_t *child_node) {
   if (!attachment_site) return 0;
-  mobile_t *last = nullptr;
-  for (mobile_t *c = attachment_site->child; c; c = c->sister) {
-    if (c == child_node) return 1;
-    last = c;
-  }
-  if (last) {
-    last->sister = child_node;
+  if (child_node->parent == attachment_site) return 1;
+  if (last_child) {
+    last_child->sister = child_node;
   } else {
     attachment_site->child = child_node;
   }
@@ -95,16 +91,21 @@ mobile_t *attach_word(char rel_depth, int mother_categ, mobile_t *prev_word) {
   }
   mobile_t *node = newmobile(word_id++, nullptr, 0, nullptr, 0, nullptr);
   append_to_chain(node);
-
+  // Every node above the previous word is the last child of its mother: words are
+  // attached left to right, always at the end of a child list on the way up from
+  // the word before. So the node climbed from last is the site's last child, and
+  // appending costs nothing however many children the site has.
   mobile_t *attachment_site = prev_word;
+  mobile_t *last_child = nullptr;
   for (int level = 0; level < p; ++level) {
     if (!attachment_site->parent) create_parent_node(attachment_site);
+    last_child = attachment_site;
     attachment_site = attachment_site->parent;
   }
   mobile_t *top = node;
   for (int level = 1; level < c; ++level) top = create_parent_node(top);
   if (allow_unary_bool && rel_depth == '1' && mother_categ != 0) create_parent_node(top);
-  if (p != 0 && c != 0) add_child(attachment_site, top);
+  if (p != 0 && c != 0) add_child(attachment_site, last_child, top);
   return node;
 }
 

@@ -172,11 +172,41 @@ TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {
   EXPECT_EQ(r.err, "..");
 }
 
-TEST_F(Pipeline, LongLinesAreReadInPiecesWithAWarning) {
-  const RunResult r = run({"-v0", "-Ochunktags", pos, chunk, "-"}, std::string(1200, 'a') + "\n");
-  EXPECT_EQ(r.out,
-            std::string(999, 'a') + "\tNN\t0\tNP\n" + std::string(201, 'a') + "\tNN\t0\tNP\n\n");
-  EXPECT_EQ(r.err, "vornik: warning: input line 1 is longer than 999 bytes; read in pieces\n");
+// Lines at and over the 999-byte limit, and NUL bytes: nothing is lost without a
+// warning naming the real input line, and no piece of a line ends a sentence.
+TEST_F(Pipeline, LongLinesAndNulBytes) {
+  const std::string a999(999, 'a'), a1200(1200, 'a'), b998(998, 'b');
+  const struct {
+    const char *name;
+    std::vector<std::string> options;
+    std::string input, out, err;
+  } cases[] = {
+      {"Exactly999BytesIsNotLong", {}, a999 + "\nx\n" + a999 + "\n", a999 + "\tNN\t0\tNP\nx\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\n\n", ""},
+      {"LongLineIsOneLineItsRestIgnored", {}, "x\n" + a1200 + "\ny\n%%\n" + std::string(2400, 'c') + "\n",
+       "x\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\ny\tNN\t0\tNP\n" + std::string(999, 'c') + "\tNN\t0\tNP\n\n",
+       "vornik: warning: input line 2 is longer than 999 bytes; the rest of it is ignored\n"
+       "vornik: warning: input line 5 is longer than 999 bytes; the rest of it is ignored\n"},
+      {"LongTagsLineFurtherColumnsAreNoWords", {"-Itags"}, "w T " + b998 + " z Q\nv U\n",
+       "w\tT\t1\t_\nv\tU\t1\t_\n\n",
+       "vornik: warning: input line 1 is longer than 999 bytes; the rest of it is ignored\n"},
+      {"NulBytesAreBlanks", {}, std::string("\0cat\nc\0at\n\0\ndog\n", 16), "cat\tNN\t0\tNP\nc\tNN\t0\tNP\n\ndog\tNN\t0\tNP\n\n",
+       "vornik: warning: input line 1 holds a NUL byte, read as a blank\n"
+       "vornik: warning: input line 2 holds a NUL byte, read as a blank\n"
+       "vornik: warning: input line 3 holds a NUL byte, read as a blank\n"},
+      {"NulInTagsMode", {"-Itags"}, std::string("a\0NN\n", 5), "a\tNN\t0\tNP\n\n",
+       "vornik: warning: input line 1 holds a NUL byte, read as a blank\n"},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> args = {"-v0", "-Ochunktags"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    if (c.options.empty()) args.push_back(pos);
+    args.push_back(chunk);
+    args.push_back("-");
+    const RunResult r = run(args, c.input);
+    EXPECT_EQ(r.status, 0) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
+  }
 }
 
 // Every way a tagger can fail ends the run with status 255, nothing printed for the

@@ -56,7 +56,7 @@ const ReadCase kReadCases[] = {
      "1: [X a/T b/T c/T] | 10: x/"},
     {"LispEscapesAndQuotedMarkup", false,
      "(\n\t(\"NP\"\n\t\t(\"DT\"\t\"the\"\t)\n\"<b>\n\"\"<c>\n\"\t\t(\"NN\"\t\"\\\"\"\t)\n\t)\n"
-     "\t(\"\"\n\t\t(\"X\"\t\"a\\\"\t)\n\t)\n\"</s>\n\")\n\n\n",
+     "\t(\"\"\n\t\t(\"X\"\t\"a\\\\\"\t)\n\t)\n\"</s>\n\")\n\n\n",
      "1: [NP the/DT \"/NN] a\\/X"},
     {"NegraPendingLongWordAndNoCategory", false,
      "%% Chunking sentences from stdin\n#BOS 0 -4 1796595000 0\n"

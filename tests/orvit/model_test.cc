@@ -256,11 +256,51 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       {"orvit-model 1\ntags 2\ntag X\ntag X\n", "m.orv:4: duplicate tag \"X\""},
       {"orvit-model 1\ntags 1\ntag <s>\n", "m.orv:3: bad tag row \"tag <s>\""},
       {"orvit-model 1\nword a X 1\n", "m.orv:2: \"word\" row before the complete tag list"},
-      {"orvit-model 1\ntags 2\ntag X\n", "m.orv:3: model has no complete tag list"},
+      {"orvit-model 1\ntags 2\ntag X\n",
+       "m.orv:2: declares 2 tags, but the rest of the file holds at most 1 tag rows"},
+      {"orvit-model 1\ntags 2\ntag X\n# tag Y\n", "m.orv:4: model has no complete tag list"},
       {"orvit-model 1\ntags 1\ntag X\n", "m.orv:3: model has no lambdas row"},
+      // Hostile values: non-finite numbers and counts whose sums would overflow.
+      {kHead + "lambdas nan nan nan\n", "m.orv:6: bad lambdas row \"lambdas nan nan nan\""},
+      {kHead + "lambdas inf -inf 1\n", "m.orv:6: bad lambdas row \"lambdas inf -inf 1\""},
+      {kHead + "theta nan\n", "m.orv:6: bad theta row \"theta nan\""},
+      {kHead + "theta inf\n", "m.orv:6: bad theta row \"theta inf\""},
+      {kHead + "class-weight nan\n", "m.orv:6: bad class-weight row \"class-weight nan\""},
+      {kHead + "word a X 18446744073709551615\n",
+       "m.orv:6: counts add up to more than 2^53 \"word a X 18446744073709551615\""},
+      {kHead + "trigram <s> <s> X 9007199254740992\ntrigram <s> X Y 1\n",
+       "m.orv:7: counts add up to more than 2^53 \"trigram <s> X Y 1\""},
+      // Sizes are checked before anything is allocated for them.
+      {"orvit-model 1\ntags 65000\ntag X\n",
+       "m.orv:2: declares 65000 tags, but the rest of the file holds at most 1 tag rows"},
   };
   for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
   EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
+  EXPECT_EQ(load_error(kHead + "word a X 9007199254740991\nword b Y 1\n"), "(loaded)");
+
+  // A tag set too large for sane memory is refused, though the file holds every row.
+  std::string many = "orvit-model 1\ntags 4001\n";
+  for (int t = 0; t < 4001; ++t) many += "tag T" + std::to_string(t) + "\n";
+  EXPECT_EQ(load_error(many),
+            "m.orv:2: 4001 tags: more than the 4000 a model may have (its tables would need "
+            "more than 512 MB)");
+}
+
+// Smoothing with theta 0 can leave an unknown word without any tag of its class root
+// (here: "zba" ends in "ba", seen only with Y, while the root holds only X). The word
+// then gets every tag, and decoding stays inside its candidates.
+TEST(ModelErrors, UnknownWordWithoutSuffixCandidatesGetsEveryTag) {
+  orvit::Model model;
+  orvit::parse_model(kHead + "theta 0\nword a X 1\nword b Y 1\nsuffix lower a X 2\n"
+                             "suffix lower ba Y 1\ntrigram <s> <s> X 1\n",
+                     "m.orv", model);
+  orvit::SuffixGuesser guesser(model);
+  EXPECT_EQ(guesser.guess("zba").size, 2u);
+  orvit::Tagger tagger(model, 0);
+  const std::vector<std::string_view> words = {"zba", "a", "zba"};
+  const auto& tags = tagger.tag(words);
+  ASSERT_EQ(tags.size(), 3u);
+  for (uint16_t t : tags) EXPECT_LT(t, 2);
 }
 
 

@@ -4,10 +4,12 @@
 // bracketing, LISP and export format, with and without -u and -c, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -205,6 +207,45 @@ TEST_P(Decode, BuildsTree) {
 INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::ValuesIn(kDecodeCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Children are appended after the node climbed through, never by walking the list:
+// on random depth sequences every node made is still in the tree, exactly once, under
+// the mother its parent link names, and the words come in sentence order.
+TEST_F(Tree, RandomSequencesKeepEveryNodeInTheTree) {
+  std::mt19937 random(7);
+  const std::string alphabet = "0+u-d=12i?";
+  for (int round = 0; round < 300; ++round) {
+    allow_unary_bool = round % 2;
+    std::string depths;
+    std::string cats;
+    const int n = 1 + static_cast<int>(random() % 40);
+    for (int i = 0; i < n; ++i) {
+      depths += alphabet[random() % alphabet.size()];
+      cats += random() % 3 ? "X " : "_ ";
+    }
+    Sentence s(depths, cats);
+    mobile_t *root = s.decode();
+    int made = 0;
+    for (const mobile_t *m = root->next; m; m = m->next) ++made;
+    int reached = 0;
+    std::vector<int> words;
+    const std::function<void(const mobile_t *)> walk = [&](const mobile_t *node) {
+      ++reached;
+      if (!node->child) words.push_back(node->id);
+      for (const mobile_t *c = node->child; c; c = c->sister) {
+        EXPECT_EQ(c->parent, node) << depths;
+        walk(c);
+      }
+    };
+    for (const mobile_t *top = root->child; top; top = top->sister) walk(top);
+    EXPECT_EQ(reached, made) << depths;
+    std::vector<int> sorted = words;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted.size(), static_cast<std::size_t>(n)) << depths;
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << depths;
+    mobile_free(root);
+  }
+}
+
 TEST_F(Tree, NoAllocationOncePoolsAreWarm) {
   Sentence s("1 0 - - 0 1 1 - 0 + 1", "NP NP PP NP NP VP NP AP AP NP _");
   FILE *null = std::fopen("/dev/null", "w");
@@ -238,6 +279,9 @@ const std::string w7(7, 'a'), w8(8, 'b'), w15(15, 'c'), w16(16, 'd');
 const PrintCase kPrintCases[] = {
     {"NoCategoryAndQuotesInLisp", "1 0 1", "_ _ _", "say \"hi\" !", "V N P", {}, {}, 1, 0,
      "(\n\t(\"\"\n\t\t(\"V\"\t\"say\"\t)\n\t\t(\"N\"\t\"\\\"hi\\\"\"\t)\n\t)\n\t(\"P\"\t\"!\"\t)\n)\n\n"},
+    // A backslash is escaped too: "cat\" would leave the string open for a LISP reader.
+    {"BackslashesInLisp", "1 1", "_ _", "cat\\ \\\"", "N \\", {}, {}, 1, 0,
+     "(\n\t(\"N\"\t\"cat\\\\\"\t)\n\t(\"\\\\\"\t\"\\\\\\\"\"\t)\n)\n\n"},
     {"MarkupAfterLastWordBeforeClosingLines", "1 0", "NP NP", "a b", "D N", {"<p>\n", "</p>\n"}, {0, 2}, 0, 0,
      "(\n<p>\n\t(NP\n\t\t(D\ta\t)\n\t\t(N\tb\t)\n</p>\n\t)\n)\n\n"},
     // A tagger reply cut short after one word: the markup read later is still written.

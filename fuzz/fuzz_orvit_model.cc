@@ -1,0 +1,62 @@
+// Fuzz target: orvit's model loader, for the kind the text names by its first line
+// (trigram HMM or perceptron), and, when a model loads, tagging with it: sentences of
+// known, unknown and odd tokens. Every token must get exactly one tag of the model.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "orvit/error.h"
+#include "orvit/model.h"
+#include "orvit/model_loader.h"
+#include "orvit/perceptron_model.h"
+#include "orvit/perceptron_tagger.h"
+#include "orvit/tagger.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+// Sentences to tag: fixed ones plus the tokens of the model text itself.
+std::vector<std::vector<std::string_view>> sentences(std::string_view text) {
+  std::vector<std::vector<std::string_view>> out = {
+      {"a"}, {"The", "zba", "x-1", "Hello", "``", "World", "99"}, {"", "b", "c", "a", "a"}};
+  std::vector<std::string_view> tokens;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size() && tokens.size() < 40; ++i) {
+    if (i == text.size() || text[i] == ' ' || text[i] == '\n' || text[i] == '\t') {
+      if (i > start) tokens.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  out.push_back(tokens);
+  return out;
+}
+
+void tag_all(orvit::SentenceTagger &tagger, int tag_count, std::string_view text) {
+  for (const auto &sentence : sentences(text)) {
+    const std::vector<uint16_t> &tags = tagger.tag(sentence);
+    if (tags.size() != sentence.size()) invariant_failed("one tag per token");
+    for (uint16_t t : tags)
+      if (t >= tag_count) invariant_failed("tag outside the model");
+  }
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char *>(data), size);
+  try {
+    if (orvit::is_perceptron_model(text)) {
+      orvit::PerceptronModel model;
+      orvit::parse_perceptron_model(text, "fuzz", model);
+      orvit::PerceptronTagger tagger(model);
+      tag_all(tagger, model.labels(), text);
+    } else {
+      orvit::Model model;
+      orvit::parse_model(text, "fuzz", model);
+      for (double beam : {0.0, 1000.0}) {
+        orvit::Tagger tagger(model.view(), beam);
+        tag_all(tagger, model.real_tags(), text);
+      }
+    }
+  } catch (const orvit::Error &) {
+  }
+  return 0;
+}

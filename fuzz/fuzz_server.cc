@@ -1,0 +1,48 @@
+// Fuzz target: a server connection's length header and its byte budget. The client's
+// bytes arrive through a pipe; the header is read, and the text is read sentence by
+// sentence as the server does. Invariant: reading stops at the budget, except to
+// finish a line that began inside it (at most one line buffer beyond).
+#include <string_view>
+#include <unistd.h>
+
+#include "driver/chunkio.h"
+#include "driver/parser.h"
+#include "driver/server.h"
+#include "driver/vornik.h"
+#include "driver/word_buffer.h"
+#include "fuzz/fuzz_support.h"
+#include "symtab/lexicon.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static chunkio_t *record = [] {
+    lexicon_init();
+    word_buffer = wordbuf_init();
+    sgml_buffer = wordbuf_init();
+    verbosity = 0;
+    server_mode_bool = 1;
+    word_input_bool = 1;
+    return chunkio_init();
+  }();
+  if (size > 60000) return 0;  // the whole client text fits in the pipe
+  int fds[2];
+  if (pipe(fds) != 0) invariant_failed("no pipe");
+  if (size > 0 && write(fds[1], data, size) != static_cast<ssize_t>(size)) invariant_failed("short write");
+  close(fds[1]);
+  bytes_expected = 0;
+  const int header = init_client(fds[0]);
+  if (header < 0) {
+    close(fds[0]);
+    return 0;
+  }
+  if (bytes_expected != header) invariant_failed("budget differs from the header");
+  std::FILE *in = fdopen(fds[0], "r");
+  runs_to_end([&] {
+    while (bytes_expected > 0) {
+      const int n = read_words(in, record, 0);
+      if (n == 0 && num_sgml_tags == 0) break;
+    }
+  });
+  if (bytes_expected < -LINE_BUFFER_SIZE) invariant_failed("read far beyond the budget");
+  std::fclose(in);
+  return 0;
+}

@@ -1,0 +1,45 @@
+// Fuzz target: a tag-fix file is read (every line through the rule parser, with its
+// line and pattern limits) and its rules are applied to a sentence of odd words, so a
+// pattern that compiles or matches too slowly shows up as a timeout.
+#include <string>
+#include <vector>
+
+#include "driver/vornik.h"
+#include "fuzz/fuzz_support.h"
+#include "symtab/lexicon.h"
+#include "tagfix/fixapply.h"
+#include "tagfix/fixrules.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static std::FILE *sink = std::fopen("/dev/null", "w");
+  static std::vector<int> tags = [] {
+    lexicon_init();
+    std::vector<int> ids;
+    for (const char *tag : {"A", "B", "NN", "DT", "IN"}) ids.push_back(tagtoint(tag));
+    return ids;
+  }();
+  init_tries();
+  const std::string text(reinterpret_cast<const char *>(data), size);
+  const std::string name = memory_file(text);
+  if (!runs_to_end([&] { read_fixes(name.c_str()); })) return 0;
+  // Words: a few fixed ones, the longest a reader lets through, and the input's bytes.
+  static std::string long_word(999, 'a');
+  std::vector<std::string> words = {"the", "A-1'b", long_word, "", "x"};
+  for (char c : text) {
+    if (c == ' ' || c == '\n' || c == '\t' || c == '\0' || words.back().size() >= 200) {
+      if (!words.back().empty()) words.emplace_back();
+      if (words.size() >= 12) break;
+    } else {
+      words.back() += c;
+    }
+  }
+  std::vector<char *> word_ptrs;
+  std::vector<int> word_tags;
+  for (std::string &w : words) {
+    if (w.empty()) w = "w";
+    word_ptrs.push_back(w.data());
+    word_tags.push_back(tags[word_tags.size() % tags.size()]);
+  }
+  fix_tagged_sentence(sink, word_ptrs.data(), word_tags.data(), static_cast<int>(words.size()));
+  return 0;
+}
