@@ -212,7 +212,7 @@ fix_descr *line_to_conditions(char *line) {
   rule->self = string_to_condition(text[0]);
   if (rule->self->tag == 0) fehler(6);
   // The rule is found through the word's own tag, which then never differs from it.
-  if (rule->self->negbits & kNegCategory)
+  if (rule->self->negbits & NEG_CATEGORY)
     refuse_line("the category of the first condition cannot be negated: the rule could never apply");
   rule->oldtag = rule->self->tag;
   node_descr **tail = &rule->conditions;
