@@ -294,9 +294,9 @@ TEST(ModelErrors, UnknownWordWithoutSuffixCandidatesGetsEveryTag) {
   orvit::parse_model(kHead + "theta 0\nword a X 1\nword b Y 1\nsuffix lower a X 2\n"
                              "suffix lower ba Y 1\ntrigram <s> <s> X 1\n",
                      "m.orv", model);
-  orvit::SuffixGuesser guesser(model);
+  orvit::SuffixGuesser guesser(model.view());
   EXPECT_EQ(guesser.guess("zba").size, 2u);
-  orvit::Tagger tagger(model, 0);
+  orvit::Tagger tagger(model.view(), 0);
   const std::vector<std::string_view> words = {"zba", "a", "zba"};
   const auto& tags = tagger.tag(words);
   ASSERT_EQ(tags.size(), 3u);
