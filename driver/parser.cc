@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <limits>
-#include <unistd.h>
+#include <string>
 
 #include "driver/chunktags.h"
 #include "driver/error.h"
