@@ -207,7 +207,7 @@ void run_parser(const char *input) {
   if (server_mode_bool) serve_clients(input, record, &token_count);
 
   run_sentence_loop(infile, stdout, record, &token_count);
-  closeread(infile);
+  closeread(infile, input);
   if (std::fclose(stdout) != 0) output_error();
   finish_run(token_count);
 }

@@ -12,9 +12,14 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/error.h"
+#include "driver/tagger.h"
 #include "driver/vornik.h"
 
 namespace {
+// How long the taggers get to end when a failed input ends the run.
+constexpr int kStopGraceMillis = 2000;
+
 // The decompressor reading each compressed suffix; null for a plain file.
 const char *const *decompressor_for(std::string_view name) {
   static const char *const zcat[] = {"zcat", nullptr};
@@ -47,9 +52,10 @@ FILE *read_through(const char *const *command, const char *name) {
     dup2(fds[1], STDOUT_FILENO);
     close(fds[0]);
     close(fds[1]);
-    const char *argv[4] = {};
+    const char *argv[5] = {};
     int argc = 0;
     while (command[argc]) argv[argc] = command[argc], ++argc;
+    argv[argc++] = "--";  // a name beginning with "-" is not an option
     argv[argc] = name;
     execvp(argv[0], const_cast<char *const *>(argv));
     std::fprintf(stderr, "%s: cannot run %s: %s\n", progname, argv[0], std::strerror(errno));
@@ -81,15 +87,35 @@ FILE *openread(const char *name) {
   return read_through(command, name);
 }
 
-void closeread(FILE *stream) {
-  if (stream == stdin) return;
-  std::fclose(stream);
+void closeread(FILE *stream, const char *name) {
+  const int read_error = std::ferror(stream) ? errno : 0;
+  if (stream != stdin) std::fclose(stream);
+  int status = 0;
+  const char *decompressor = nullptr;
   for (DecompressorPipe &slot : open_pipes) {
     if (slot.stream == stream) {
-      waitpid(slot.pid, nullptr, 0);
+      while (waitpid(slot.pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      decompressor = decompressor_for(name)[0];
       slot = {};
     }
   }
+  if (read_error) {
+    errno = read_error;
+    stop_taggers(kStopGraceMillis);
+    fehler(2, name);
+  }
+  if (!decompressor || status == 0) return;
+  // A truncated or damaged file, or a decompressor that could not run: its text may
+  // be cut short, so the run must not pass for a success.
+  std::fprintf(stderr, "%s: file '%s': %s ", program_name(), name, decompressor);
+  if (WIFSIGNALED(status)) {
+    std::fprintf(stderr, "was ended by signal %d\n", WTERMSIG(status));
+  } else {
+    std::fprintf(stderr, "ended with exit status %d\n", WEXITSTATUS(status));
+  }
+  stop_taggers(kStopGraceMillis);
+  std::exit(2);
 }
 
 namespace {

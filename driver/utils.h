@@ -7,8 +7,10 @@
 // A readable stream for `name`, or null if it cannot be opened. Names ending in
 // .Z, .F and .gz are read through zcat, fcat and gzip -dc (run without a shell).
 FILE *openread(const char *name);
-// Closes a stream from openread (pipes are closed and their child reaped).
-void closeread(FILE *stream);
+// Closes a stream that openread gave for `name` (pipes are closed and their child
+// reaped). A read error, or a decompressor that did not end with status 0, is reported
+// naming the file ("vornik: file 'NAME': ...") and ends the process with status 2.
+void closeread(FILE *stream, const char *name);
 // Starts argv[0] (path search) with stdin/stdout on pipes: fp[0] reads its output,
 // fp[1] writes its input. Its stderr goes to `stderrname` unless that is null.
 // Returns the child's process id (-1 if fork failed); *exec_error is the error

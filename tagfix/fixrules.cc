@@ -158,7 +158,7 @@ void read_fixes(const char *filename) {
     process_fix_line(line);
   }
   std::free(line);
-  closeread(file);
+  closeread(file, filename);
 }
 
 int process_fix_line(char *line) {

@@ -2,6 +2,7 @@
 // each tagger receives, chunk-tag output, markup lines, inputs and failures.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -154,6 +155,56 @@ TEST_F(Pipeline, InputFilesPlainAndCompressed) {
   r = run({"-v0", "-Ochunktags", pos, chunk, dir.path() + "/missing.gz"}, "");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/missing.gz': No such file or directory\n");
+
+  // Inputs and tag-fix files that cannot be read to their end fail, naming the file.
+  const std::string whole = dir.read(gz.substr(dir.path().size() + 1));
+  const std::string truncated = dir.write("cut.gz", whole.substr(0, whole.size() / 2));
+  const std::string not_gzip = dir.write("plain.gz", "The\ncat\n");
+  const std::string frozen = dir.write("text.F", "The\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string err_end;
+  };
+  const Case cases[] = {
+      {{dir.path()}, "vornik: file '" + dir.path() + "': Is a directory\n"},
+      {{truncated}, "vornik: file '" + truncated + "': gzip ended with exit status 1\n"},
+      {{not_gzip}, "vornik: file '" + not_gzip + "': gzip ended with exit status 1\n"},
+      {{frozen},
+       "vornik: cannot run fcat: No such file or directory\nvornik: file '" + frozen +
+           "': fcat ended with exit status 127\n"},
+      {{"-f", truncated, plain},
+       "vornik: file '" + truncated + "': gzip ended with exit status 1\n"},
+      {{"-f", dir.path(), plain}, "vornik: file '" + dir.path() + "': Is a directory\n"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args{"-v0", "-Ochunktags"};
+    args.insert(args.end(), c.args.begin(), c.args.end() - 1);
+    args.insert(args.end(), {pos, chunk, c.args.back()});
+    r = run(args, "");
+    EXPECT_EQ(r.status, 2) << c.args.back();
+    EXPECT_TRUE(r.err.ends_with(c.err_end)) << r.err;
+  }
+  // A name beginning with "-" reaches gzip as a name, not as an option.
+  const std::string dashed = "-vornik-test-" + std::to_string(getpid()) + ".gz";
+  std::filesystem::copy_file(gz, dashed);
+  r = run({"-v0", "-Ochunktags", pos, chunk, "--", dashed}, "");
+  std::filesystem::remove(dashed);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+}
+
+// Output that cannot be written is an error naming standard output; a reader that
+// goes away (| head) ends vornik quietly by SIGPIPE, as it ends other filters.
+TEST_F(Pipeline, OutputErrorsAndAClosedOutput) {
+  std::string many;
+  for (int i = 0; i < 20000; ++i) many += "cat\n\n";
+  const std::string args = " -v0 -Ochunktags " + pos + " " + chunk + " - ";
+  RunResult r = run_vornik_script("\"$0\"" + args + "> /dev/full", many, env);
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "vornik: standard output: No space left on device\n");
+  r = run_vornik_script("\"$0\"" + args + "| head -c 4; echo \" ${PIPESTATUS[0]}\"", many, env);
+  EXPECT_EQ(r.out, "cat\t 141\n");
+  EXPECT_EQ(r.err, "");
 }
 
 TEST_F(Pipeline, TagsModeColumnsAndALineWithoutTagEndingTheRun) {

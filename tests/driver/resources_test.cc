@@ -71,7 +71,7 @@ TEST(CompressedInput, ClosingReapsTheDecompressor) {
   char line[100] = "";
   ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
   EXPECT_STREQ(line, "one line\n");
-  closeread(in);
+  closeread(in, path.c_str());
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);

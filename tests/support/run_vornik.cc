@@ -3,19 +3,19 @@
 // background for servers.
 #include "support/run_vornik.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -51,8 +51,10 @@ pid_t spawn(const std::vector<std::string> &argv, const Env &env, int in, int ou
   dup2(err, 2);
   std::signal(SIGPIPE, SIG_DFL);
   for (const auto &[name, value] : env) {
-    if (value == "\x01") unsetenv(name.c_str());
-    else setenv(name.c_str(), value.c_str(), 1);
+    if (value == "\x01")
+      unsetenv(name.c_str());
+    else
+      setenv(name.c_str(), value.c_str(), 1);
   }
   std::vector<char *> args;
   for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
@@ -88,8 +90,10 @@ RunResult run_program(const std::vector<std::string> &argv, const std::string &i
     for (int i = 0; i < 2; ++i) {
       if (!fds[i].revents) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) (i ? result.err : result.out).append(buffer, n);
-      else close(std::exchange(fds[i].fd, -1));
+      if (n > 0)
+        (i ? result.err : result.out).append(buffer, n);
+      else
+        close(std::exchange(fds[i].fd, -1));
     }
   }
   writer.join();
@@ -102,6 +106,10 @@ RunResult run_vornik(const std::vector<std::string> &args, const std::string &in
   return run_program(vornik_argv(args), input, vornik_env(env));
 }
 
+RunResult run_vornik_script(const std::string &script, const std::string &input, const Env &env) {
+  return run_program({"/bin/bash", "-c", script, VORNIK_BIN}, input, vornik_env(env));
+}
+
 ScratchDir::ScratchDir() {
   char pattern[] = "/tmp/vornik-test-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
@@ -111,7 +119,9 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
   // A stand-in tagger outliving vornik may still add to its log while the folder goes.
   std::error_code error;
-  poll_until([&] { return std::filesystem::remove_all(path_, error) != static_cast<std::uintmax_t>(-1); }, 1000);
+  poll_until(
+      [&] { return std::filesystem::remove_all(path_, error) != static_cast<std::uintmax_t>(-1); },
+      1000);
 }
 
 std::string ScratchDir::write(const std::string &name, const std::string &content) const {

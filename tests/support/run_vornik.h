@@ -1,10 +1,10 @@
 // Test helpers: run programs (above all the built vornik, with the stand-in tagger
 // first on PATH) as child processes, and scratch files in a per-test temporary folder.
 #pragma once
+#include <sys/types.h>
 #include <functional>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct RunResult {
@@ -25,6 +25,10 @@ int wait_status(pid_t pid);
 // Runs argv with `input` on standard input and collects both output streams.
 RunResult run_program(const std::vector<std::string> &argv, const std::string &input = "",
                       const Env &env = {});
+// Runs `script` with bash, "$0" being the built vornik, in vornik's environment (as
+// run_vornik sets it up): for runs that need redirections or pipelines.
+RunResult run_vornik_script(const std::string &script, const std::string &input = "",
+                            const Env &env = {});
 // Runs vornik with `args` (argv[0] excluded): stand-in tagger first on PATH, CHUNKPATH
 // unset, then `env`.
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input = "",
