@@ -13,7 +13,6 @@ t_bitinfo *bit_freeinfo[BIT_FREELISTS];
 
 namespace {
 constexpr int kBlockHeaders = 1024;
-constexpr uint32_t kMaxCapacity = 32768;  // size and n are 16-bit counts
 t_bitnode *header_block = nullptr;
 int headers_available = 0;
 
@@ -55,17 +54,21 @@ void bit_resize(t_bitnode *store) {
   }
   const int i = significant_bits(store->size);
   const uint32_t capacity = 2u * store->size;
-  t_bitinfo *grown = bit_freeinfo[i];
+  t_bitinfo *grown = i < BIT_FREELISTS ? bit_freeinfo[i] : nullptr;
   if (grown) {
     bit_freeinfo[i] = static_cast<t_bitinfo *>(grown->info);
   } else {
     grown = static_cast<t_bitinfo *>(memalloc(capacity * sizeof(t_bitinfo)));
   }
   std::memcpy(grown, store->elem, store->size * sizeof(t_bitinfo));
-  store->elem->info = bit_freeinfo[i - 1];
-  bit_freeinfo[i - 1] = store->elem;
+  if (i - 1 < BIT_FREELISTS) {
+    store->elem->info = bit_freeinfo[i - 1];
+    bit_freeinfo[i - 1] = store->elem;
+  } else {
+    std::free(store->elem);  // larger than any free list keeps
+  }
   store->elem = grown;
-  store->size = static_cast<uint16_t>(capacity);
+  store->size = capacity;
 }
 
 void *bitstore(t_bitnode *store, uint32_t key, void *info) {
@@ -81,15 +84,9 @@ void *bitstore(t_bitnode *store, uint32_t key, void *info) {
     store->elem[lo].info = info;
     return previous;
   }
-  if (store->n == store->size) {
-    // The 16-bit counts cannot describe a larger array: refuse the key rather than
-    // wrap the capacity to 0 and write past the end.
-    if (store->size >= kMaxCapacity) {
-      std::fprintf(stderr, "%s: too many keys in one store (limit %u)\n", program_name(), kMaxCapacity);
-      std::exit(1);
-    }
-    bit_resize(store);
-  }
+  // A store grows without a limit of its own; the counted allocator's memory limit
+  // ends a run that would hold too many keys.
+  if (store->n == store->size) bit_resize(store);
   if (key > store->elem[lo].key) ++lo;
   std::memmove(&store->elem[lo + 1], &store->elem[lo], (store->n - lo) * sizeof(t_bitinfo));
   store->elem[lo] = t_bitinfo{key, info};

@@ -10,8 +10,8 @@ struct t_bitinfo {
 using BITINFO = t_bitinfo;
 
 struct t_bitnode {
-  uint16_t size;    // capacity of elem: 0 or a power of two up to 32768
-  uint16_t n;       // keys stored
+  uint32_t size;    // capacity of elem: 0 or a power of two
+  uint32_t n;       // keys stored
   t_bitinfo *elem;  // elements 0..n-1 in strictly ascending key order
 };
 using BITNODE = t_bitnode;

@@ -57,7 +57,8 @@ TEST(Lexstore, SiblingsSortAsSignedBytes) {
   t_node *trie = lexinit();
   const std::vector<std::string> keys = {"b", "\xc3\xa9", "a", "\x80", "c", "B"};
   for (std::size_t i = 0; i < keys.size(); ++i) lexstore(trie, keys[i].c_str(), value(i));
-  for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(lexrecall(trie, keys[i].c_str()), value(i));
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    EXPECT_EQ(lexrecall(trie, keys[i].c_str()), value(i));
   std::vector<std::string> order;
   collect(trie, "", order);
   EXPECT_EQ(order, (std::vector<std::string>{"\x80", "\xc3\xa9", "B", "a", "b", "c"}));
@@ -71,7 +72,7 @@ TEST(Bitstore, KeysArrivingInAnyOrderEndUpSortedAndFound) {
     EXPECT_EQ(bitrecall(store, 0), nullptr);
     for (uint32_t key : order) EXPECT_EQ(bitstore(store, key, value(key)), nullptr);
     std::vector<uint32_t> keys, sorted = order;
-    for (int i = 0; i < store->n; ++i) keys.push_back(store->elem[i].key);
+    for (uint32_t i = 0; i < store->n; ++i) keys.push_back(store->elem[i].key);
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(keys, sorted);
     for (uint32_t key : order) EXPECT_EQ(bitrecall(store, key), value(key));
@@ -109,3 +110,18 @@ TEST(Bitstore, CapacityDoublesAndGivenUpArraysAreReused) {
   EXPECT_EQ(second->elem, given_up[2]);
 }
 }  // namespace
+
+// Stores have no key limit of their own: more than 32768 tags (a long tag-fix file, a
+// tags-mode text) are all registered and found again.
+TEST(Bitstore, GrowsPastTheOld16BitCapacity) {
+  t_bitnode *store = bitinit();
+  for (uint32_t key = 0; key < 70000; ++key) bitstore(store, key * 7919u, &store[0]);
+  EXPECT_EQ(store->n, 70000u);
+  EXPECT_EQ(store->size, 131072u);
+  for (uint32_t key = 0; key < 70000; ++key)
+    ASSERT_NE(bitrecall(store, key * 7919u), nullptr) << key;
+  const int first = tagtoint("many-0");
+  for (int i = 1; i < 40000; ++i) tagtoint(("many-" + std::to_string(i)).c_str());
+  EXPECT_EQ(tagtoint("many-39999"), first + 39999);
+  EXPECT_STREQ(inttotag(first + 39999), "many-39999");
+}
