@@ -204,6 +204,7 @@ TEST_F(Pipeline, OutputErrorsAndAClosedOutput) {
   EXPECT_EQ(r.err, "vornik: standard output: No space left on device\n");
   r = run_vornik_script("\"$0\"" + args + "| head -c 4; echo \" ${PIPESTATUS[0]}\"", many, env);
   EXPECT_EQ(r.out, "cat\t 141\n");
+  std::erase(r.err, '.');  // progress dots, as far as vornik read before the reader left
   EXPECT_EQ(r.err, "");
 }
 
