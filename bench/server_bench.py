@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 # Benchmark of server mode: many sequential clients (valid, malformed and vanishing)
 # against one vornik server; reports connections per second and checks every answer.
-"""Usage: server_bench.py [--build DIR] [--clients N] [--runs R]
+"""Usage: server_bench.py [--build DIR] [--clients N] [--runs R] [--mix valid|hostile]
 
 Starts `DIR/vornik -S` in tags mode with the stand-in tagger (DIR/tests/fakebin first
 on PATH), sends N clients one after another, and checks that every valid client got
 exactly the filter-mode output for its text, that the server is still alive, and that
 its open descriptor count is back where it started. Prints the median rate of R runs.
+--mix valid sends valid clients only; --mix hostile (the default) mixes them with
+malformed and negative headers, vanishing clients, texts without final newline, $lim$
+tags, floods of new tags, and, every 500th connection, a client that stalls (idle, half
+a header, half its text) and costs the server its timeout (set to 1 s here). The
+server's resident memory is reported before and after.
 """
 import argparse
 import os
@@ -59,6 +64,14 @@ def client(port, kind, text):
         elif kind == "short":
             sock.sendall(b"001")
             sock.shutdown(socket.SHUT_WR)
+        elif kind == "bigneg":
+            sock.sendall(b"-999" + body)
+        elif kind in ("idle", "halfheader", "halfbody"):
+            if kind == "halfheader":
+                sock.sendall(b"00")
+            elif kind == "halfbody":
+                sock.sendall(b"%04d" % (len(body) + 50) + body)
+            return None  # the server gives up on it after its timeout
         elif kind == "vanish":
             sock.sendall(b"%04d" % len(body) + body)
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
@@ -69,6 +82,25 @@ def client(port, kind, text):
 
 
 KINDS = ["valid"] * 6 + ["zero", "letters", "negative", "short", "vanish"]
+HOSTILE = KINDS + ["nonewline", "lim", "newtags", "bigneg"]
+STALLS = ["idle", "halfheader", "halfbody"]
+LIM_TEXT = "".join(f"w{i} $lim$\n" for i in range(200))
+
+
+def new_tags_text(i):
+    """A text of 300 tags never sent before, and the output the stand-in gives it."""
+    lines = [f"w{k} NEW{i}x{k}" for k in range(300)]
+    text = "\n".join(lines) + "\n"
+    out = "".join(f"w{k}\tNEW{i}x{k}\t1\tNP\n" for k in range(300)) + "\n"
+    return text, out.encode()
+
+
+def rss_kb(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return -1
 
 
 def descriptors(pid):
@@ -84,13 +116,14 @@ def settled_descriptors(pid, idle):
     return descriptors(pid)
 
 
-def one_run(build, env, script, clients, expected, workdir):
+def one_run(build, env, script, clients, expected_output, workdir, mix):
     port = free_port()
     err_path = os.path.join(workdir, "server.err")
     with open(err_path, "wb") as err:
         server = subprocess.Popen(
             [os.path.join(build, "vornik"), "-S", "-v0", "-Itags", "-Ochunktags", script,
-             str(port)], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err, env=env)
+             str(port)], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
+            env=dict(env, VORNIK_CLIENT_TIMEOUT="1"))
     try:
         for _ in range(1000):
             with open(err_path, "rb") as f:
@@ -100,17 +133,32 @@ def one_run(build, env, script, clients, expected, workdir):
         idle = descriptors(server.pid)
         failures = 0
         start = time.perf_counter()
+        rss_before = rss_kb(server.pid)
         for i in range(clients):
-            kind = KINDS[i % len(KINDS)]
+            kinds = HOSTILE if mix == "hostile" else ["valid"]
+            kind = kinds[i % len(kinds)]
+            if mix == "hostile" and i % 500 == 499:
+                kind = STALLS[(i // 500) % len(STALLS)]
             text = TEXTS[i % len(TEXTS)]
+            if kind == "nonewline":
+                text = text.rstrip("\n")
+            elif kind == "lim":
+                text = LIM_TEXT
+            want = b""
+            if kind == "newtags":
+                text, want = new_tags_text(i)
+                kind = "valid"
+            elif kind in ("valid", "nonewline", "lim"):
+                want = expected_output(text)
+                kind = "valid"
             answer = client(port, kind, text)
-            want = expected[text] if kind == "valid" else b""
             if answer is not None and answer != want:
                 failures += 1
         elapsed = time.perf_counter() - start
         alive = server.poll() is None
         after = settled_descriptors(server.pid, idle) if alive else -1
-        return clients / elapsed, failures, alive, idle, after
+        rss_after = rss_kb(server.pid) if alive else -1
+        return clients / elapsed, failures, alive, idle, after, rss_before, rss_after
     finally:
         server.kill()
         server.wait()
@@ -121,6 +169,7 @@ def main():
     parser.add_argument("--build", default="build")
     parser.add_argument("--clients", type=int, default=2000)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--mix", choices=["valid", "hostile"], default="hostile")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     env = dict(os.environ)
@@ -131,22 +180,26 @@ def main():
         with open(script, "w") as f:
             f.write("default x/1/c/NP\n")
         expected = {}
-        for text in TEXTS:
-            filtered = subprocess.run(
-                [os.path.join(build, "vornik"), "-v0", "-Itags", "-Ochunktags", script, "-"],
-                input=text.encode(), capture_output=True, env=env, check=True)
-            expected[text] = filtered.stdout
+
+        def expected_output(text):
+            if text not in expected:
+                expected[text] = subprocess.run(
+                    [os.path.join(build, "vornik"), "-v0", "-Itags", "-Ochunktags", script, "-"],
+                    input=text.encode(), capture_output=True, env=env, check=True).stdout
+            return expected[text]
+
         rates = []
         ok = True
         for run in range(args.runs):
-            rate, failures, alive, idle, after = one_run(build, env, script, args.clients,
-                                                         expected, workdir)
+            rate, failures, alive, idle, after, rss0, rss1 = one_run(
+                build, env, script, args.clients, expected_output, workdir, args.mix)
             rates.append(rate)
             print(f"run {run + 1}: {rate:8.0f} connections/s, wrong answers {failures}, "
-                  f"server alive {alive}, descriptors {idle} -> {after}")
+                  f"server alive {alive}, descriptors {idle} -> {after}, "
+                  f"resident memory {rss0} -> {rss1} kB")
             ok = ok and failures == 0 and alive and after == idle
         print(f"median: {statistics.median(rates):.0f} connections/s over {args.runs} runs "
-              f"of {args.clients} clients ({KINDS.count('valid')}/{len(KINDS)} valid)")
+              f"of {args.clients} clients ({args.mix} mix)")
         print("all checks passed" if ok else "CHECKS FAILED")
         return 0 if ok else 1
 
