@@ -1,8 +1,12 @@
 // vornik-train: trains the models vornik uses from a CoNLL-2000 corpus: the POS model
 // (words -> POS tags), the tag-fix file with word-specific tags, and the chunk model
 // (the chunk tagger's tokens -> relative-depth chunk tags).
-#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -86,7 +90,7 @@ struct Settings {
   // The chunk model learns from the corpus's POS tags this many times per copy with
   // orvit's tags: it then still fits the corpus tags (-Itags) and has seen the POS
   // tagger's typical errors (words mode).
-  int weight = -1;  // -j; -1: the kind's default
+  int weight = -1;            // -j; -1: the kind's default
   std::string prefix = "en";  // the files are PREFIX-pos, PREFIX-chunk.fix, PREFIX-chunk
   bool perceptron = true;
   long token_count = 0;  // -t; 0: the kind's default
@@ -110,7 +114,8 @@ std::string chunk_model_text(const orvit::TaggedCorpus &corpus,
 orvit::TaggedCorpus perceptron_labels(orvit::TaggedCorpus rows) {
   for (std::string &tag : rows.tags) {
     const size_t slash = tag.find('/');
-    if (slash != std::string::npos) tag = std::string(1, '*').append(std::string_view(tag).substr(slash));
+    if (slash != std::string::npos)
+      tag = std::string(1, '*').append(std::string_view(tag).substr(slash));
   }
   return rows;
 }
@@ -143,8 +148,8 @@ std::string fix_file_text(const std::string &hand_rules, const std::vector<Lexic
   text += "%% Word-specific tags: " + std::to_string(states) +
           " words whose chunk behaviour differs most from their\n"
           "%% POS class's (score at least " +
-          std::to_string(static_cast<long>(choice.min_score)) + ") get states of their own (TAG-word); " +
-          std::to_string(pairs.size() - states) +
+          std::to_string(static_cast<long>(choice.min_score)) +
+          ") get states of their own (TAG-word); " + std::to_string(pairs.size() - states) +
           " other\n%% frequent words get a token of their own (TAG@word).\n";
   return text + lexical_rules_text(pairs);
 }
@@ -172,6 +177,48 @@ orvit::TaggedCorpus chunk_corpus(const std::vector<ConllSentence> &corpus, int w
   return rows;
 }
 
+// Reads the user's tag-fix file as vornik reads it, in a child process (a bad rule
+// ends the reader), before anything is written; throws orvit::Error naming the file
+// and the line ("bad.fix: Tagfix error in line 4") when it is refused.
+void check_rule_file(const std::string &path) {
+  int fds[2];
+  if (pipe(fds) != 0)
+    throw orvit::Error(std::string("cannot create a pipe: ") + std::strerror(errno));
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDERR_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    progname = "vornik-train";
+    init_tries();
+    lexicon_init();
+    read_fixes(path.c_str());
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string message;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n > 0)
+      message.append(buffer, static_cast<size_t>(n));
+    else if (errno != EINTR)
+      break;
+  }
+  close(fds[0]);
+  int status = 0;
+  while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+  // The reader's first line, and the reason when it gives one before the syntax summary.
+  std::string reason = message.substr(0, message.find('\n'));
+  if (reason.starts_with("vornik-train: ")) reason.erase(0, 14);
+  const size_t second = message.find('\n') + 1;
+  if (second > 0 && second < message.size() && message.compare(second, 13, "Tagfix syntax") != 0)
+    reason += ": " + message.substr(second, message.find('\n', second) - second);
+  throw orvit::Error(path + ": " + reason);
+}
+
 // Writes the three files; throws orvit::Error naming the file at fault.
 void train_models(const Settings &settings) {
   const std::string name = settings.train == "-" ? "<stdin>" : settings.train;
@@ -179,10 +226,12 @@ void train_models(const Settings &settings) {
   const std::string pos_file = dir + settings.prefix + "-pos";
   const std::string fix_file = dir + settings.prefix + "-chunk.fix";
   const std::string chunk_file = dir + settings.prefix + "-chunk";
+  if (!settings.fix_path.empty()) check_rule_file(settings.fix_path);
   const std::vector<ConllSentence> corpus = read_conll(orvit::read_file(settings.train), name);
   if (corpus.empty()) throw orvit::Error(name + ": no sentences");
-  const int weight =
-      settings.weight >= 0 ? settings.weight : settings.perceptron ? kPerceptronWeight : kHmmWeight;
+  const int weight = settings.weight >= 0  ? settings.weight
+                     : settings.perceptron ? kPerceptronWeight
+                                           : kHmmWeight;
   std::vector<size_t> all(corpus.size());
   for (size_t s = 0; s < all.size(); ++s) all[s] = s;
   std::error_code error;
@@ -209,8 +258,7 @@ void train_models(const Settings &settings) {
   lexicon_init();
   read_fixes(fix_file.c_str());
   if (settings.perceptron)
-    orvit::write_model_files(chunk_file,
-                             perceptron_model_text(chunk_corpus(corpus, weight, name)));
+    orvit::write_model_files(chunk_file, perceptron_model_text(chunk_corpus(corpus, weight, name)));
   else
     orvit::write_model_files(chunk_file,
                              chunk_model_text(chunk_corpus(corpus, weight, name), pairs));

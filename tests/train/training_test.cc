@@ -224,8 +224,8 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
                                corpus, dir.path() + out});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string files = dir.path() + out + "/" + prefix;
-    EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + files +
-                         "-pos, " + files + "-chunk.fix, " + files + "-chunk\n");
+    EXPECT_EQ(r.out, "vornik-train: 6 sentences; 4 word-specific tags; wrote " + files + "-pos, " +
+                         files + "-chunk.fix, " + files + "-chunk\n");
   }
   EXPECT_EQ(dir.read("a/en-chunk.fix"),
             "%% Tag-fix rules for vornik's chunk tagger, written by vornik-train.\n"
@@ -252,10 +252,11 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
             "fix # =IN=^in$ -> IN@in\nfix # =IN=^that$ -> IN@that\nfix # =JJ=^rare$ -> JJ@rare\n"
             "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n");
   const std::string model = dir.read("p/en-chunk");
-  EXPECT_EQ(model.substr(0, model.find("transition")),
-            "orvit-perceptron 1\n# orvit averaged-perceptron model; see docs/orvit-model-format.md\n"
-            "labels 5\nlabel $lim$\nlabel */1/B-ADJP/ADJP\nlabel */1/B-NP/NP\nlabel */1/B-PP/PP\n"
-            "label */1/B-SBAR/SBAR\n");
+  EXPECT_EQ(
+      model.substr(0, model.find("transition")),
+      "orvit-perceptron 1\n# orvit averaged-perceptron model; see docs/orvit-model-format.md\n"
+      "labels 5\nlabel $lim$\nlabel */1/B-ADJP/ADJP\nlabel */1/B-NP/NP\nlabel */1/B-PP/PP\n"
+      "label */1/B-SBAR/SBAR\n");
   EXPECT_NE(model.find("\nfeature W0 that "), std::string::npos);
 }
 
@@ -282,6 +283,10 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
        "vornik-train: " + bad + ":3: expected \"word POS chunk\", got \"b NN\"\n"},
       {{dir.write("empty.txt", "\n\n"), dir.path()},
        "vornik-train: " + dir.path() + "/empty.txt: no sentences\n"},
+      // The user's rules are checked first: nothing is written for a bad rule.
+      {{"-f", dir.write("bad.fix", "%% rules\nfix # =DT -> X\n\nfix DT -> Y\n"), bad,
+        dir.path() + "/out"},
+       "vornik-train: " + dir.path() + "/bad.fix: Tagfix error in line 4\n"},
       {{dir.write("ok.txt", "a DT B-NP\n"), "/proc/version/dir"},
        "vornik-train: /proc/version/dir: cannot create the folder: Not a directory\n"},
   };
@@ -290,8 +295,12 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     RunResult r = run_program(argv);
     EXPECT_NE(r.status, 0) << c.message;
+    if (c.args[0] == "-f") {
+      EXPECT_EQ(r.status, 1);
+    }
     EXPECT_EQ(r.err, c.message);
   }
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/out"));
 }
 
 TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
