@@ -12,6 +12,7 @@ struct chunkio_t {
   int32_t *mother_category; // 0: undefined
 };
 
+// Returns a new, empty record with room for 500 entries.
 chunkio_t *chunkio_init();
 // Appends one entry; any argument but the record may be null. Returns the new length.
 int chunkio_next_line(chunkio_t *record, char *word, const char *pos_tag,

@@ -16,6 +16,8 @@ extern const std::size_t memory_max;  // 100 MB
 [[noreturn]] void fehler(int fehlernr, ...);
 
 // Counted allocation against memory_max; never returns null (exits with status 1).
+// memalloc: `size` uninitialised bytes; clralloc: `nelem` * `elsize` zeroed bytes
+// (an overflowing product counts as over the limit).
 void *memalloc(std::size_t size);
 void *clralloc(std::size_t nelem, std::size_t elsize);
 

@@ -8,7 +8,10 @@ struct t_wordbuf {
   t_wordbuf *next;
 };
 
+// Returns a chain of one empty block.
 t_wordbuf *wordbuf_init();
-// Copies `s` into the chain and returns the copy.
+// Copies `s` (at most 9998 bytes) into the chain and returns the copy, valid until the
+// next wordbuf_zero.
 char *wordbuf_new_word(t_wordbuf *buffer, const char *s);
+// Empties every block of the chain for reuse; earlier copies become invalid.
 void wordbuf_zero(t_wordbuf *buffer);

@@ -10,6 +10,8 @@ namespace orvit {
 
 inline constexpr const char* kModelMagic = "orvit-model 1";
 
+// The text of the model file for `counts` (header, tags, weights, n-grams, lexicon,
+// suffix tries), the same bytes for the same counts.
 std::string write_model_text(const TrainingCounts& counts);
 
 }  // namespace orvit

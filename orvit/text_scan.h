@@ -22,6 +22,7 @@ inline std::string_view next_column(std::string_view line, size_t& pos) {
   return line.substr(start, i - start);
 }
 
+// The first column of `line` (empty for a blank line).
 inline std::string_view first_column(std::string_view line) {
   size_t pos = 0;
   return next_column(line, pos);

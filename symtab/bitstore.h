@@ -19,9 +19,12 @@ using BITNODE = t_bitnode;
 constexpr int BIT_FREELISTS = 22;
 extern t_bitinfo *bit_freeinfo[BIT_FREELISTS];  // list k: free arrays of capacity 2^k
 
+// Returns a new, empty store (no array until the first key).
 t_bitnode *bitinit();
 // Stores `info` under `key`; returns the value stored there before, or null.
 void *bitstore(t_bitnode *store, uint32_t key, void *info);
 // Returns the value stored under `key`, or null (also for a null store).
 void *bitrecall(const t_bitnode *store, uint32_t key);
+// Doubles the capacity of `store` (first array: 1 entry), keeping its elements; the old
+// array goes to the free list of its capacity for reuse.
 void bit_resize(t_bitnode *store);

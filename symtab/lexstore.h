@@ -10,9 +10,11 @@ struct t_node {
 };
 using LEXNODE = t_node;
 
+// Returns a new trie: a root node with no children and no value.
 t_node *lexinit();
 // Stores `info` under `key`; returns the value stored there before, or null.
 void *lexstore(t_node *trie, const char *key, void *info);
 // Returns the value stored under `key`, or null (also for a null trie).
 void *lexrecall(const t_node *trie, const char *key);
+// Returns a node with the given fields, from the current block of nodes (never freed).
 t_node *newlexnode(char zeichen, t_node *bruder, t_node *sohn, void *info);

@@ -46,11 +46,24 @@ extern const char *const tagfix_syntax; // printed after "Tagfix error in line N
 constexpr int TAGFIX_DETAIL_SIZE = 300;
 extern char tagfix_detail[TAGFIX_DETAIL_SIZE];
 
+// Creates the six rule stores empty (the rules read before are forgotten).
 void init_tries();
+// Reads the tag-fix file `filename` (plain or compressed) line by line into the stores;
+// ends the process with fehler 2 (unopenable) or 6 (a bad line, current_line set).
 void read_fixes(const char *filename);
+// Interprets one line (cut in place): a fix rule, noatt rule or marker command; blank
+// lines do nothing. Returns 0; a bad line ends the process with fehler 6.
 int process_fix_line(char *line);
+// Parses the "#path description" conditions of `line` (cut in place) into a new rule
+// whose old tag is its self condition's category; newtag is left for the caller.
 fix_descr *line_to_conditions(char *line);
+// Parses one condition "path description" (cut in place), compiling its pattern.
+// Ends the process with fehler 6 when the blank or the description is missing.
 node_descr *string_to_condition(char *description_ptr);
+// A new rule record, every field zero or null.
 fix_descr *new_fix_descr();
+// A new condition: no constraints, no marks, a pattern object not yet compiled.
 node_descr *new_condition();
+// Cuts `string` in place at the first num_substrings - 1 `separator` characters and
+// stores the pieces in `substring` (missing pieces are empty strings).
 void one_separator_strtok(char *string, char separator, char **substring, int num_substrings);

@@ -36,4 +36,5 @@ mobile_t *newmobile(int32_t id, const char *string, int32_t tag, mobile_t *paren
                     int32_t edgelabel, mobile_t *next);
 // Gives the whole `next` chain starting at `s` back to the pool in one splice.
 void mobile_free(mobile_t *s);
+// Gives a comment entry back to the comment pool; `com` must not be used afterwards.
 void freecomment(t_commententry *com);
