@@ -11,6 +11,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/vornik.h"
 #include "orvit/cli_args.h"
@@ -237,7 +238,18 @@ void train_models(const Settings &settings) {
   std::error_code error;
   std::filesystem::create_directories(settings.outdir, error);
   if (error) throw orvit::Error(settings.outdir + ": cannot create the folder: " + error.message());
-  orvit::write_model_files(pos_file, model_text(pos_training_corpus(corpus, all)));
+  // Every output is written under a temporary name and renamed only once all three
+  // were written: a failure leaves the folder as it was.
+  const std::string suffix = ".new";
+  struct Cleanup {
+    std::vector<std::string> paths;
+    ~Cleanup() {
+      std::error_code ignored;
+      for (const std::string &path : paths) std::filesystem::remove(path, ignored);
+    }
+  } cleanup{{pos_file + suffix, pos_file + suffix + ".bin", fix_file + suffix, chunk_file + suffix,
+             chunk_file + suffix + ".bin"}};
+  orvit::write_model_files(pos_file + suffix, model_text(pos_training_corpus(corpus, all)));
 
   // The perceptron sees a word's token through features of its own: no word gets
   // states of its own.
@@ -250,18 +262,30 @@ void train_models(const Settings &settings) {
   const std::vector<LexicalPair> pairs = select_lexical_pairs(corpus, choice);
   const std::string hand_rules =
       settings.fix_path.empty() ? "" : orvit::read_file(settings.fix_path, false);
-  orvit::write_file(fix_file, fix_file_text(hand_rules, pairs, choice));
+  orvit::write_file(fix_file + suffix, fix_file_text(hand_rules, pairs, choice));
 
   // The rules are read back from the file written, exactly as vornik reads them.
   progname = "vornik-train";
   init_tries();
   lexicon_init();
-  read_fixes(fix_file.c_str());
+  read_fixes((fix_file + suffix).c_str());
   if (settings.perceptron)
-    orvit::write_model_files(chunk_file, perceptron_model_text(chunk_corpus(corpus, weight, name)));
+    orvit::write_model_files(chunk_file + suffix,
+                             perceptron_model_text(chunk_corpus(corpus, weight, name)));
   else
-    orvit::write_model_files(chunk_file,
+    orvit::write_model_files(chunk_file + suffix,
                              chunk_model_text(chunk_corpus(corpus, weight, name), pairs));
+  for (const std::string &file : {pos_file, fix_file, chunk_file}) {
+    std::error_code error;
+    // A model without an image of its own must not keep an older one beside it.
+    if (std::filesystem::exists(file + suffix + ".bin")) {
+      std::filesystem::rename(file + suffix + ".bin", orvit::image_path(file), error);
+    } else if (file != fix_file) {
+      std::filesystem::remove(orvit::image_path(file), error);
+    }
+    if (!error) std::filesystem::rename(file + suffix, file, error);
+    if (error) throw orvit::Error(file + ": " + error.message());
+  }
   std::printf("vornik-train: %zu sentences; %zu word-specific tags; wrote %s, %s, %s\n",
               corpus.size(), pairs.size(), pos_file.c_str(), fix_file.c_str(), chunk_file.c_str());
 }

@@ -287,9 +287,13 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
       {{"-f", dir.write("bad.fix", "%% rules\nfix # =DT -> X\n\nfix DT -> Y\n"), bad,
         dir.path() + "/out"},
        "vornik-train: " + dir.path() + "/bad.fix: Tagfix error in line 4\n"},
+      // The chunk model cannot be written: nothing is left behind, the others neither.
+      {{dir.write("one.txt", "a DT B-NP\n"), dir.path() + "/blocked"},
+       "vornik-train: " + dir.path() + "/blocked/en-chunk.new: Is a directory\n"},
       {{dir.write("ok.txt", "a DT B-NP\n"), "/proc/version/dir"},
        "vornik-train: /proc/version/dir: cannot create the folder: Not a directory\n"},
   };
+  std::filesystem::create_directories(dir.path() + "/blocked/en-chunk.new/x");
   for (const Case &c : cases) {
     std::vector<std::string> argv{VORNIK_TRAIN_PATH};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
@@ -301,6 +305,10 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
     EXPECT_EQ(r.err, c.message);
   }
   EXPECT_FALSE(std::filesystem::exists(dir.path() + "/out"));
+  std::vector<std::string> left;
+  for (const auto &entry : std::filesystem::directory_iterator(dir.path() + "/blocked"))
+    left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"en-chunk.new"});
 }
 
 TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
