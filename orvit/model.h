@@ -42,6 +42,13 @@ class Model {
   // False if `tag` has a class already.
   bool set_tag_class(int tag, int cls);
   void set_max_suffix(int n) { max_suffix_ = n; }
+  // Words seen at most `max_count` times also take the unknown-word guess:
+  // P(w|t) becomes (1 - weight) f(w,t)/f(t) + weight P(w) P(t|suffix)/P(t),
+  // so a rare word may take a tag it was never seen with. 0 turns it off.
+  void set_known_guess(int max_count, double weight) {
+    known_guess_max_ = max_count;
+    known_guess_weight_ = weight;
+  }
   // Starts the lexicon row of `word`; false if the word already has one.
   bool begin_word(std::string_view word);
   void add_word_tag(int tag, uint64_t count);
@@ -101,6 +108,8 @@ class Model {
   ModelView view() const;
 
  private:
+  // Mixes the unknown-word guess into the entries of rare words (see set_known_guess).
+  void add_guess_to_rare_words(double all_tokens);
   std::vector<std::string> tag_names_;
   StringTable tag_ids_;
   // Position of a seen trigram in trigrams_, or -1.
@@ -123,6 +132,8 @@ class Model {
 
   double theta_ = 0;
   int max_suffix_ = 10;
+  int known_guess_max_ = 0;
+  double known_guess_weight_ = 0;
   StringTable suffixes_[kWordClassCount];
   std::vector<uint32_t> suffix_begin_[kWordClassCount];
   std::vector<uint16_t> suffix_tag_[kWordClassCount];

@@ -37,6 +37,7 @@ class Parser {
     if (kind == "suffix") return suffix();
     if (kind == "lambdas") return lambdas();
     if (kind == "theta") return theta();
+    if (kind == "known-guess") return known_guess();
     if (kind == "class-weight") return class_weight();
     if (kind == "class") return tag_class();
     if (kind == "rare-max" || kind == "suffix-min") return setting(kind, nullptr);
@@ -205,6 +206,15 @@ class Parser {
     double t;
     if (!number(t) || !std::isfinite(t) || t < 0 || !at_end()) bad_row("theta");
     model_.set_theta(t);
+  }
+
+  void known_guess() {
+    int max_count;
+    double weight;
+    if (!number(max_count) || max_count < 1 || !number(weight) || !(weight > 0 && weight < 1) ||
+        !at_end())
+      bad_row("known-guess");
+    model_.set_known_guess(max_count, weight);
   }
 
   void setting(std::string_view kind, int* out) {

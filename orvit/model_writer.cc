@@ -60,6 +60,9 @@ std::string write_model_text(const TrainingCounts& counts) {
   out += "rare-max " + std::to_string(counts.options.rare_max) + "\n";
   out += "suffix-length " + std::to_string(counts.options.max_suffix) + "\n";
   out += "suffix-min " + std::to_string(counts.options.suffix_min) + "\n";
+  if (counts.options.known_guess_max > 0)
+    out += "known-guess " + std::to_string(counts.options.known_guess_max) + " " +
+           number(counts.options.known_guess_weight) + "\n";
 
   auto state_name = [&](int t) -> const std::string& {
     static const std::string start = kStartName, end = kEndName;

@@ -22,6 +22,11 @@ struct TrainOptions {
   // rare-word tokens end in them: thinner evidence overrides the shorter
   // suffixes' better estimates, which costs accuracy on unknown words.
   int suffix_min = 10;
+  // Words seen at most this often also take the unknown-word guess, with
+  // this weight (see Model::set_known_guess): a word seen once or twice has
+  // often not shown all its tags. 0 turns it off.
+  int known_guess_max = 3;
+  double known_guess_weight = 0.1;
 };
 
 // (tag id, count) pairs, sorted by tag id.

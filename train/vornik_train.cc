@@ -104,7 +104,9 @@ std::string model_text(const orvit::TaggedCorpus &corpus) {
 
 std::string chunk_model_text(const orvit::TaggedCorpus &corpus,
                              const std::vector<LexicalPair> &pairs) {
-  orvit::TrainingCounts counts = orvit::count_corpus(corpus, orvit::TrainOptions());
+  orvit::TrainOptions options;
+  options.known_guess_max = 0;  // chunk tokens are POS tags: no suffixes to guess from
+  orvit::TrainingCounts counts = orvit::count_corpus(corpus, options);
   counts.tag_class = state_classes(counts.tags, pairs);
   counts.class_weight = kClassWeight;
   return orvit::write_model_text(counts);

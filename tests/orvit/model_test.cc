@@ -60,8 +60,9 @@ const char kTinyModel[] =
     "suffix lower c Y 1\n";
 
 orvit::TrainingCounts tiny_counts() {
-  return orvit::count_corpus(orvit::parse_tagged_corpus(kTinyCorpus, "tiny", 1, 2),
-                             orvit::TrainOptions{});
+  orvit::TrainOptions options;
+  options.known_guess_max = 0;
+  return orvit::count_corpus(orvit::parse_tagged_corpus(kTinyCorpus, "tiny", 1, 2), options);
 }
 
 TEST(Estimation, TinyCorpusWritesExactModelAndNoEvidenceGivesUnigramWeights) {
@@ -175,6 +176,35 @@ TEST_F(TinyModel, SuffixAbstraction) {
   }
 }
 
+// "known-guess 1 0.5": only "c" (seen once, as Y) mixes in the guess from its
+// suffix, P(c) P(t|"c") / P(t), and so may also be an X; "a" and "b" stay as seen.
+TEST(Estimation, RareKnownWordsMixInTheSuffixGuess) {
+  std::string text = kTinyModel;
+  text.insert(text.find("trigram <s>"), "known-guess 1 0.5\n");
+  orvit::Model model;
+  orvit::parse_model(text, "guess.orv", model);
+  const double theta = std::sqrt(0.02);
+  struct Case {
+    const char* word;
+    std::vector<double> p;  // P(word | X), P(word | Y); 0 for no entry
+  } cases[] = {
+      {"a", {1.0, 0}},
+      {"b", {0, 2.0 / 3}},
+      {"c", {0.5 * 0.2 * theta / (1 + theta), 0.5 / 3 + 0.5 * 0.2 * (1 + theta * 0.6) / (1 + theta) / 0.6}},
+  };
+  for (const auto& c : cases) {
+    const int32_t id = model.find_word(c.word);
+    std::vector<double> got(2, 0.0);
+    for (uint32_t e = model.entry_begin(id); e < model.entry_begin(id + 1); ++e)
+      got[model.entry_tags()[e]] = std::exp(model.entry_logp()[e]);
+    for (int t = 0; t < 2; ++t) EXPECT_NEAR(got[t], c.p[t], 1e-6) << c.word << " " << t;
+  }
+  const std::string written = orvit::write_model_text(orvit::count_corpus(
+      orvit::parse_tagged_corpus(kTinyCorpus, "tiny", 1, 2), orvit::TrainOptions{}));
+  EXPECT_NE(written.find("suffix-min 10\nknown-guess 3 0.10000000000000001\ntrigram"), std::string::npos)
+      << written;
+}
+
 // Word shapes pick the suffix trie for an unknown word.
 TEST(Estimation, WordClassTable) {
   const std::pair<const char*, const char*> cases[] = {
@@ -247,6 +277,8 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       {kHead + "suffix middle a X 1\n", "m.orv:6: bad suffix row \"suffix middle a X 1\""},
       {kHead + "lambdas 0.5 0.5 0.5\n", "m.orv:6: bad lambdas row \"lambdas 0.5 0.5 0.5\""},
       {kHead + "theta x\n", "m.orv:6: bad theta row \"theta x\""},
+      {kHead + "known-guess 0 0.1\n", "m.orv:6: bad known-guess row \"known-guess 0 0.1\""},
+      {kHead + "known-guess 3 1\n", "m.orv:6: bad known-guess row \"known-guess 3 1\""},
       {kHead + "frobnicate 1\n", "m.orv:6: unknown row \"frobnicate 1\""},
       {kHead + "class-weight 1\n", "m.orv:6: bad class-weight row \"class-weight 1\""},
       {kHead + "class X X\n", "m.orv:6: bad class row \"class X X\""},
