@@ -80,12 +80,16 @@ void check_bracketing(std::string_view out, const std::vector<std::string> &word
 }
 
 void check_export(std::string_view out, size_t word_count) {
-  const auto lines = lines_of(out);
+  auto lines = lines_of(out);
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
   std::set<long> phrases;
   std::vector<long> parents;
   size_t rows = 0;
-  for (std::string_view line : lines) {
-    if (line.empty() || line.starts_with("#BOS") || line.starts_with("#EOS")) continue;
+  // The sentence's own frame: "#BOS" first, "#EOS" last (a word may be "#EOS" too).
+  if (lines.size() < 2 || !lines.front().starts_with("#BOS") || !lines.back().starts_with("#EOS"))
+    invariant_failed("export frame missing");
+  for (size_t k = 1; k + 1 < lines.size(); ++k) {
+    const std::string_view line = lines[k];
     const size_t last_tab = line.rfind('\t');
     if (last_tab == std::string_view::npos) invariant_failed("export row without columns");
     const long parent = std::strtol(std::string(line.substr(last_tab + 1)).c_str(), nullptr, 10);
@@ -146,8 +150,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   fix_tagged_sentence(sink, record->word, record->pos_tag, record->sentence_length);
   std::FILE *in = memory_stream(reply);
-  read_chunktag_sequence(in, record);
+  // A reply that breaks the protocol (a row echoing another tag) ends the run.
+  const bool read = runs_to_end([&] { read_chunktag_sequence(in, record); });
   std::fclose(in);
+  if (!read) return 0;
   words.resize(static_cast<size_t>(record->sentence_length));
   struct Mode {
     int chunktags, lisp, negra, conll, json;

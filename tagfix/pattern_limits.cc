@@ -80,7 +80,10 @@ const char *pattern_fault(const char *pattern) {
       ++p;
       continue;
     }
-    if (c == '*' || c == '+' || c == '?') {
+    if (c == '*' || c == '?') {
+      ++p;
+    } else if (c == '+') {  // regcomp writes x+ as xx*: the operand is copied
+      multiplier = 2;
       ++p;
     } else if (c == '{' && is_digit(p[1])) {
       const char *q = p + 1;

@@ -11,8 +11,8 @@ constexpr int kMaxRepetitions = 32;
 // A count in {m}, {m,} or {m,n} is at most this.
 constexpr int kMaxRepeatCount = 100;
 // The pattern with every {m,n} written out (its operand copied n times, or m + 1
-// times for {m,}) has at most this many atoms (characters, ".", bracket expressions,
-// anchors); nested counts multiply.
+// times for {m,}) and every x+ as xx* has at most this many atoms (characters, ".",
+// bracket expressions, anchors); nested and stacked repetitions multiply.
 constexpr int kMaxExpandedAtoms = 256;
 
 // Takes a pattern in POSIX extended syntax; returns null when it is within the limits

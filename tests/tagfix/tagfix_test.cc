@@ -303,6 +303,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"OpenCountOverTheLimit", "fix # =A=(abcd){64,} -> X\n",
                 "bad pattern \"(abcd){64,}\": more than 256 atoms once its repetition counts are "
                 "written out\n"},
+        // Found by fuzzing: stacked "+" double the pattern each (regcomp copies x+ as xx*).
+        BadLine{"StackedPlus", "fix # =A=ab+++++++++ -> X\n",
+                "bad pattern \"ab+++++++++\": more than 256 atoms once its repetition counts are "
+                "written out\n"},
         // A self category marked "~" names the tag the rule is stored under.
         BadLine{"NegatedSelfCategory", "fix # =~DT -> QQ\n",
                 "the category of the first condition cannot be negated: the rule could never apply\n"}),
