@@ -1,5 +1,7 @@
 // Start-up of vornik: the settings globals, the command line in option order, the
 // banner and the model paths, then the sentence loop.
+#include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "driver/error.h"
 #include "driver/linkdate.h"
 #include "driver/parser.h"
+#include "driver/pipelines.h"
 #include "driver/vornik.h"
 #include "driver/word_buffer.h"
 #include "symtab/lexicon.h"
@@ -29,6 +32,7 @@ int server_mode_bool = 0;
 int verbosity = 1;
 int verbose_bool = 1;
 char *beam_size = nullptr;
+int num_pipelines = 1;
 const char *parameterpath = "";
 char *parameter_file[2] = {nullptr, nullptr};
 const char *progname = "vornik";
@@ -87,6 +91,21 @@ void set_output_mode(const char *mode) {
   }
 }
 
+// -j N: a whole number from 1 to MAX_PIPELINES, nothing else.
+void set_pipelines(const char *value) {
+  char *end = nullptr;
+  errno = 0;
+  const long n = std::strtol(value, &end, 10);
+  if (end == value || *end || errno || n < 1 || n > MAX_PIPELINES || !std::isdigit(*value)) {
+    std::fprintf(stderr,
+                 "%s: ERROR: -j wants the number of tagger pipelines, a whole number from 1 "
+                 "to %d, not \"%s\"\n",
+                 program_name(), MAX_PIPELINES, value);
+    fehler(100);
+  }
+  num_pipelines = static_cast<int>(n);
+}
+
 // Long options beside the design's letters; getopt_long reads them in command-line
 // order with the letters, which keep their getopt behaviour.
 enum LongOption { kHelpOption = 1000, kVersionOption };
@@ -96,7 +115,7 @@ const option kLongOptions[] = {{"help", no_argument, nullptr, kHelpOption},
 
 void read_options(int argc, char **argv) {
   int option;
-  while ((option = getopt_long(argc, argv, "f:t:I:O:SZ:chuv:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, "f:j:t:I:O:SZ:chuv:", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case kHelpOption:
         std::fputs(usage_text, stdout);
@@ -107,6 +126,7 @@ void read_options(int argc, char **argv) {
         std::exit(0);
       case 'c': store_sgml_bool = 1; break;
       case 'f': read_fix_option(optarg); break;
+      case 'j': set_pipelines(optarg); break;
       case 'I':
         if (std::strcmp(optarg, "tags") == 0) {
           word_input_bool = 0;

@@ -1,5 +1,6 @@
-// The sentence loop: reads sentences, passes them through the POS tagger and the chunk
-// tagger (strictly alternating, one sentence at a time) and prints each result.
+// The sentence protocol: reading a sentence, the lines exchanged with the POS tagger and
+// the chunk tagger, and printing a result; the start and end of a run. The loop that
+// keeps sentences in flight on the tagger pipelines is in pipelines.cc.
 #include "driver/parser.h"
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 
 #include "driver/chunktags.h"
 #include "driver/error.h"
+#include "driver/pipelines.h"
 #include "driver/server.h"
 #include "driver/tagger.h"
 #include "driver/utils.h"
@@ -20,7 +22,6 @@
 #include "driver/word_buffer.h"
 #include "driver/ws_inout.h"
 #include "symtab/lexicon.h"
-#include "tagfix/fixapply.h"
 #include "tree/chunkenc.h"
 #include "tree/conll.h"
 #include "tree/json.h"
@@ -32,6 +33,7 @@ int *word_pos_in_buf = nullptr;
 int num_sgml_tags = 0;
 FILE *orvit_pos_file[2];
 FILE *orvit_chunk_file[2];
+std::string *reading_messages = nullptr;
 
 namespace {
 constexpr int kArgSlots = 20;
@@ -46,6 +48,23 @@ const char *orvit_messages = "/dev/null";
 int sgml_capacity = 0;
 
 bool is_comment(const char *line) { return line[0] == '%' && line[1] == '%'; }
+
+// The token the chunk tagger is sent for a tag id: its text ("_" for none), or the
+// stand-in for a tag that equals the boundary token.
+const char *tag_token(int tag) {
+  const char *text = inttotag(tag);
+  return chunk_token(text ? text : CAT_UNDEFINED);
+}
+
+// A message of read_words: kept for its sentence when reading_messages is set.
+void reading_message(const char *text) {
+  if (reading_messages) {
+    reading_messages->append(text);
+  } else {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+  }
+}
 
 void store_sgml(const char *line, int words_read) {
   if (num_sgml_tags == sgml_capacity) {
@@ -113,48 +132,19 @@ void warn_extra_fields() {
   static bool warned = false;
   if (warned) return;
   warned = true;
-  std::fprintf(stderr,
-               "%s: warning: input line %d holds more than one field; only the first is read "
-               "(one token per line expected: tokenise raw text with vornik-tokenize)\n",
-               program_name(), line_number);
+  char message[300];
+  std::snprintf(message, sizeof message,
+                "%s: warning: input line %d holds more than one field; only the first is read "
+                "(one token per line expected: tokenise raw text with vornik-tokenize)\n",
+                program_name(), line_number);
+  reading_message(message);
 }
 
 }  // namespace
 
-void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *token_count) {
-  for (;;) {
-    const int n = read_words(infile, record, store_sgml_bool);
-    if (n == 0 && num_sgml_tags == 0) return;
-    if (n == 0) {
-      print_markup_group(outfile);
-      num_sgml_tags = 0;
-      if (std::ferror(outfile)) {
-        if (server_mode_bool) return;
-        output_error();
-      }
-      continue;
-    }
-    parse_sentence(outfile, orvit_pos_file, orvit_chunk_file, record);
-    // A connection ends after its last budgeted sentence, or once its client is gone.
-    if (std::ferror(outfile)) {
-      if (server_mode_bool) return;
-      output_error();
-    }
-    if (server_mode_bool && bytes_expected <= 0) return;
-    ++sentence_num;
-    *token_count += n;
-  }
-}
-
 namespace {
 // How long taggers get to end once their input is closed at the end of the run.
 constexpr int kTaggerEndMillis = 10000;
-
-void start_tagger(const char *role, char **argv, FILE **file) {
-  int exec_error = 0;
-  const pid_t pid = execsub(argv, file, orvit_messages, &exec_error);
-  register_tagger(role, argv, pid, file, exec_error);
-}
 
 void start_taggers() {
   int parameter_slot = 1;
@@ -166,13 +156,12 @@ void start_taggers() {
   if (word_input_bool) {
     orvit_pos_args[1] = parameter_file[0];
     orvit_chunk_args[parameter_slot] = parameter_file[1];
-    start_tagger("POS", orvit_pos_args, orvit_pos_file);
   } else {
     orvit_chunk_args[parameter_slot] = parameter_file[0];
   }
   orvit_chunk_args[parameter_slot + 1] = strdup("-");
   orvit_chunk_args[parameter_slot + 2] = nullptr;
-  start_tagger("chunk", orvit_chunk_args, orvit_chunk_file);
+  start_pipelines(orvit_pos_args, orvit_chunk_args, orvit_messages);
 }
 
 void finish_run(int token_count) {
@@ -210,20 +199,6 @@ void run_parser(const char *input) {
   closeread(infile, input);
   if (std::fclose(stdout) != 0) output_error();
   finish_run(token_count);
-}
-
-void parse_sentence(FILE *outfile, FILE *pos_file[2], FILE *chunk_file[2], chunkio_t *record) {
-  if (record->sentence_length == 0) return;
-  reply_clock_start();
-  if (word_input_bool) {
-    words_to_tagger(pos_file[1], record);
-    read_pos_tags(pos_file[0], record, record->sentence_length);
-  }
-  fix_tagged_sentence(chunk_file[1], record->word, record->pos_tag, record->sentence_length);
-  if (std::ferror(chunk_file[1])) tagger_stream_failed(chunk_file[1]);
-  read_chunktag_sequence(chunk_file[0], record);
-  reply_clock_stop();
-  print_result(outfile, record);
 }
 
 namespace {
@@ -281,17 +256,21 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     // A piece of a line cut off by a failed read (a client that stalled) is no line.
     if (line[std::strlen(line) - 1] != '\n' && std::ferror(infile)) break;
     if (server_mode_bool) bytes_expected -= static_cast<int>(facts.bytes);
-    if (++line_number % 100 == 0 && verbosity > 0) {
-      std::fputc('.', stderr);
-      std::fflush(stderr);
-    }
+    if (++line_number % 100 == 0 && verbosity > 0) reading_message(".");
     if (facts.too_long) {
-      std::fprintf(stderr, "%s: warning: input line %d is longer than %d bytes; the rest of it is ignored\n",
-                   program_name(), line_number, LINE_BUFFER_SIZE - 1);
+      char message[200];
+      std::snprintf(message, sizeof message,
+                    "%s: warning: input line %d is longer than %d bytes; the rest of it is "
+                    "ignored\n",
+                    program_name(), line_number, LINE_BUFFER_SIZE - 1);
+      reading_message(message);
     }
     if (facts.nul) {
-      std::fprintf(stderr, "%s: warning: input line %d holds a NUL byte, read as a blank\n",
-                   program_name(), line_number);
+      char message[200];
+      std::snprintf(message, sizeof message,
+                    "%s: warning: input line %d holds a NUL byte, read as a blank\n",
+                    program_name(), line_number);
+      reading_message(message);
     }
     if (is_comment(line)) continue;
     if (is_sgml(line)) {
@@ -307,15 +286,8 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
     char *word = wordbuf_new_word(word_buffer, column[0]);
     if (!word_input_bool && columns < 2) {
       // A client's bad line costs only its own connection, never the server.
-      if (server_mode_bool) {
-        std::fprintf(stderr, "Word or POS tag missing in line %i, client disconnected\n",
-                     line_number);
-        bytes_expected = 0;
-        record->sentence_length = num_sgml_tags = 0;
-        return 0;
-      }
-      std::fprintf(stderr, "Word or POS tag missing in line %i, exiting\n", line_number);
-      std::exit(255);
+      if (server_mode_bool) bytes_expected = 0;
+      return -1;
     }
     chunkio_next_line(record, word, word_input_bool ? nullptr : column[1], nullptr, nullptr);
   }
@@ -344,15 +316,25 @@ int read_pos_tags(FILE *infile, chunkio_t *record, int words_to_be_read) {
   return record->sentence_length;
 }
 
-int read_chunktag_sequence(FILE *infile, chunkio_t *record) {
+void tags_to_chunk_tagger(FILE *tagger, const int *tag, int length) {
+  write_token_line(tagger, BOUNDARY_TOKEN);
+  write_token_line(tagger, BOUNDARY_TOKEN);
+  for (int i = 0; i < length; ++i) write_token_line(tagger, tag_token(tag[i]));
+  write_token_line(tagger, BOUNDARY_TOKEN);
+  std::fputc('\n', tagger);
+  // One flush per sentence: the tagger answers only after the blank line, and a
+  // flush per line would cost a system call per word.
+  std::fflush(tagger);
+}
+
+int read_chunktag_sequence(FILE *infile, chunkio_t *record, const int *sent_tag) {
   const int words = record->sentence_length;
   record->sentence_length = 0;
   // The token sent for each row: two boundary rows, the tag given for each word (the
   // POS tag, or what a tag-fix rule put in its place), a closing boundary row.
-  const auto token_of = [words](int row) {
+  const auto token_of = [words, sent_tag](int row) {
     if (row < 2 || row == words + 2) return static_cast<const char *>(BOUNDARY_TOKEN);
-    const char *tag = inttotag(chosen_tag(row - 2));
-    return chunk_token(tag ? tag : CAT_UNDEFINED);
+    return tag_token(sent_tag[row - 2]);
   };
   read_reply(infile, words + 3, 3, token_of, [record, words](int row, char **column, int columns) {
     if (row < 2 || row == words + 2) return;
@@ -397,4 +379,17 @@ void print_markup_group(FILE *outfile) {
     }
   }
   std::fflush(outfile);
+}
+
+void save_sentence_store(sentence_store *store) {
+  *store = {word_buffer, sgml_buffer, sgml_line, word_pos_in_buf, num_sgml_tags, sgml_capacity};
+}
+
+void load_sentence_store(const sentence_store *store) {
+  word_buffer = store->words;
+  sgml_buffer = store->sgml;
+  sgml_line = store->sgml_line;
+  word_pos_in_buf = store->word_pos_in_buf;
+  num_sgml_tags = store->num_sgml_tags;
+  sgml_capacity = store->sgml_capacity;
 }

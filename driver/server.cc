@@ -16,6 +16,7 @@
 #include <string>
 
 #include "driver/parser.h"
+#include "driver/pipelines.h"
 
 int bytes_expected = 0;
 

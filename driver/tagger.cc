@@ -15,6 +15,7 @@
 
 #include "driver/error.h"
 #include "driver/parser.h"
+#include "driver/pipelines.h"
 #include "driver/ws_inout.h"
 
 namespace {
@@ -28,7 +29,7 @@ struct tagger_t {
   bool reaped, killed;
 };
 
-constexpr int kMaxTaggers = 64;
+constexpr int kMaxTaggers = 2 * MAX_PIPELINES;
 tagger_t taggers[kMaxTaggers];
 int tagger_count = 0;
 // How long a tagger that is already gone, or whose input was closed, gets to end.
@@ -131,6 +132,7 @@ void register_tagger(const char *role, char *const *argv, pid_t pid, FILE **fp, 
 }
 
 void tagger_gone(FILE *stream) {
+  finish_earlier_sentences(stream);
   static const char message[] =
       "Orvit or client process unreachable. To get more information, run vornik with the "
       "-v2 option.\nExiting.\n";
@@ -144,6 +146,7 @@ void tagger_gone(FILE *stream) {
 }
 
 void tagger_protocol_error(FILE *stream, const char *what) {
+  finish_earlier_sentences(stream);
   const tagger_t *tagger = tagger_with_stream(stream);
   std::fprintf(stderr, "%s: protocol error: %s %s, in the sentence ending at input line %d\n",
                program_name(), tagger ? describe(*tagger).c_str() : "a tagger", what, line_number);
@@ -170,8 +173,11 @@ void reply_clock_stop() {
   if (reply_timeout_seconds() > 0) alarm(0);
 }
 
+bool reply_time_is_up() { return reply_clock_ran_out; }
+
 void tagger_stream_failed(FILE *stream) {
   if (!reply_clock_ran_out) tagger_gone(stream);
+  finish_earlier_sentences(stream);
   const tagger_t *tagger = tagger_with_stream(stream);
   std::fprintf(stderr,
                "%s: %s did not answer within %d s, in the sentence ending at input line %d\n",

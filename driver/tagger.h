@@ -33,6 +33,8 @@ void register_tagger(const char *role, char *const *argv, pid_t pid, FILE **fp, 
 // or write in progress. reply_clock_stop() stops it.
 void reply_clock_start();
 void reply_clock_stop();
+// Whether the reply clock ran out since it was last started.
+bool reply_time_is_up();
 // After a failed read from or write to a tagger stream: reports a timeout (status 255)
 // if the clock ran out, otherwise the tagger as gone. Never returns.
 [[noreturn]] void tagger_stream_failed(FILE *stream);

@@ -18,6 +18,7 @@ extern int server_mode_bool;      // -S: serve TCP clients
 extern int verbosity;             // progress dots; always 1
 extern int verbose_bool;          // -v level: 0 silent, 1 header lines, 2 tagger stderr too
 extern char *beam_size;           // "-Z<beam>" for the chunk tagger, or null
+extern int num_pipelines;         // -j: tagger pipelines run side by side; 1 by default
 extern const char *parameterpath; // CHUNKPATH, or ""
 extern char *parameter_file[2];   // model paths, CHUNKPATH already prefixed
 extern const char *progname;      // argv[0]; fehler cuts it to its base name

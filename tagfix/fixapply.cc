@@ -1,38 +1,19 @@
 // Applying tag-fix rules: for every word, the tag of the first fix rule under its own
-// tag whose conditions all hold (or its own tag), written to the chunk tagger between
-// boundary lines. Conditions always see the uncorrected tags of the neighbours.
+// tag whose conditions all hold (or its own tag). Conditions always see the
+// uncorrected tags of the neighbours. Writing the tags to the tagger is the driver's.
 #include "tagfix/fixapply.h"
 
-#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "driver/error.h"
-#include "driver/parser.h"
-#include "driver/tagger.h"
-#include "driver/vornik.h"
 #include "symtab/lexicon.h"
 #include "tree/mobirel.h"
 
 namespace {
-// Word nodes of the current sentence plus a closing null, and the chosen tags. Both
-// grow with the longest sentence seen and are reused, so a warm run allocates nothing.
-mobile_t **leaf_list = nullptr;
-int *new_tag = nullptr;
-int capacity = 0;
-
-void reserve_words(int length) {
-  if (length + 1 <= capacity) return;
-  int wanted = capacity > 0 ? capacity : 1000;
-  while (wanted < length + 1) wanted *= 2;
-  void *leaves = std::realloc(leaf_list, static_cast<std::size_t>(wanted) * sizeof *leaf_list);
-  if (leaves) leaf_list = static_cast<mobile_t **>(leaves);
-  void *tags = std::realloc(new_tag, static_cast<std::size_t>(wanted) * sizeof *new_tag);
-  if (tags) new_tag = static_cast<int *>(tags);
-  if (!leaves || !tags) memory_exceeded();
-  capacity = wanted;
-}
+// Word nodes of the current sentence plus a closing null. It grows with the longest
+// sentence seen and is reused, so a warm run allocates nothing.
+std::vector<mobile_t *> sentence_leaves(1000);
 
 // 1 when `value` passes the test against `wanted` (0 = no constraint); a "~" mark
 // turns "equals" into "differs".
@@ -181,29 +162,17 @@ mobile_t *words_to_mobiles(char **word, const int *pos_tag, int length) {
   return head;
 }
 
-void fix_tagged_sentence(FILE *outfile, char **word, const int *pos_tag, int length) {
-  reserve_words(length);
+void fix_tagged_sentence(char **word, const int *pos_tag, int length, int *chosen) {
+  if (sentence_leaves.size() < static_cast<std::size_t>(length) + 1)
+    sentence_leaves.resize(2 * static_cast<std::size_t>(length) + 1);
+  mobile_t **leaves = sentence_leaves.data();
   mobile_t *head = words_to_mobiles(word, pos_tag, length);
   int count = 0;
-  for (mobile_t *m = head->next; m; m = m->next) leaf_list[count++] = m;
-  leaf_list[count] = nullptr;
-
-  write_token_line(outfile, BOUNDARY_TOKEN);
-  write_token_line(outfile, BOUNDARY_TOKEN);
-  for (int i = 0; i < length; ++i) {
-    new_tag[i] = match_fix(leaf_list[i], leaf_list, i);
-    const char *tag = inttotag(new_tag[i]);
-    write_token_line(outfile, chunk_token(tag ? tag : CAT_UNDEFINED));
-  }
-  write_token_line(outfile, BOUNDARY_TOKEN);
-  std::fputc('\n', outfile);
-  // One flush per sentence: the tagger answers only after the blank line, and a
-  // flush per line would cost a system call per word.
-  std::fflush(outfile);
+  for (mobile_t *m = head->next; m; m = m->next) leaves[count++] = m;
+  leaves[count] = nullptr;
+  for (int i = 0; i < length; ++i) chosen[i] = match_fix(leaves[i], leaves, i);
   mobile_free(head);
 }
-
-int chosen_tag(int position) { return new_tag[position]; }
 
 int match_fix(mobile_t *mobile, mobile_t **leaf_list, int position) {
   static std::string key;

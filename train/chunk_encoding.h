@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "driver/tagger.h"
 #include "train/conll_corpus.h"
 
 namespace vornik {
 
 // The boundary rows around every sentence carry this text as token and as tag.
-inline constexpr const char *kBoundary = "$lim$";
+inline constexpr const char *kBoundary = BOUNDARY_TOKEN;
 
 // Chunk tags for `sentence`, given the token the chunk tagger sees for each word.
 // An "I-X" that does not continue a chunk of type X opens one, as conlleval reads it.

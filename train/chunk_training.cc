@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "driver/parser.h"
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "orvit/text_scan.h"
@@ -27,7 +28,9 @@ std::vector<std::string> chunk_tagger_tokens(const ConllSentence &sentence) {
   size_t size = 0;
   FILE *out = open_memstream(&bytes, &size);
   if (!out) throw orvit::Error("cannot open a memory stream");
-  fix_tagged_sentence(out, words.data(), tags.data(), static_cast<int>(words.size()));
+  std::vector<int> chosen(words.size() + 1);
+  fix_tagged_sentence(words.data(), tags.data(), static_cast<int>(words.size()), chosen.data());
+  tags_to_chunk_tagger(out, chosen.data(), static_cast<int>(words.size()));
   std::fclose(out);
   std::unique_ptr<char, decltype(&std::free)> owned(bytes, &std::free);
   // One row per line; the tagger takes the first column of each, and the blank line

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/parser.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
@@ -40,7 +41,9 @@ std::string fixed_tags(const std::string &sentence) {
   char *buffer = nullptr;
   std::size_t size = 0;
   FILE *out = open_memstream(&buffer, &size);
-  fix_tagged_sentence(out, word_ptrs.data(), tags.data(), static_cast<int>(words.size()));
+  std::vector<int> chosen(words.size() + 1);
+  fix_tagged_sentence(word_ptrs.data(), tags.data(), static_cast<int>(words.size()), chosen.data());
+  tags_to_chunk_tagger(out, chosen.data(), static_cast<int>(words.size()));
   std::fclose(out);
   std::istringstream written(std::string(buffer, size));
   std::free(buffer);
