@@ -14,6 +14,11 @@ namespace {
 const std::string banner = std::string(version) + " Date: " + link_date + "\n";
 const std::string usage = usage_text;
 
+std::string bad_j(const std::string &value) {
+  return "vornik: ERROR: -j wants the number of tagger pipelines, a whole number from 1 to 64, "
+         "not \"" + value + "\"\n" + usage;
+}
+
 TEST(Cmdline, ErrorsReportMessageAndStatus) {
   struct Case {
     std::vector<std::string> args;
@@ -39,6 +44,13 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
       // Long file names are cut in the message; an overlong tag-fix path is rejected.
       {{"-v0", "p", "c", long_name}, 2, "vornik: file '" + long_name.substr(0, 244) + "...': No such file or directory\n"},
       {{"-v0", "-f", long_fix, "p", "c", "-"}, 2, "vornik: tag-fix file path longer than 499 characters: " + long_fix + "\n"},
+      {{"-j0", "p", "c", "-"}, 100, bad_j("0")},
+      {{"-j", "x", "p", "c", "-"}, 100, bad_j("x")},
+      {{"-j65", "p", "c", "-"}, 100, bad_j("65")},
+      {{"-j", "99999999999999999999", "-v0"}, 100, bad_j("99999999999999999999")},
+      {{"-j2x", "p", "c", "-"}, 100, bad_j("2x")},
+      {{"-j", "+2", "p", "c", "-"}, 100, bad_j("+2")},
+      {{"-j", "", "p", "c", "-"}, 100, bad_j("")},
   };
   for (const Case &c : cases) {
     const RunResult r = run_vornik(c.args);

@@ -184,25 +184,35 @@ TEST_P(HeaderTest, AnswersThenServesTheNextClient) {
 INSTANTIATE_TEST_SUITE_P(Server, HeaderTest, ::testing::ValuesIn(kHeaderCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// With -j the server spreads a connection's sentences over its pipelines too: the
+// stand-in taggers answer after random delays, out of order.
 TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
-  const std::string pos_script = dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\n");
-  chunk_script = dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\n");
-  const std::string text =
-      "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
+  const std::string pos_script = dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\ndelay 800\n");
+  chunk_script = dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\ndelay 800\n");
+  const std::string once = "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
+  std::string text;
+  for (int i = 0; i < 6; ++i) text += once + "\n";
   const std::string opening = "%% Chunking sentences from file " + std::to_string(port) + "\n";
-  for (const std::string mode : {"-Ochunktags", "-Oconll", "-Ojson"}) {
+  for (const auto &[mode, jobs] : {std::pair{"-Ochunktags", "-j1"}, {"-Oconll", "-j1"}, {"-Ojson", "-j1"},
+                                   {"-Ochunktags", "-j3"}, {"-Ojson", "-j4"}}) {
     const RunResult filter = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, text);
     ASSERT_EQ(filter.status, 0) << filter.err;
 
     BackgroundVornik server(
-        {"-S", "-v1", "-c", mode, pos_script, chunk_script, std::to_string(port)});
+        {"-S", "-v1", "-c", jobs, mode, pos_script, chunk_script, std::to_string(port)});
     ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
     char header[5];
     std::snprintf(header, sizeof header, "%04zu", text.size());
-    EXPECT_EQ(converse(port, header + text), filter.out) << mode;
+    EXPECT_EQ(converse(port, header + text), filter.out) << mode << jobs;
+    // The next connection finds the pipelines in step (JSON records number the
+    // sentences over all connections).
+    const RunResult again = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, "the\ncat\n");
+    if (mode != std::string("-Ojson")) {
+      EXPECT_EQ(converse(port, "0008the\ncat\n"), again.out) << mode << jobs;
+    }
     // The opening line names the port and goes only to the server's own output (its
     // standard error for the record formats).
-    if (mode == "-Ochunktags") {
+    if (mode == std::string("-Ochunktags")) {
       EXPECT_EQ(server.out(), opening);
     } else {
       EXPECT_NE(server.err().find(opening), std::string::npos) << server.err();

@@ -11,11 +11,18 @@
 //   silent           read everything, answer nothing
 //   exit [N]         end at once with status N (default 0), reading nothing
 //   signal N         end at once by signal N
+//   die TOKEN        end, without answering, once a sentence holding TOKEN is read
+//   delay US         wait a random 0 to US microseconds before each answer, so that
+//                    several taggers answer in a random order
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
 // argument vector and every line received are appended to <path>.<model base name>.
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <random>
+#include <thread>
+#include <unistd.h>
 #include <deque>
 #include <fstream>
 #include <iostream>
@@ -32,6 +39,8 @@ int main(int argc, char **argv) {
   std::deque<std::string> sequence;
   std::size_t short_answer = static_cast<std::size_t>(-1);
   bool comment = false, extra = false, blank = false, silent = false;
+  std::string die_token;
+  long delay_us = 0;
   std::ifstream script(model);
   for (std::string line; std::getline(script, line);) {
     std::istringstream words(line);
@@ -46,6 +55,8 @@ int main(int argc, char **argv) {
     if (command == "extra") extra = true;
     if (command == "blank") blank = true;
     if (command == "silent") silent = true;
+    if (command == "die") words >> die_token;
+    if (command == "delay") words >> delay_us;
     int number = 0;
     if (command == "exit") return words >> number ? number : 0;
     if (command == "signal" && words >> number) raise(number);
@@ -60,8 +71,13 @@ int main(int argc, char **argv) {
   }
 
   std::vector<std::string> sentence;
+  std::minstd_rand random(static_cast<unsigned>(getpid()));
   auto answer = [&] {
     if (sentence.empty() || silent) return;
+    for (const std::string &token : sentence)
+      if (!die_token.empty() && token == die_token) std::exit(0);
+    if (delay_us > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % (delay_us + 1)));
     if (blank) {
       sentence.clear();
       std::cout << '\n' << std::flush;

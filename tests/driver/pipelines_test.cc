@@ -1,0 +1,135 @@
+// Several tagger pipelines against one: for inputs that touch every stream (markup,
+// long, empty and one-word sentences, comment lines, long lines, progress dots, tag-fix
+// rules, a short reply, a tagger dying midway, a tags-mode line without its tag) and
+// every output mode, -j 2 and -j 7 give the standard output, standard error and exit
+// status of -j 1. The stand-in taggers answer after random delays, so replies come
+// back out of order.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/run_vornik.h"
+
+namespace {
+// Sentences of 0 to 14 words over a small vocabulary, with markup lines, markup-only
+// groups, comment lines, runs of blank lines, a 600-word sentence, a line longer than
+// the 999-byte line buffer and `special` as the only word of sentence 23.
+std::string mixed_input(bool tags, const std::string &special) {
+  const char *vocabulary[] = {"The", "cat", "sat", "on", "the", "mat", "and", "%%odd", "dog", "ran"};
+  const char *pos[] = {"DT", "NN", "VBD", "IN", "DT", "NN", "CC", "SYM", "NN", "VBD"};
+  auto token = [&](int k) {
+    return std::string(vocabulary[k % 10]) + (tags ? std::string(" ") + pos[k % 10] : "") + "\n";
+  };
+  std::string text = "\n \t\n%% a comment before anything\n";
+  for (int s = 0; s < 40; ++s) {
+    if (s % 7 == 3) text += "<p>\n\n";  // a markup-only group
+    if (s % 5 == 0) text += "<s id=\"" + std::to_string(s) + "\">\n";
+    if (s == 23) {
+      text += special;
+    } else if (s == 30) {
+      for (int k = 0; k < 600; ++k) text += token(k);
+    } else {
+      for (int k = 0; k < s % 15; ++k) {
+        text += token(s + 3 * k);
+        if (k == 2) text += "%% a comment inside a sentence\n";
+      }
+    }
+    if (s == 11 && !tags) text += std::string(1200, 'x') + "\n";
+    if (s % 5 == 0) text += "</s>\n";
+    text += s % 4 == 0 ? "\n\n  \n" : "\n";
+  }
+  return text + "<end>\n";
+}
+
+class Pipelines : public ::testing::Test {
+ protected:
+  ScratchDir dir;
+  const std::string pos_map = "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\nmap the DT\n"
+                              "map mat NN\nmap and CC\nmap %%odd SYM\nmap Boom BOOM\ndefault NN\n";
+  const std::string chunk_map = "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\nmap VBD B-VP/1/c/VP\n"
+                                "map IN B-PP/1/c/PP\nmap NNX I-NP/0/c/NP\nmap %%X O/1/c/_\n"
+                                "default O/1/c/_\n";
+  const std::string delays = "delay 1500\n";
+
+  // -j 1, -j 2 and -j 7 on one input; the times in the closing statistics and in the
+  // export format's #BOS lines are dropped.
+  void expect_same_for_all_j(const std::string &name, const std::vector<std::string> &args,
+                             const std::string &input, int status) {
+    const std::regex finished("Chunking finished, [^\n]*\n"), bos("(#BOS -?[0-9]+ -?[0-9]+) [0-9]+");
+    RunResult first;
+    for (const char *j : {"-j1", "-j2", "-j7"}) {
+      std::vector<std::string> with_j = {j};
+      with_j.insert(with_j.end(), args.begin(), args.end());
+      RunResult r = run_vornik(with_j, input);
+      r.err = std::regex_replace(r.err, finished, "Chunking finished, TIME\n");
+      r.out = std::regex_replace(r.out, bos, "$1 TIME");
+      if (j == std::string("-j1")) {
+        first = r;
+        EXPECT_EQ(r.status, status) << name << "\n" << r.err;
+        continue;
+      }
+      EXPECT_EQ(r.status, first.status) << name << " " << j;
+      EXPECT_EQ(r.out, first.out) << name << " " << j;
+      EXPECT_EQ(r.err, first.err) << name << " " << j;
+    }
+  }
+};
+
+TEST_F(Pipelines, EveryOutputModeAndStreamAsWithOnePipeline) {
+  const std::string pos = dir.write("pos", pos_map + delays);
+  const std::string chunk = dir.write("chunk", chunk_map + delays);
+  const std::string fixes = dir.write("fixes", "fix # =NN =^mat$ -> NNX\nfix # =SYM -> %%X\n");
+  const std::string words = mixed_input(false, "cat\n");
+  struct Case {
+    const char *name;
+    std::vector<std::string> options;
+  } cases[] = {
+      {"chunk tags with markup", {"-c", "-Ochunktags"}},
+      {"bracketing with markup", {"-c"}},
+      {"bracketing, header and statistics", {"-v1"}},
+      {"lisp", {"-Olisp", "-u"}},
+      {"export format with markup", {"-c", "-Onegra"}},
+      {"columns with markup", {"-c", "-Oconll"}},
+      {"JSON lines with markup", {"-c", "-Ojson"}},
+      {"tag-fix rules and a beam", {"-f", fixes, "-Z", "5", "-Ochunktags"}},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = {"-v0"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), {pos, chunk, "-"});
+    expect_same_for_all_j(c.name, args, words, 0);
+  }
+  expect_same_for_all_j("tags mode", {"-v0", "-Itags", "-c", "-Ochunktags", chunk, "-"},
+                        mixed_input(true, "cat NN\n"), 0);
+}
+
+TEST_F(Pipelines, FailuresEndTheRunAsWithOnePipelineAfterEverySentenceBefore) {
+  const std::string pos = dir.write("pos", pos_map + delays);
+  const std::string chunk = dir.write("chunk", chunk_map + delays);
+  const std::string short_pos = dir.write("short-pos", pos_map + delays + "short 3\n");
+  const std::string short_chunk = dir.write("short-chunk", chunk_map + delays + "short 2\n");
+  const std::string dying_pos = dir.write("dying-pos", pos_map + delays + "die Boom\n");
+  const std::string dying_chunk = dir.write("dying-chunk", chunk_map + delays + "die BOOM\n");
+  const std::string boom = mixed_input(false, "Boom\n");
+  struct Case {
+    const char *name;
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+  } cases[] = {
+      {"short POS replies", {"-Ochunktags", short_pos, chunk, "-"}, boom, 255},
+      {"short chunk replies", {"-c", pos, short_chunk, "-"}, boom, 255},
+      {"POS tagger dies", {"-Ochunktags", dying_pos, chunk, "-"}, boom, 255},
+      {"chunk tagger dies", {"-c", pos, dying_chunk, "-"}, boom, 255},
+      {"tags-mode line without tag", {"-Itags", "-Ochunktags", chunk, "-"},
+       mixed_input(true, "lonely\n"), 255},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = {"-v1"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    expect_same_for_all_j(c.name, args, c.input, c.status);
+  }
+}
+}  // namespace
