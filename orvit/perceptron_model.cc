@@ -125,7 +125,41 @@ void PerceptronModel::finish() {
     const size_t t = (keys_[f] & 31) - 1;
     if (t < kUnigramTemplates) unigram_row_[t][(keys_[f] >> 5) & ((1u << 19) - 1)] = static_cast<int32_t>(f);
   }
+  build_class_tables();
   predecessors_ = prepare_predecessors(trans_.data(), labels());
+}
+
+void PerceptronModel::build_class_tables() {
+  constexpr uint32_t kCodeMask = (1u << 19) - 1;
+  const std::vector<FeatureTemplate>& templates = feature_templates();
+  class_index_.assign(parts_.size() + 2, 0);
+  dense_classes_ = 1;
+  for (auto& rows : class_rows_) rows.clear();
+  for (size_t f = 0; f < keys_.size(); ++f) {
+    const size_t t = (keys_[f] & 31) - 1;
+    if (t < kUnigramTemplates || t >= kClassTemplatesEnd) continue;
+    for (int k = 0; k < templates[t].arity; ++k) {
+      uint32_t& index = class_index_[(keys_[f] >> (5 + 19 * k)) & kCodeMask];
+      if (index == 0) index = static_cast<uint32_t>(dense_classes_++);
+    }
+  }
+  if (dense_classes_ >= kMaxDenseClasses) {
+    class_index_.clear();
+    return;
+  }
+  for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
+    size_t cells = 1;
+    for (int k = 0; k < templates[t].arity; ++k) cells *= dense_classes_;
+    class_rows_[t - kUnigramTemplates].assign(cells, -1);
+  }
+  for (size_t f = 0; f < keys_.size(); ++f) {
+    const size_t t = (keys_[f] & 31) - 1;
+    if (t < kUnigramTemplates || t >= kClassTemplatesEnd) continue;
+    size_t cell = 0;
+    for (int k = 0; k < templates[t].arity; ++k)
+      cell = cell * dense_classes_ + class_index_[(keys_[f] >> (5 + 19 * k)) & kCodeMask];
+    class_rows_[t - kUnigramTemplates][cell] = static_cast<int32_t>(f);
+  }
 }
 
 const float* PerceptronModel::find(uint64_t key) const {

@@ -53,8 +53,13 @@ void split_token(std::string_view token, std::string_view& cls, std::string_view
 template <typename Fn>
 void for_each_feature(const TokenCodes* codes, size_t n, size_t i, Fn&& fn, size_t first = 0);
 
-// The templates of one part come first in the list, these many of them.
+// The templates of one part come first in the list, these many of them; then come the
+// templates over class parts only, up to kClassTemplatesEnd.
 inline constexpr size_t kUnigramTemplates = 15;
+inline constexpr size_t kClassTemplatesEnd = 23;
+// Class templates are looked up in dense tables when the classes that occur in their
+// features (with the padding) number fewer than this; otherwise through find().
+inline constexpr size_t kMaxDenseClasses = 64;
 // Code of the part template `ft` reads from token codes `tc`.
 inline uint32_t part_code(const FeatureTemplate& ft, int k, const TokenCodes& tc) {
   switch (ft.part[k]) {
@@ -97,6 +102,19 @@ class PerceptronModel {
     const int32_t row = unigram_row_[t][code];
     return row < 0 ? nullptr : &weights_[static_cast<size_t>(row) * labels()];
   }
+  // True when class_row() can be used (see kMaxDenseClasses).
+  bool dense_classes() const { return !class_rows_[0].empty(); }
+  // Dense index of class code `code` for class_row(): 0 when no class feature names it.
+  uint32_t class_index(uint32_t code) const { return code < class_index_.size() ? class_index_[code] : 0; }
+  // Weight row of class template t (kUnigramTemplates <= t < kClassTemplatesEnd) for
+  // the dense class indices k[0..arity) (arity: the template's), or nullptr: the same
+  // row as find() gives.
+  const float* class_row(size_t t, int arity, const uint32_t* k) const {
+    size_t cell = 0;
+    for (int j = 0; j < arity; ++j) cell = cell * dense_classes_ + k[j];
+    const int32_t row = class_rows_[t - kUnigramTemplates][cell];
+    return row < 0 ? nullptr : &weights_[static_cast<size_t>(row) * labels()];
+  }
   // prepare_predecessors of the transitions, for viterbi_first_order.
   const std::vector<std::vector<uint16_t>>& predecessors() const { return predecessors_; }
   // Weight of the transition from -> to (see set_transition), including the
@@ -123,6 +141,13 @@ class PerceptronModel {
   uint64_t mask_ = 0;
   std::vector<float> trans_;      // (labels()+1)^2, row = from
   std::vector<int32_t> unigram_row_[kUnigramTemplates];  // [code]: feature row or -1
+  // Dense class tables: class code -> index (1..dense_classes_-1), and per class
+  // template the feature row (or -1) of each index tuple.
+  std::vector<uint32_t> class_index_;
+  size_t dense_classes_ = 0;
+  std::vector<int32_t> class_rows_[kClassTemplatesEnd - kUnigramTemplates];
+  // Fills the dense class tables when the classes are few enough.
+  void build_class_tables();
   std::vector<std::vector<uint16_t>> predecessors_;
 };
 

@@ -55,11 +55,19 @@ const std::vector<uint16_t>& PerceptronTagger::tag(const std::vector<std::string
     ids_[i] = cached(tokens[i]);
     codes_[i] = cache_codes_[ids_[i]];
   }
+  const bool dense = model_.dense_classes();
+  if (dense) {
+    const uint32_t pad = model_.class_index(kPadCode);
+    class_index_.assign(n + 4, pad);
+    for (size_t i = 0; i < n; ++i) class_index_[i + 2] = model_.class_index(codes_[i].cls);
+  }
+  const std::vector<FeatureTemplate>& templates = feature_templates();
   emit_.assign(n * L, 0.0f);
   for (size_t i = 0; i < n; ++i) {
     float* e = &emit_[i * L];
-    // One-part features from the cached sums of the tokens around, the others
-    // through the hash table.
+    // One-part features from the cached sums of the tokens around, class features
+    // from the dense tables, the others through the hash table; always in template
+    // order, so that the sums come out the same whichever way a row is found.
     for (long o = -2; o <= 2; ++o) {
       const long at = static_cast<long>(i) + o;
       const float* rows = at < 0 || at >= static_cast<long>(n)
@@ -68,10 +76,20 @@ const std::vector<uint16_t>& PerceptronTagger::tag(const std::vector<std::string
       rows += static_cast<size_t>(o + 2) * L;
       for (size_t y = 0; y < L; ++y) e[y] += rows[y];
     }
-    for_each_feature(codes_.data(), n, i, [&](uint64_t key) {
-      if (const float* w = model_.find(key))
+    const auto add = [&](const float* w) {
+      if (w)
         for (size_t y = 0; y < L; ++y) e[y] += w[y];
-    }, kUnigramTemplates);
+    };
+    if (dense) {
+      for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
+        const FeatureTemplate& ft = templates[t];
+        uint32_t k[3];
+        for (int j = 0; j < ft.arity; ++j) k[j] = class_index_[i + 2 + ft.offset[j]];
+        add(model_.class_row(t, ft.arity, k));
+      }
+    }
+    for_each_feature(codes_.data(), n, i, [&](uint64_t key) { add(model_.find(key)); },
+                     dense ? kClassTemplatesEnd : kUnigramTemplates);
   }
   best_.resize(n);
   viterbi_first_order(emit_.data(), n, model_.labels(), model_.transitions(), model_.predecessors(), work_,

@@ -37,6 +37,7 @@ class PerceptronTagger : public SentenceTagger {
   std::vector<float> pad_rows_;    // the same for a position outside the sentence
   std::vector<uint32_t> ids_;
   std::vector<TokenCodes> codes_;
+  std::vector<uint32_t> class_index_;  // dense class index per position, 2 pads each side
   std::vector<float> emit_;
   ViterbiWork<float> work_;
   std::vector<uint16_t> best_;
