@@ -10,6 +10,7 @@
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "orvit/model_writer.h"
+#include "orvit/row_cursor.h"
 #include "orvit/text_scan.h"
 #include "orvit/training_counts.h"
 
@@ -17,15 +18,13 @@ namespace orvit {
 
 namespace {
 
-class Parser {
+class Parser : RowCursor {
  public:
   Parser(std::string_view text, const std::string& name, Model& model)
-      : text_(text), name_(name), model_(model) {}
+      : RowCursor(name), text_(text), model_(model) {}
 
   void line(std::string_view row, long number) {
-    line_ = number;
-    row_ = row;
-    pos_ = 0;
+    start_row(row, number);
     if (number == 1) return header();
     std::string_view kind = next();
     if (kind.empty() || kind[0] == '#') return;
@@ -46,10 +45,7 @@ class Parser {
   }
 
   void finish(size_t dense_limit) {
-    if (line_ == 0) {
-      line_ = 1;
-      fail("empty file, not an orvit model");
-    }
+    require_rows();
     if (!tags_done_) fail("model has no complete tag list");
     if (!have_lambdas_) fail("model has no lambdas row");
     model_.set_max_suffix(max_suffix_);
@@ -57,14 +53,6 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& what) { throw Error(where(name_, line_, what)); }
-  [[noreturn]] void bad_row(const char* kind) {
-    fail(std::string("bad ") + kind + " row " + quote_row(row_));
-  }
-
-  std::string_view next() { return next_column(row_, pos_); }
-  bool at_end() { return next().empty(); }
-
   template <typename T>
   bool number(T& out) {
     std::string_view s = next();
@@ -224,12 +212,8 @@ class Parser {
   }
 
   std::string_view text_;
-  const std::string& name_;
   Model& model_;
   uint64_t count_total_ = 0;
-  long line_ = 0;
-  std::string_view row_;
-  size_t pos_ = 0;
   int expected_tags_ = -1;
   std::vector<std::string> names_;
   std::unordered_set<std::string_view> seen_names_;  // views into the model text

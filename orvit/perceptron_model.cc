@@ -10,6 +10,7 @@
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
+#include "orvit/row_cursor.h"
 #include "orvit/text_scan.h"
 
 namespace orvit {
@@ -241,19 +242,17 @@ bool is_perceptron_model(std::string_view text) {
 
 namespace {
 
-class PerceptronParser {
+class PerceptronParser : RowCursor {
  public:
   // `rows`: about how many rows the text has, to make room for the features at once.
   PerceptronParser(const std::string& name, PerceptronModel& model, size_t rows)
-      : name_(name), model_(model), rows_(rows) {
+      : RowCursor(name), model_(model), rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
   }
 
   void line(std::string_view row, long number) {
-    line_ = number;
-    row_ = row;
-    pos_ = 0;
+    start_row(row, number);
     if (number == 1) return header();
     std::string_view kind = next();
     if (kind.empty() || kind[0] == '#') return;
@@ -266,23 +265,12 @@ class PerceptronParser {
   }
 
   void finish() {
-    if (line_ == 0) {
-      line_ = 1;
-      fail("empty file, not an orvit model");
-    }
+    require_rows();
     if (!labels_done_) fail("model has no complete label list");
     model_.finish();
   }
 
  private:
-  [[noreturn]] void fail(const std::string& what) { throw Error(where(name_, line_, what)); }
-  [[noreturn]] void bad_row(const char* kind) {
-    fail(std::string("bad ") + kind + " row " + quote_row(row_));
-  }
-
-  std::string_view next() { return next_column(row_, pos_); }
-  bool at_end() { return next().empty(); }
-
   // A weight: a finite decimal below kMaxWeight in magnitude.
   bool weight(float& out) { return weight(next(), out); }
   bool weight(std::string_view s, float& out) {
@@ -378,12 +366,8 @@ class PerceptronParser {
       fail("duplicate feature row " + quote_row(row_));
   }
 
-  const std::string& name_;
   PerceptronModel& model_;
   size_t rows_;
-  long line_ = 0;
-  std::string_view row_;
-  size_t pos_ = 0;
   int expected_ = 0;
   bool expected_labels_seen_ = false;
   bool labels_done_ = false;
