@@ -1,10 +1,6 @@
-// Models: estimation on a tiny corpus whose counts, interpolation weights,
-// transition, emission and suffix probabilities were worked out by hand; word classes;
-// faulty model files, each giving one message naming the file and line; Viterbi
-// decoding against brute-force enumeration on small random models (dense and sparse
-// transition tables agree entry by entry and in the paths chosen; a huge beam changes
-// nothing) and hand-worked best paths; an accuracy floor on CoNLL-2000 slices, skipped
-// when the corpus is not present.
+// orvit's models: estimation on a tiny corpus worked out by hand, word classes, the
+// messages of faulty model files of both kinds, Viterbi decoding against brute force and
+// hand-worked paths, and an accuracy floor on CoNLL-2000 slices (skipped without it).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,6 +16,7 @@
 #include "orvit/model_loader.h"
 #include "orvit/model_writer.h"
 #include "orvit/ngram_stats.h"
+#include "orvit/perceptron_model.h"
 #include "orvit/suffix_guesser.h"
 #include "orvit/tagged_corpus.h"
 #include "orvit/tagger.h"
@@ -96,7 +93,7 @@ TEST_F(TinyModel, InterpolatedTransitions) {
       {Y, X, Y, 0.125 * 3 / 8 + 0.5 * 1},  // unseen history: no trigram term
       {X, Y, S, 0.0},                      // the start state is never predicted
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
         << c.t1 << " " << c.t2 << " " << c.t3;
     float logp = model.transitions().logp(c.t1, c.t2, c.t3);
@@ -116,7 +113,8 @@ TEST(Estimation, ClassBackoffReplacesPartOfTheUnigramTerm) {
   counts.tag_class = {0, 0};
   counts.class_weight = 0.5;
   const std::string text = orvit::write_model_text(counts);
-  EXPECT_NE(text.find("theta 0.14142135623730948\nclass-weight 0.5\nclass Y X\nrare-max"), std::string::npos)
+  EXPECT_NE(text.find("theta 0.14142135623730948\nclass-weight 0.5\nclass Y X\nrare-max"),
+            std::string::npos)
       << text;
   orvit::Model model;
   orvit::parse_model(text, "classes.orv", model);
@@ -130,17 +128,18 @@ TEST(Estimation, ClassBackoffReplacesPartOfTheUnigramTerm) {
       {Y, X, Y, 0.125 * (0.5 * 3 / 8 + 0.5 * 2 / 5) + 0.5 * 1},
       {S, S, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 2 / 3) + 0.5 * 2 / 3 + 0.375 * 2 / 3},  // own class
   };
-  for (const auto& c : cases)
-    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15) << c.t1 << " " << c.t2 << " " << c.t3;
+  for (const auto &c : cases)
+    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
+        << c.t1 << " " << c.t2 << " " << c.t3;
 }
 
 TEST_F(TinyModel, Emissions) {
   struct Case {
-    const char* word;
-    const char* tag;
+    const char *word;
+    const char *tag;
     double p;
   } cases[] = {{"a", "X", 1.0}, {"b", "Y", 2.0 / 3}, {"c", "Y", 1.0 / 3}};
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     int32_t id = model.find_word(c.word);
     ASSERT_GE(id, 0);
     uint32_t e = model.entry_begin(id);
@@ -157,7 +156,7 @@ TEST_F(TinyModel, SuffixAbstraction) {
   const double theta = std::sqrt(0.02);
   orvit::SuffixGuesser guesser(model.view());
   struct Case {
-    const char* word;
+    const char *word;
     double px, py;
   } cases[] = {
       {"zz", 0.4, 0.6},  // no known suffix: the rare-word distribution
@@ -165,7 +164,7 @@ TEST_F(TinyModel, SuffixAbstraction) {
       {"za", (1 + theta * 0.4) / (1 + theta), theta * 0.6 / (1 + theta)},
       {"Zb", theta * 0.4 / (1 + theta), (1 + theta * 0.6) / (1 + theta)},  // empty upper trie
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     auto d = guesser.suffix_distribution(c.word);
     EXPECT_NEAR(d[0], c.px, 1e-15) << c.word;
     EXPECT_NEAR(d[1], c.py, 1e-15) << c.word;
@@ -185,14 +184,16 @@ TEST(Estimation, RareKnownWordsMixInTheSuffixGuess) {
   orvit::parse_model(text, "guess.orv", model);
   const double theta = std::sqrt(0.02);
   struct Case {
-    const char* word;
+    const char *word;
     std::vector<double> p;  // P(word | X), P(word | Y); 0 for no entry
   } cases[] = {
       {"a", {1.0, 0}},
       {"b", {0, 2.0 / 3}},
-      {"c", {0.5 * 0.2 * theta / (1 + theta), 0.5 / 3 + 0.5 * 0.2 * (1 + theta * 0.6) / (1 + theta) / 0.6}},
+      {"c",
+       {0.5 * 0.2 * theta / (1 + theta),
+        0.5 / 3 + 0.5 * 0.2 * (1 + theta * 0.6) / (1 + theta) / 0.6}},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     const int32_t id = model.find_word(c.word);
     std::vector<double> got(2, 0.0);
     for (uint32_t e = model.entry_begin(id); e < model.entry_begin(id + 1); ++e)
@@ -201,19 +202,25 @@ TEST(Estimation, RareKnownWordsMixInTheSuffixGuess) {
   }
   const std::string written = orvit::write_model_text(orvit::count_corpus(
       orvit::parse_tagged_corpus(kTinyCorpus, "tiny", 1, 2), orvit::TrainOptions{}));
-  EXPECT_NE(written.find("suffix-min 10\nknown-guess 3 0.10000000000000001\ntrigram"), std::string::npos)
+  EXPECT_NE(written.find("suffix-min 10\nknown-guess 3 0.10000000000000001\ntrigram"),
+            std::string::npos)
       << written;
 }
 
 // Word shapes pick the suffix trie for an unknown word.
 TEST(Estimation, WordClassTable) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"walked", "lower"}, {"", "lower"},          {"\xc3\xa9t\xc3\xa9", "lower"},
-      {"Walked", "upper"}, {"IBM", "upper"},       {"Jean-Pierre", "upper"},
-      {"1990s", "number"}, {"Boeing-747", "number"}, {"3,250", "number"},
-      {"well-known", "hyphen"}, {"-", "hyphen"},
-  };
-  for (const auto& [word, cls] : cases) {
+  const std::pair<const char *, const char *> cases[] = {{"walked", "lower"},
+                                                         {"", "lower"},
+                                                         {"\xc3\xa9t\xc3\xa9", "lower"},
+                                                         {"Walked", "upper"},
+                                                         {"IBM", "upper"},
+                                                         {"Jean-Pierre", "upper"},
+                                                         {"1990s", "number"},
+                                                         {"Boeing-747", "number"},
+                                                         {"3,250", "number"},
+                                                         {"well-known", "hyphen"},
+                                                         {"-", "hyphen"}};
+  for (const auto &[word, cls] : cases) {
     EXPECT_STREQ(orvit::word_class_name(orvit::word_class(word)), cls) << word;
     EXPECT_EQ(orvit::word_class_from_name(cls), orvit::word_class(word));
   }
@@ -226,8 +233,8 @@ TEST(Estimation, SuffixTriesHoldRareWordsOnlyAndDropThinlyAttestedLongSuffixes) 
   orvit::TrainOptions options;
   options.max_suffix = 3;
   options.suffix_min = 1;
-  orvit::TrainingCounts c =
-      orvit::count_corpus(orvit::parse_tagged_corpus(corpus + "seldom Y\n\nSeldom Y\n", "c", 1, 2), options);
+  orvit::TrainingCounts c = orvit::count_corpus(
+      orvit::parse_tagged_corpus(corpus + "seldom Y\n\nSeldom Y\n", "c", 1, 2), options);
   EXPECT_EQ(c.suffixes[0].find("n"), -1);  // "often" is not rare
   EXPECT_GE(c.suffixes[0].find("dom"), 0);
   EXPECT_EQ(c.suffixes[0].find("ldom"), -1);  // longer than max_suffix
@@ -237,67 +244,54 @@ TEST(Estimation, SuffixTriesHoldRareWordsOnlyAndDropThinlyAttestedLongSuffixes) 
   options = orvit::TrainOptions{};
   options.suffix_min = 2;
   c = orvit::count_corpus(
-      orvit::parse_tagged_corpus("sing V\n\nsing V\n\nruling V\n\nfiling N\n\nding N\n\nx N\n", "c", 1, 2), options);
-  const auto& trie = c.suffixes[0];
-  for (const char* kept : {"g", "x", "ng", "ing", "ling", "sing"}) EXPECT_GE(trie.find(kept), 0) << kept;
-  for (const char* dropped : {"ding", "iling", "uling", "filing", "ruling"}) EXPECT_EQ(trie.find(dropped), -1) << dropped;
+      orvit::parse_tagged_corpus("sing V\n\nsing V\n\nruling V\n\nfiling N\n\nding N\n\nx N\n", "c",
+                                 1, 2),
+      options);
+  const auto &trie = c.suffixes[0];
+  for (const char *kept : {"g", "x", "ng", "ing", "ling", "sing"})
+    EXPECT_GE(trie.find(kept), 0) << kept;
+  for (const char *dropped : {"ding", "iling", "uling", "filing", "ruling"})
+    EXPECT_EQ(trie.find(dropped), -1) << dropped;
   EXPECT_EQ(c.suffix_tags[0][trie.find("ing")], (orvit::TagCounts{{0, 2}, {1, 3}}));
 }
 
 const std::string kHead = "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\n";
+const std::string kPHead = "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n";
 
-struct Case {
-  std::string text;
-  std::string message;
-};
-
-std::string load_error(const std::string& text) {
-  orvit::Model model;
+// Loads `text` as a perceptron or a trigram model: the error message, or "(loaded)".
+std::string load_error(const std::string &text, bool perceptron) {
   try {
-    orvit::parse_model(text, "m.orv", model);
-  } catch (const orvit::Error& e) {
+    orvit::Model model;
+    orvit::PerceptronModel p;
+    perceptron ? orvit::parse_perceptron_model(text, "m.orv", p)
+               : orvit::parse_model(text, "m.orv", model);
+  } catch (const orvit::Error &e) {
     return e.what();
   }
   return "(loaded)";
 }
 
+// Each kind chosen by the first line, as orvit chooses it.
 TEST(ModelErrors, MessagesNameFileAndLine) {
-  const Case cases[] = {
+  const std::string one_of_two = "orvit-model 1\ntags 2\ntag X\n";
+  const struct {
+    std::string text, message;
+  } cases[] = {
       {"", "m.orv:1: empty file, not an orvit model"},
       {"hello\n", "m.orv:1: not an orvit model (the first line must be \"orvit-model 1\")"},
       {"orvit-model 2\n", "m.orv:1: unsupported model version \"2\" (this orvit reads 1)"},
       {"orvit-model\n", "m.orv:1: unsupported model version \"\" (this orvit reads 1)"},
-      {kHead + "word a X\n", "m.orv:6: bad word row \"word a X\""},
-      {kHead + "word a Z 1\n", "m.orv:6: bad word row \"word a Z 1\""},
-      {kHead + "word a X 0\n", "m.orv:6: bad word row \"word a X 0\""},
       {kHead + "word a X 1\n# note\nword a Y 1\n", "m.orv:8: duplicate word row \"word a Y 1\""},
-      {kHead + "trigram X Y Q 1\n", "m.orv:6: bad trigram row \"trigram X Y Q 1\""},
-      {kHead + "trigram X Y <s> 1\n", "m.orv:6: bad trigram row \"trigram X Y <s> 1\""},
-      {kHead + "trigram <s> X Y -1\n", "m.orv:6: bad trigram row \"trigram <s> X Y -1\""},
-      {kHead + "suffix middle a X 1\n", "m.orv:6: bad suffix row \"suffix middle a X 1\""},
-      {kHead + "lambdas 0.5 0.5 0.5\n", "m.orv:6: bad lambdas row \"lambdas 0.5 0.5 0.5\""},
-      {kHead + "theta x\n", "m.orv:6: bad theta row \"theta x\""},
-      {kHead + "known-guess 0 0.1\n", "m.orv:6: bad known-guess row \"known-guess 0 0.1\""},
-      {kHead + "known-guess 3 1\n", "m.orv:6: bad known-guess row \"known-guess 3 1\""},
       {kHead + "frobnicate 1\n", "m.orv:6: unknown row \"frobnicate 1\""},
-      {kHead + "class-weight 1\n", "m.orv:6: bad class-weight row \"class-weight 1\""},
-      {kHead + "class X X\n", "m.orv:6: bad class row \"class X X\""},
-      {kHead + "class X Q\n", "m.orv:6: bad class row \"class X Q\""},
       {kHead + "class Y X\nclass Y X\n", "m.orv:7: second class row for tag \"Y\""},
       {"orvit-model 1\ntag X\n", "m.orv:2: tag row outside the tag list"},
       {"orvit-model 1\ntags 2\ntag X\ntag X\n", "m.orv:4: duplicate tag \"X\""},
       {"orvit-model 1\ntags 1\ntag <s>\n", "m.orv:3: bad tag row \"tag <s>\""},
       {"orvit-model 1\nword a X 1\n", "m.orv:2: \"word\" row before the complete tag list"},
-      {"orvit-model 1\ntags 2\ntag X\n",
-       "m.orv:2: declares 2 tags, but the rest of the file holds at most 1 tag rows"},
-      {"orvit-model 1\ntags 2\ntag X\n# tag Y\n", "m.orv:4: model has no complete tag list"},
+      {one_of_two, "m.orv:2: declares 2 tags, but the rest of the file holds at most 1 tag rows"},
+      {one_of_two + "# tag Y\n", "m.orv:4: model has no complete tag list"},
       {"orvit-model 1\ntags 1\ntag X\n", "m.orv:3: model has no lambdas row"},
-      // Hostile values: non-finite numbers and counts whose sums would overflow.
-      {kHead + "lambdas nan nan nan\n", "m.orv:6: bad lambdas row \"lambdas nan nan nan\""},
-      {kHead + "lambdas inf -inf 1\n", "m.orv:6: bad lambdas row \"lambdas inf -inf 1\""},
-      {kHead + "theta nan\n", "m.orv:6: bad theta row \"theta nan\""},
-      {kHead + "theta inf\n", "m.orv:6: bad theta row \"theta inf\""},
-      {kHead + "class-weight nan\n", "m.orv:6: bad class-weight row \"class-weight nan\""},
+      // Counts whose sums would overflow.
       {kHead + "word a X 18446744073709551615\n",
        "m.orv:6: counts add up to more than 2^53 \"word a X 18446744073709551615\""},
       {kHead + "trigram <s> <s> X 9007199254740992\ntrigram <s> X Y 1\n",
@@ -305,15 +299,55 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       // Sizes are checked before anything is allocated for them.
       {"orvit-model 1\ntags 65000\ntag X\n",
        "m.orv:2: declares 65000 tags, but the rest of the file holds at most 1 tag rows"},
+      // The perceptron kind.
+      {"orvit-perceptron 2\n", "m.orv:1: unsupported model version \"2\" (this orvit reads 1)"},
+      {"orvit-perceptron 1\nlabels 0\n", "m.orv:2: bad labels row \"labels 0\""},
+      {"orvit-perceptron 1\nlabels 70000\n", "m.orv:2: bad labels row \"labels 70000\""},
+      {"orvit-perceptron 1\nlabel X\n", "m.orv:2: label row outside the label list"},
+      {"orvit-perceptron 1\nlabels 2\nlabel X\nlabel X\n", "m.orv:4: duplicate label \"X\""},
+      {"orvit-perceptron 1\nlabels 1\nlabel </s>\n", "m.orv:3: bad label row \"label </s>\""},
+      {"orvit-perceptron 1\nlabels 2\nlabel X\n", "m.orv:3: model has no complete label list"},
+      {"orvit-perceptron 1\nfeature C0 NN 1\n",
+       "m.orv:2: \"feature\" row before the complete label list"},
+      {kPHead + "transition X Y 1\ntransition X Y 2\n",
+       "m.orv:6: duplicate transition row \"transition X Y 2\""},
+      {kPHead + "feature C0 NN 0:1\n# c\nfeature C0 NN 1:4\n",
+       "m.orv:7: duplicate feature row \"feature C0 NN 1:4\""},
+      {kPHead + "weights 1\n", "m.orv:5: unknown row \"weights 1\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(load_error(c.text), c.message) << c.text;
-  EXPECT_EQ(load_error(kHead + "word a X 1\n"), "(loaded)");
-  EXPECT_EQ(load_error(kHead + "word a X 9007199254740991\nword b Y 1\n"), "(loaded)");
+  for (const auto &c : cases)
+    EXPECT_EQ(load_error(c.text, orvit::is_perceptron_model(c.text)), c.message) << c.text;
+  // Rows refused as "bad KIND row" right after the head; non-finite numbers too.
+  const auto bad = [](int line, const std::string &row) {
+    return "m.orv:" + std::to_string(line) + ": bad " + row.substr(0, row.find(' ')) + " row \"" +
+           row + "\"";
+  };
+  for (const char *row :
+       {"word a X", "word a Z 1", "word a X 0", "trigram X Y Q 1", "trigram X Y <s> 1",
+        "trigram <s> X Y -1", "suffix middle a X 1", "lambdas 0.5 0.5 0.5", "theta x",
+        "known-guess 0 0.1", "known-guess 3 1", "class-weight 1", "class X X", "class X Q",
+        "lambdas nan nan nan", "lambdas inf -inf 1", "theta nan", "theta inf", "class-weight nan"})
+    EXPECT_EQ(load_error(kHead + row + "\n", false), bad(6, row));
+  for (const char *row :
+       {"transition X Z 1", "transition <s> </s> 1", "transition X Y nan", "feature C0 NN",
+        "feature C0 NN 1", "feature C0 NN 2:1", "feature C0 NN 1:1 0:2", "feature C0 NN 0:1 0:2",
+        "feature C0 NN 0:0", "feature C0 NN -1:1", "feature C9 NN 0:1", "feature C-1C0 NN 0:1",
+        "feature C0 NN 0:inf", "feature C0 NN 0:nan", "feature C0 NN 1:1e300",
+        "feature C0 NN 1:0x2"})
+    EXPECT_EQ(load_error(kPHead + row + "\n", true), bad(5, row));
+  EXPECT_EQ(load_error("orvit-model 1\n", true),
+            "m.orv:1: not an orvit perceptron model (the first line must be \"orvit-perceptron "
+            "1\")");
+  EXPECT_EQ(load_error(kHead + "word a X 1\n", false), "(loaded)");
+  EXPECT_EQ(load_error(kHead + "word a X 9007199254740991\nword b Y 1\n", false), "(loaded)");
+  EXPECT_EQ(
+      load_error(kPHead + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 0:1 1:-2.25\n", true),
+      "(loaded)");
 
   // A tag set too large for sane memory is refused, though the file holds every row.
   std::string many = "orvit-model 1\ntags 4001\n";
   for (int t = 0; t < 4001; ++t) many += "tag T" + std::to_string(t) + "\n";
-  EXPECT_EQ(load_error(many),
+  EXPECT_EQ(load_error(many, false),
             "m.orv:2: 4001 tags: more than the 4000 a model may have (its tables would need "
             "more than 512 MB)");
 }
@@ -323,18 +357,18 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
 // then gets every tag, and decoding stays inside its candidates.
 TEST(ModelErrors, UnknownWordWithoutSuffixCandidatesGetsEveryTag) {
   orvit::Model model;
-  orvit::parse_model(kHead + "theta 0\nword a X 1\nword b Y 1\nsuffix lower a X 2\n"
-                             "suffix lower ba Y 1\ntrigram <s> <s> X 1\n",
+  orvit::parse_model(kHead +
+                         "theta 0\nword a X 1\nword b Y 1\nsuffix lower a X 2\n"
+                         "suffix lower ba Y 1\ntrigram <s> <s> X 1\n",
                      "m.orv", model);
   orvit::SuffixGuesser guesser(model.view());
   EXPECT_EQ(guesser.guess("zba").size, 2u);
   orvit::Tagger tagger(model.view(), 0);
   const std::vector<std::string_view> words = {"zba", "a", "zba"};
-  const auto& tags = tagger.tag(words);
+  const auto &tags = tagger.tag(words);
   ASSERT_EQ(tags.size(), 3u);
   for (uint16_t t : tags) EXPECT_LT(t, 2);
 }
-
 
 // The first `sentences` sentences of `corpus`.
 orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
@@ -345,13 +379,13 @@ orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
   return corpus;
 }
 
-double accuracy(const orvit::Model& model, const orvit::TaggedCorpus& test, double beam) {
+double accuracy(const orvit::Model &model, const orvit::TaggedCorpus &test, double beam) {
   orvit::Tagger tagger(model.view(), beam);
   size_t right = 0;
   std::vector<std::string_view> words;
   for (size_t k = 0; k < test.sentence_count(); ++k) {
     words.assign(test.words.begin() + test.starts[k], test.words.begin() + test.starts[k + 1]);
-    const auto& tags = tagger.tag(words);
+    const auto &tags = tagger.tag(words);
     for (size_t i = 0; i < words.size(); ++i)
       right += model.tag_name(tags[i]) == test.tags[test.starts[k] + i];
   }
@@ -379,13 +413,14 @@ struct RandomModel {
   orvit::TransitionTable dense, sparse;
 };
 
-RandomModel random_model(std::mt19937& rng, int real_tags) {
+RandomModel random_model(std::mt19937 &rng, int real_tags) {
   RandomModel m{real_tags + 2, {}, {}};
   const size_t s = static_cast<size_t>(m.states);
   std::uniform_real_distribution<float> u(-6.0f, 0.0f);
   std::uniform_int_distribution<int> one_in_ten(0, 9), one_in_three(0, 2);
   std::vector<float> unseen(s * s);
-  for (float& v : unseen) v = one_in_ten(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
+  for (float &v : unseen)
+    v = one_in_ten(rng) == 0 ? -std::numeric_limits<float>::infinity() : u(rng);
   std::vector<std::pair<uint64_t, float>> seen;
   for (uint64_t key = 0; key < s * s * s; ++key) {
     if (one_in_three(rng) != 0) continue;
@@ -399,7 +434,7 @@ RandomModel random_model(std::mt19937& rng, int real_tags) {
   return m;
 }
 
-orvit::Lattice random_lattice(std::mt19937& rng, int real_tags, int length) {
+orvit::Lattice random_lattice(std::mt19937 &rng, int real_tags, int length) {
   orvit::Lattice lat;
   std::uniform_real_distribution<float> u(-8.0f, 0.0f);
   for (int i = 0; i < length; ++i) {
@@ -414,7 +449,7 @@ orvit::Lattice random_lattice(std::mt19937& rng, int real_tags, int length) {
 }
 
 // Score of one full path, candidate indices in `pick`.
-float path_score(const RandomModel& m, const orvit::Lattice& lat, const std::vector<int>& pick) {
+float path_score(const RandomModel &m, const orvit::Lattice &lat, const std::vector<int> &pick) {
   const size_t S = static_cast<size_t>(m.states);
   size_t t1 = m.states - 2, t2 = m.states - 2;
   float score = 0;
@@ -428,7 +463,7 @@ float path_score(const RandomModel& m, const orvit::Lattice& lat, const std::vec
   return score + m.dense.logp(t1, t2, S - 1);
 }
 
-float brute_force_best(const RandomModel& m, const orvit::Lattice& lat) {
+float brute_force_best(const RandomModel &m, const orvit::Lattice &lat) {
   std::vector<int> pick(lat.size(), 0);
   float best = -std::numeric_limits<float>::infinity();
   for (;;) {
@@ -440,7 +475,7 @@ float brute_force_best(const RandomModel& m, const orvit::Lattice& lat) {
   }
 }
 
-std::vector<int> picks_of(const orvit::Lattice& lat, const std::vector<uint16_t>& tags) {
+std::vector<int> picks_of(const orvit::Lattice &lat, const std::vector<uint16_t> &tags) {
   std::vector<int> pick;
   for (size_t i = 0; i < lat.size(); ++i) {
     int found = -1;
@@ -498,9 +533,10 @@ TEST(Decoding, ContextResolvesAmbiguousWord) {
   std::string corpus;
   for (int i = 0; i < 5; ++i) corpus += "the D\nrun N\nstops V\n\nthey P\nrun V\nfast A\n\n";
   orvit::Model model;
-  orvit::parse_model(orvit::write_model_text(orvit::count_corpus(
-                         orvit::parse_tagged_corpus(corpus, "ambiguous", 1, 2), orvit::TrainOptions{})),
-                     "ambiguous.orv", model);
+  orvit::parse_model(
+      orvit::write_model_text(orvit::count_corpus(
+          orvit::parse_tagged_corpus(corpus, "ambiguous", 1, 2), orvit::TrainOptions{})),
+      "ambiguous.orv", model);
   orvit::Tagger tagger(model.view(), 0);
   struct Case {
     std::vector<std::string_view> words;
@@ -511,8 +547,8 @@ TEST(Decoding, ContextResolvesAmbiguousWord) {
       {{"they", "run"}, {"P", "V"}},
       {{"the", "run"}, {"D", "N"}},
   };
-  for (const auto& c : cases) {
-    const auto& best = tagger.tag(c.words);
+  for (const auto &c : cases) {
+    const auto &best = tagger.tag(c.words);
     std::vector<std::string> names;
     for (uint16_t t : best) names.push_back(model.tag_name(t));
     EXPECT_EQ(names, c.tags);
