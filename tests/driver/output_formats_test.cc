@@ -1,7 +1,6 @@
-// The record output formats end to end with the stand-in tagger: -Oconll rows and
-// -Ojson lines with markup (-c), their place among the -O values, the header line's
-// stream, the JSON string escaper on every kind of byte, and the words-mode warning
-// for lines holding more than one field.
+// The record output formats end to end with the stand-in tagger: -Oconll rows and -Ojson
+// lines with markup (-c), their place among the -O values, the header line's stream, the
+// JSON escaper on every kind of byte, the words-mode warning for lines of several fields.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/capture.h"
 #include "support/run_vornik.h"
 #include "tree/json.h"
 
@@ -125,17 +125,6 @@ TEST_F(OutputFormats, WordsModeWarnsOnceAboutLinesWithMoreThanOneField) {
   EXPECT_EQ(run_vornik({"-v0", "-Itags", chunk, "-"}, "The DT extra\n").err, "");
 }
 
-std::string escaped(const std::string &text) {
-  char *buffer = nullptr;
-  std::size_t size = 0;
-  FILE *out = open_memstream(&buffer, &size);
-  json_string(out, text);
-  std::fclose(out);
-  std::string result(buffer, size);
-  std::free(buffer);
-  return result;
-}
-
 TEST(JsonString, EveryByteSequenceGivesValidJson) {
   const std::pair<std::string, std::string> cases[] = {
       {"plain", "\"plain\""},
@@ -154,6 +143,7 @@ TEST(JsonString, EveryByteSequenceGivesValidJson) {
       {"\xf4\x8f\xbf\xbf", "\"\xf4\x8f\xbf\xbf\""},              // U+10FFFF itself
   };
   for (const auto &[text, json] : cases)
-    EXPECT_EQ(escaped(text), json) << ::testing::PrintToString(text);
+    EXPECT_EQ(capture([&](FILE *out) { json_string(out, text); }), json)
+        << ::testing::PrintToString(text);
 }
 }  // namespace

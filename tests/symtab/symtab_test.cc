@@ -1,6 +1,6 @@
 // Symbol stores: the tag table (ids in order of first sight), the character trie
-// (signed-byte sibling order) and the integer-key store (sorted arrays, doubling
-// capacity, reuse of the arrays growth gives up). The program starts with no tags.
+// (signed-byte sibling order) and the integer-key store (sorted arrays without a key
+// limit). The program starts with no tags.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,27 +87,6 @@ TEST(Bitstore, StoringAnExistingKeyReplacesAndReturnsThePreviousValue) {
   EXPECT_EQ(bitstore(store, 9, value(3)), value(1));
   EXPECT_EQ(store->n, 2);
   EXPECT_EQ(bitrecall(store, 9), value(3));
-}
-
-TEST(Bitstore, CapacityDoublesAndGivenUpArraysAreReused) {
-  t_bitnode *first = bitinit();
-  std::vector<int> sizes;
-  std::vector<t_bitinfo *> given_up;
-  for (uint32_t key = 0; key < 5; ++key) {
-    t_bitinfo *before = first->elem;
-    bitstore(first, key, value(key));
-    if (before && before != first->elem) given_up.push_back(before);
-    sizes.push_back(first->size);
-  }
-  EXPECT_EQ(sizes, (std::vector<int>{1, 2, 4, 4, 8}));
-  ASSERT_EQ(given_up.size(), 3u);  // arrays of capacity 1, 2 and 4
-  // A second store growing to capacities 2 and 4 takes the arrays given up above.
-  t_bitnode *second = bitinit();
-  bitstore(second, 0, value(0));
-  bitstore(second, 1, value(1));
-  EXPECT_EQ(second->elem, given_up[1]);
-  bitstore(second, 2, value(2));
-  EXPECT_EQ(second->elem, given_up[2]);
 }
 }  // namespace
 

@@ -1,7 +1,6 @@
-// Tag-fix rules: what each line stores and which tag each word hands to the chunk
-// tagger, through the real file reader; and through the real binary, error code 6
-// with line numbers and the syntax summary, several -f files, CHUNKPATH, and the tags
-// the chunk tagger gets.
+// Tag-fix rules: what each line stores and which tag each word hands to the chunk tagger,
+// through the real file reader; through the real binary, status 6 naming the line with the
+// syntax summary, several -f files, CHUNKPATH, and the tags the chunk tagger gets.
 #include <gtest/gtest.h>
 
 #include <regex.h>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "driver/parser.h"
+#include "support/capture.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
@@ -38,15 +38,11 @@ std::string fixed_tags(const std::string &sentence) {
   }
   std::vector<char *> word_ptrs;
   for (std::string &w : words) word_ptrs.push_back(w.data());
-  char *buffer = nullptr;
-  std::size_t size = 0;
-  FILE *out = open_memstream(&buffer, &size);
   std::vector<int> chosen(words.size() + 1);
   fix_tagged_sentence(word_ptrs.data(), tags.data(), static_cast<int>(words.size()), chosen.data());
-  tags_to_chunk_tagger(out, chosen.data(), static_cast<int>(words.size()));
-  std::fclose(out);
-  std::istringstream written(std::string(buffer, size));
-  std::free(buffer);
+  std::istringstream written(capture([&](FILE *out) {
+    tags_to_chunk_tagger(out, chosen.data(), static_cast<int>(words.size()));
+  }));
   std::string joined;
   for (std::string line; std::getline(written, line);)
     if (line != "$lim$" && !line.empty()) joined += (joined.empty() ? "" : " ") + line;
@@ -59,111 +55,97 @@ std::string label(int id) { return id ? inttotag(id) : ""; }
 // one chain joined by " ; ".
 std::string describe_chain(t_bitnode *store, const char *oldtag) {
   std::string text;
-  for (auto *rule = static_cast<fix_descr *>(bitrecall(store, tagtoint(oldtag))); rule; rule = rule->next) {
+  for (auto *rule = static_cast<fix_descr *>(bitrecall(store, tagtoint(oldtag))); rule;
+       rule = rule->next) {
     if (!text.empty()) text += " ; ";
     EXPECT_EQ(rule->oldtag, rule->self->tag);
     for (node_descr *c = rule->self; c; c = c == rule->self ? rule->conditions : c->next)
-      text.append("#").append(c->path).append(" ").append(label(c->edgelabel)).append("=")
-          .append(label(c->tag)).append("/").append(std::to_string(c->negbits)).append(" ");
+      text += std::string("#").append(c->path) + " " + label(c->edgelabel) + "=" + label(c->tag) +
+              "/" + std::to_string(c->negbits) + " ";
     text.append("-> ").append(label(rule->newtag));
   }
   return text;
 }
 
-struct GoodLine {
-  const char *line, *oldtag, *rules;  // rules: describe_chain of fix_idtrie under oldtag
-};
-
-class GoodFixLine : public testing::TestWithParam<GoodLine> {};
-
-TEST_P(GoodFixLine, IsStoredUnderItsSelfCategory) {
-  load_rules(GetParam().line);
-  EXPECT_EQ(describe_chain(fix_idtrie, GetParam().oldtag), GetParam().rules);
+// describe_chain of fix_idtrie under the self category of the line.
+TEST(GoodFixLine, IsStoredUnderItsSelfCategory) {
+  const struct {
+    const char *line, *oldtag, *rules;
+  } cases[] = {
+      {"fix # =ADJA -> ADJD\n", "ADJA", "# =ADJA/0 -> ADJD"},
+      {"fix # =NN x #l =ART -> NE\n", "NN", "# =NN/0 #l =ART/0 -> NE"},
+      {"fix #ll =ART #l =ART -> X\n", "ART", "#ll =ART/0 #l =ART/0 -> X"},
+      {"fix # =ADJA=a=b -> X\n", "ADJA", "# =ADJA/0 -> X"},
+      {"  \tfix\t# =NN #lr SB=~NN=~^x -> Y  behind the tag\n", "NN", "# =NN/0 #lr SB=NN/6 -> Y"},
+      {"fix # ~HD=NN -> B\n", "NN", "# HD=NN/1 -> B"},
+      {"fix #l\t=ART\t-> X\n", "ART", "#l =ART/0 -> X"},
+      {"fix # =X->Y\n", "X", "# =X/0 -> Y"},
+      {"fix #xLz9 =A ->B\n", "A", "#xLz9 =A/0 -> B"},
+      {"fix # =A -> B C\n", "A", "# =A/0 -> B"},
+      {"fix # =A #r SB -> X\n", "A", "# =A/0 #r SB=/0 -> X"},
+      {"%% fix # =A -> B\n\n \t \nfix # =A -> B\nfix # =A #r =C -> D\nfix # =A -> B\n", "A",
+       "# =A/0 -> B ; # =A/0 #r =C/0 -> D ; # =A/0 -> B"},
+      // Without a final newline the last line is read all the same.
+      {"fix # =A -> B", "A", "# =A/0 -> B"},
+      // CRLF: the carriage return ends a node description, but stays in the new tag.
+      {"fix # =ADJA -> ADJD\r\n", "ADJA", "# =ADJA/0 -> ADJD\r"},
+      {"fix #l =ART\r#r =NN -> X\r\n", "ART", "#l =ART/0 #r =NN/0 -> X\r"}};
+  for (const auto &c : cases) {
+    load_rules(c.line);
+    EXPECT_EQ(describe_chain(fix_idtrie, c.oldtag), c.rules) << c.line;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, GoodFixLine,
-    testing::Values(
-        GoodLine{"fix # =ADJA -> ADJD\n", "ADJA", "# =ADJA/0 -> ADJD"},
-        GoodLine{"fix # =NN x #l =ART -> NE\n", "NN", "# =NN/0 #l =ART/0 -> NE"},
-        GoodLine{"fix #ll =ART #l =ART -> X\n", "ART", "#ll =ART/0 #l =ART/0 -> X"},
-        GoodLine{"fix # =ADJA=a=b -> X\n", "ADJA", "# =ADJA/0 -> X"},
-        GoodLine{"  \tfix\t# =NN #lr SB=~NN=~^x -> Y  behind the tag\n", "NN", "# =NN/0 #lr SB=NN/6 -> Y"},
-        GoodLine{"fix # ~HD=NN -> B\n", "NN", "# HD=NN/1 -> B"},
-        GoodLine{"fix #l\t=ART\t-> X\n", "ART", "#l =ART/0 -> X"},
-        GoodLine{"fix # =X->Y\n", "X", "# =X/0 -> Y"},
-        GoodLine{"fix #xLz9 =A ->B\n", "A", "#xLz9 =A/0 -> B"},
-        GoodLine{"fix # =A -> B C\n", "A", "# =A/0 -> B"},
-        GoodLine{"fix # =A #r SB -> X\n", "A", "# =A/0 #r SB=/0 -> X"},
-        GoodLine{"%% fix # =A -> B\n\n \t \nfix # =A -> B\nfix # =A #r =C -> D\nfix # =A -> B\n", "A",
-                 "# =A/0 -> B ; # =A/0 #r =C/0 -> D ; # =A/0 -> B"},
-        // Without a final newline the last line is read all the same.
-        GoodLine{"fix # =A -> B", "A", "# =A/0 -> B"},
-        // CRLF: the carriage return ends a node description, but stays in the new tag.
-        GoodLine{"fix # =ADJA -> ADJD\r\n", "ADJA", "# =ADJA/0 -> ADJD\r"},
-        GoodLine{"fix #l =ART\r#r =NN -> X\r\n", "ART", "#l =ART/0 #r =NN/0 -> X\r"}));
-
-struct Case {
-  const char *name, *rules;
-  const char *sentence;  // word/TAG ...
-  const char *expected;  // tags written, in order
-};
-
-void PrintTo(const Case &c, std::ostream *os) { *os << c.rules; }
-
-class FixApply : public testing::TestWithParam<Case> {};
-
-TEST_P(FixApply, WritesTheChosenTags) {
-  load_rules(GetParam().rules);
-  EXPECT_EQ(fixed_tags(GetParam().sentence), GetParam().expected);
+// Rules, a sentence as word/TAG, and the tags written, in order.
+TEST(FixApply, WritesTheChosenTags) {
+  const struct {
+    const char *rules, *sentence, *expected;
+  } cases[] = {
+      {"", "a/A b/B", "A B"},
+      {"fix # =Z -> Y\n", "a/A b/B", "A B"},
+      // Each path row: a step beyond the sentence fails, the same step inside holds.
+      {"fix # =B #l =A -> X\n", "b/B a/A b/B", "B A X"},
+      {"fix # =B #r =A -> X\n", "b/B a/A b/B", "X A B"},
+      {"fix # =B #ll =A -> X\n", "a/A b/B b/B", "A B X"},
+      {"fix # =B #lr =B -> X\n", "a/A b/B", "A X"},
+      {"fix # =A #x9r- =B -> X\n", "a/A b/B", "X B"},
+      {"fix #l =ART -> X\n", "the/ART the/ART a/ART", "ART X X"},
+      {"fix # =A -> X\nfix # =A -> Y\n", "a/A", "X"},              // first rule wins
+      {"fix # =A #r =Z -> X\nfix # =A -> Y\n", "a/A b/B", "Y B"},  // a failed rule gives way
+      {"fix # =B #l =A #r =C -> X\n", "a/A b/B d/D a/A b/B c/C", "A B D A X C"},  // all must hold
+      // A neighbour keeps its uncorrected tag.
+      {"fix # =A -> B\nfix # =C #l =B -> D\nfix # =E #l =A -> F\n", "a/A c/C a/A e/E", "B C B F"},
+      {"fix # =A -> B\nfix # =B -> C\n", "a/A", "B"},  // chosen tag not examined again
+      // Words have no mothers, sisters or functions in this pass.
+      {"fix # =A #u =A -> X\nfix # =A #L =A -> X\nfix # =A #R =A -> X\n"
+       "fix # =A #lu =A -> X\n",
+       "a/A a/A", "A A"},
+      {"fix # HD=A -> X\nfix # =A #r HD= -> X\n", "a/A b/B", "A B"},
+      {"fix # ~HD=A -> X\n", "a/A", "X"},  // a negated function holds
+      {"fix # =A #r =~A -> X\n", "a/A b/B a/A a/A", "X B A A"},
+      {"fix # =A=~^the$ -> X\n", "the/A cat/A THE/A", "A X A"},
+      {"fix # =A=^der$ -> X\n", "der/A Der/A DER/A oder/A", "X X X A"},  // case ignored
+      {"fix # =A=der -> X\n", "Der/A oder/A LEDER/A dx/A", "X X X A"},   // unanchored
+      {"fix # =A=a=b -> X\n", "a/A b/A", "X A"},                         // third component only
+      {"fix # =IN #r ==^[0-9]+$ -> CD\n", "in/IN 1999/CD in/IN x/NN", "CD CD IN NN"},
+      {"fix # =A=^(a|b)+$ -> X\n", "abba/A abc/A", "X A"},  // extended syntax
+      // Runs of plain word rules are looked up by the word; the results must be the
+      // ones trying each rule in turn would give.
+      {"fix # =A=^the$ -> X\nfix # =A=^a$ -> Y\nfix # =A=^an$ -> Z\n", "The/A a/A AN/A and/A a/B",
+       "X Y Z A B"},
+      {"fix # =A=^the$ -> X\nfix # =A=^THE$ -> Y\n", "tHe/A", "X"},  // first for a word wins
+      {"fix # =A=^x$ -> X\nfix # =A=^y$ -> Y\nfix # =A #r =B -> R\nfix # =A=^z$ -> Z\nfix # =A=^x$ "
+       "-> W\n",
+       "z/A b/B x/A b/B y/A z/A", "R B X B Y Z"},
+      {"fix # =A=^n't$ -> N\nfix # =A=^x-1$ -> H\n", "N'T/A x-1/A x-10/A", "N H A"},
+      {"fix # =A=^a.c$ -> X\nfix # =A=^b$ -> Y\n", "abc/A a.c/A b/A",
+       "X X Y"},  // "." is no word rule
+      {"fix # =A=~^a$ -> X\nfix # =A=^b$ -> Y\nfix # =A=^c$ -> Z\n", "a/A b/A", "A X"}};
+  for (const auto &c : cases) {
+    load_rules(c.rules);
+    EXPECT_EQ(fixed_tags(c.sentence), c.expected) << c.rules << c.sentence;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, FixApply,
-    testing::Values(
-        Case{"NoRules", "", "a/A b/B", "A B"},
-        Case{"TagsWithoutRules", "fix # =Z -> Y\n", "a/A b/B", "A B"},
-        // Each path row: a step beyond the sentence fails, the same step inside holds.
-        Case{"LeftNeighbour", "fix # =B #l =A -> X\n", "b/B a/A b/B", "B A X"},
-        Case{"RightNeighbour", "fix # =B #r =A -> X\n", "b/B a/A b/B", "X A B"},
-        Case{"TwoLeft", "fix # =B #ll =A -> X\n", "a/A b/B b/B", "A B X"},
-        Case{"LeftThenRightIsTheWordItself", "fix # =B #lr =B -> X\n", "a/A b/B", "A X"},
-        Case{"OtherPathCharactersAreSkipped", "fix # =A #x9r- =B -> X\n", "a/A b/B", "X B"},
-        Case{"SelfConditionWithPath", "fix #l =ART -> X\n", "the/ART the/ART a/ART", "ART X X"},
-        Case{"FirstRuleWins", "fix # =A -> X\nfix # =A -> Y\n", "a/A", "X"},
-        Case{"FailedRuleGivesWayToNext", "fix # =A #r =Z -> X\nfix # =A -> Y\n", "a/A b/B", "Y B"},
-        Case{"AllConditionsMustHold", "fix # =B #l =A #r =C -> X\n", "a/A b/B d/D a/A b/B c/C",
-             "A B D A X C"},
-        Case{"NeighbourKeepsItsUncorrectedTag", "fix # =A -> B\nfix # =C #l =B -> D\nfix # =E #l =A -> F\n",
-             "a/A c/C a/A e/E", "B C B F"},
-        Case{"ChosenTagIsNotExaminedAgain", "fix # =A -> B\nfix # =B -> C\n", "a/A", "B"},
-        // Words have no mothers, sisters or functions in this pass.
-        Case{"TreeStepsNeverFire", "fix # =A #u =A -> X\nfix # =A #L =A -> X\nfix # =A #R =A -> X\n"
-             "fix # =A #lu =A -> X\n", "a/A a/A", "A A"},
-        Case{"FunctionsNeverFire", "fix # HD=A -> X\nfix # =A #r HD= -> X\n", "a/A b/B", "A B"},
-        Case{"NegatedFunctionHolds", "fix # ~HD=A -> X\n", "a/A", "X"},
-        Case{"NegatedCategory", "fix # =A #r =~A -> X\n", "a/A b/B a/A a/A", "X B A A"},
-        Case{"NegatedPattern", "fix # =A=~^the$ -> X\n", "the/A cat/A THE/A", "A X A"},
-        Case{"PatternIgnoresCase", "fix # =A=^der$ -> X\n", "der/A Der/A DER/A oder/A", "X X X A"},
-        Case{"PatternIsUnanchored", "fix # =A=der -> X\n", "Der/A oder/A LEDER/A dx/A", "X X X A"},
-        Case{"PatternIsTheThirdComponentOnly", "fix # =A=a=b -> X\n", "a/A b/A", "X A"},
-        Case{"PatternOnNeighbour", "fix # =IN #r ==^[0-9]+$ -> CD\n", "in/IN 1999/CD in/IN x/NN", "CD CD IN NN"},
-        Case{"ExtendedSyntax", "fix # =A=^(a|b)+$ -> X\n", "abba/A abc/A", "X A"},
-        // Runs of plain word rules are looked up by the word; the results must be the
-        // ones trying each rule in turn would give.
-        Case{"WordRules", "fix # =A=^the$ -> X\nfix # =A=^a$ -> Y\nfix # =A=^an$ -> Z\n",
-             "The/A a/A AN/A and/A a/B", "X Y Z A B"},
-        Case{"FirstWordRuleForAWordWins", "fix # =A=^the$ -> X\nfix # =A=^THE$ -> Y\n", "tHe/A", "X"},
-        Case{"RuleBetweenWordRulesKeepsItsPlace",
-             "fix # =A=^x$ -> X\nfix # =A=^y$ -> Y\nfix # =A #r =B -> R\nfix # =A=^z$ -> Z\nfix # =A=^x$ -> W\n",
-             "z/A b/B x/A b/B y/A z/A", "R B X B Y Z"},
-        Case{"WordsWithDigitsHyphensApostrophes", "fix # =A=^n't$ -> N\nfix # =A=^x-1$ -> H\n",
-             "N'T/A x-1/A x-10/A", "N H A"},
-        Case{"PatternCharactersAreNoWordRule", "fix # =A=^a.c$ -> X\nfix # =A=^b$ -> Y\n",
-             "abc/A a.c/A b/A", "X X Y"},
-        Case{"NegatedWordRuleIsTriedInTurn", "fix # =A=~^a$ -> X\nfix # =A=^b$ -> Y\nfix # =A=^c$ -> Z\n",
-             "a/A b/A", "A X"}),
-    [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 // Oracle for the word-rule lookup: random chains mixing word rules, other patterns and
 // rules with a neighbour condition, checked against trying every rule in turn with
@@ -185,7 +167,8 @@ TEST(FixApply, WordRuleLookupAgreesWithTryingEveryRule) {
       if (kind == 1) r.right = "B";
       r.tag = "N" + std::to_string(k);
       rules.push_back(r);
-      text += "fix # =A=" + r.pattern + (r.right.empty() ? "" : " #r =" + r.right) + " -> " + r.tag + "\n";
+      text += "fix # =A=" + r.pattern + (r.right.empty() ? "" : " #r =" + r.right) + " -> " +
+              r.tag + "\n";
     }
     load_rules(text);
     std::string sentence, expected;
@@ -254,74 +237,14 @@ std::string tagfix_error(int line, const std::string &detail = "") {
   return "vornik: Tagfix error in line " + std::to_string(line) + "\n" + detail + kSyntax;
 }
 
-struct BadLine {
-  const char *name;
-  const char *line;
-  const char *detail;  // extra line before the summary, "" if none
-};
-
-class BadFixLine : public testing::TestWithParam<BadLine> {};
-
-TEST_P(BadFixLine, EndsWithCodeSixAndItsLineNumber) {
-  ScratchDir dir;
-  const std::string path = dir.write(
-      "bad.fix", std::string("%% comment\n\r\nfix # =A -> B\n \t \n") + GetParam().line + "fix # =C -> D\n");
-  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"});
-  EXPECT_EQ(r.status, 6);
-  EXPECT_EQ(r.err, tagfix_error(5, GetParam().detail));
-  EXPECT_EQ(r.out, "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, BadFixLine,
-    testing::Values(
-        BadLine{"PathRunsIntoDescription", "fix #=ADJA -> ADJD\n", ""},
-        BadLine{"NoArrow", "fix # =ADJA\n", ""},
-        BadLine{"NoNewTag", "fix # =ADJA -> \n", ""},
-        BadLine{"NoNewTagAtLineEnd", "fix # =ADJA ->\n", ""},
-        BadLine{"SelfWithoutCategory", "fix # ADJA -> ADJD\n", ""},
-        BadLine{"SelfWithEmptyCategory", "fix # HD==x -> ADJD\n", ""},
-        BadLine{"CommandCase", "Fix # =ADJA -> ADJD\n", ""},
-        BadLine{"UnknownCommand", "frob ADJA\n", ""},
-        BadLine{"CommentNotInFirstColumn", " %% note\n", ""},
-        BadLine{"NoHash", "fix =ADJA -> X\n", ""},
-        BadLine{"NoattWithoutHash", "noatt =NN\n", ""},
-        BadLine{"NoattAlone", "noatt\n", ""},
-        BadLine{"EmptyDescription", "fix # =A #l -> X\n", ""},
-        BadLine{"NoBlankAfterPath", "fix # =A #r-> X\n", ""},
-        BadLine{"CrlfAfterCommand", "skip\r\n", ""},
-        BadLine{"CrlfNoArrow", "fix # =ADJA\r\n", ""},
-        BadLine{"BadSelfPattern", "fix # =A=( -> X\n", "bad pattern \"(\": Unmatched ( or \\(\n"},
-        BadLine{"BadNegatedPattern", "fix # =A=~a( -> X\n", "bad pattern \"a(\": Unmatched ( or \\(\n"},
-        BadLine{"BadNeighbourPattern", "noatt # =A #r ==x{2 -> X\n",
-                "bad pattern \"x{2\": Unmatched \\{\n"},
-        // Patterns that would stall matching or take gigabytes to compile.
-        BadLine{"BackReference", "fix # =A=^(.*)(.*)\\2\\1x$ -> X\n",
-                "bad pattern \"^(.*)(.*)\\2\\1x$\": back-references (\\1 to \\9) are not allowed\n"},
-        BadLine{"NestedHugeCounts", "fix # =A #r ==((a{1,1000}){1,1000}){1,1000} -> X\n",
-                "bad pattern \"((a{1,1000}){1,1000}){1,1000}\": a repetition count above 100\n"},
-        BadLine{"CountsMultiplyOverTheLimit", "fix # =A=(ab{1,20}){2,13} -> X\n",
-                "bad pattern \"(ab{1,20}){2,13}\": more than 256 atoms once its repetition counts "
-                "are written out\n"},
-        BadLine{"OpenCountOverTheLimit", "fix # =A=(abcd){64,} -> X\n",
-                "bad pattern \"(abcd){64,}\": more than 256 atoms once its repetition counts are "
-                "written out\n"},
-        // Found by fuzzing: stacked "+" double the pattern each (regcomp copies x+ as xx*).
-        BadLine{"StackedPlus", "fix # =A=ab+++++++++ -> X\n",
-                "bad pattern \"ab+++++++++\": more than 256 atoms once its repetition counts are "
-                "written out\n"},
-        // A self category marked "~" names the tag the rule is stored under.
-        BadLine{"NegatedSelfCategory", "fix # =~DT -> QQ\n",
-                "the category of the first condition cannot be negated: the rule could never apply\n"}),
-    [](const testing::TestParamInfo<BadLine> &info) { return std::string(info.param.name); });
-
 // Writes each entry as a tag-fix file (entries starting with "/" are paths used as
 // they are) and returns the -f options naming them.
 std::vector<std::string> fix_options(const ScratchDir &dir, const std::vector<std::string> &files) {
   std::vector<std::string> options;
   for (std::size_t i = 0; i < files.size(); ++i) {
     options.push_back("-f");
-    options.push_back(files[i].starts_with("/") ? files[i] : dir.write(std::to_string(i) + ".fix", files[i]));
+    options.push_back(files[i].starts_with("/") ? files[i]
+                                                : dir.write(std::to_string(i) + ".fix", files[i]));
   }
   return options;
 }
@@ -337,10 +260,16 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
       {"LongCommentSkippedLongRuleRefused",
        {"%%" + std::string(1200, 'x') + "\nfix # =A -> " + std::string(987, 'B') + "\n" +
         "fix # =A -> " + std::string(988, 'B') + "\n"},
-       6, tagfix_error(3, "a rule line is longer than 999 bytes\n")},
-      {"ManyStars", {"%% x\nfix # =A=a" + std::string(200, '*') + " -> B\n"}, 6,
-       tagfix_error(2, "bad pattern \"a" + std::string(79, '*') + "\": more than 32 repetition operators\n")},
-      {"LongPattern", {"fix # =A=" + std::string(257, 'a') + " -> B\n"}, 6,
+       6,
+       tagfix_error(3, "a rule line is longer than 999 bytes\n")},
+      {"ManyStars",
+       {"%% x\nfix # =A=a" + std::string(200, '*') + " -> B\n"},
+       6,
+       tagfix_error(2, "bad pattern \"a" + std::string(79, '*') +
+                           "\": more than 32 repetition operators\n")},
+      {"LongPattern",
+       {"fix # =A=" + std::string(257, 'a') + " -> B\n"},
+       6,
        tagfix_error(1, "bad pattern \"" + std::string(80, 'a') + "\": longer than 256 bytes\n")},
       {"HundredConditionsAndOneMore",
        {[] {
@@ -348,22 +277,80 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
          for (int i = 1; i < 100; ++i) line += " #r =B";
          return line + " -> C\n" + line + " #l =D -> C\n";
        }()},
-       6, tagfix_error(2, "a rule has more than 100 conditions\n")},
-      {"NulByte", {std::string("fix # =A -> B\nfix # =A\0 -> B\n", 29)}, 6,
+       6,
+       tagfix_error(2, "a rule has more than 100 conditions\n")},
+      {"NulByte",
+       {std::string("fix # =A -> B\nfix # =A\0 -> B\n", 29)},
+       6,
        tagfix_error(2, "a rule line holds a NUL byte\n")},
-      {"Unopenable", {"/nonexistent/rules.fix"}, 2,
+      {"Unopenable",
+       {"/nonexistent/rules.fix"},
+       2,
        "vornik: file '/nonexistent/rules.fix': No such file or directory\n"},
-      {"ErrorInSecondFile", {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"}, 6, tagfix_error(2)},
-      {"ErrorInFirstFileStopsBeforeTheSecond", {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"}, 6,
+      {"ErrorInSecondFile",
+       {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"},
+       6,
+       tagfix_error(2)},
+      {"ErrorInFirstFileStopsBeforeTheSecond",
+       {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"},
+       6,
        tagfix_error(2)},
   };
-  for (const Case &c : cases) {
+  // A bad line 5, after a comment, a CRLF blank line, a rule and a blank line; "" or the
+  // line before the syntax summary.
+  const std::pair<const char *, const char *> bad_lines[] = {
+      {"fix #=ADJA -> ADJD\n", ""},
+      {"fix # =ADJA\n", ""},
+      {"fix # =ADJA -> \n", ""},
+      {"fix # =ADJA ->\n", ""},
+      {"fix # ADJA -> ADJD\n", ""},
+      {"fix # HD==x -> ADJD\n", ""},
+      {"Fix # =ADJA -> ADJD\n", ""},
+      {"frob ADJA\n", ""},
+      {" %% note\n", ""},
+      {"fix =ADJA -> X\n", ""},
+      {"noatt =NN\n", ""},
+      {"noatt\n", ""},
+      {"fix # =A #l -> X\n", ""},
+      {"fix # =A #r-> X\n", ""},
+      {"skip\r\n", ""},
+      {"fix # =ADJA\r\n", ""},
+      {"fix # =A=( -> X\n", "bad pattern \"(\": Unmatched ( or \\(\n"},
+      {"fix # =A=~a( -> X\n", "bad pattern \"a(\": Unmatched ( or \\(\n"},
+      {"noatt # =A #r ==x{2 -> X\n", "bad pattern \"x{2\": Unmatched \\{\n"},
+      // Patterns that would stall matching or take gigabytes to compile.
+      {"fix # =A=^(.*)(.*)\\2\\1x$ -> X\n",
+       "bad pattern \"^(.*)(.*)\\2\\1x$\": back-references (\\1 to \\9) are not allowed\n"},
+      {"fix # =A #r ==((a{1,1000}){1,1000}){1,1000} -> X\n",
+       "bad pattern \"((a{1,1000}){1,1000}){1,1000}\": a repetition count above 100\n"},
+      {"fix # =A=(ab{1,20}){2,13} -> X\n",
+       "bad pattern \"(ab{1,20}){2,13}\": more than 256 atoms once its repetition counts are "
+       "written out\n"},
+      {"fix # =A=(abcd){64,} -> X\n",
+       "bad pattern \"(abcd){64,}\": more than 256 atoms once its repetition counts are "
+       "written out\n"},
+      // Found by fuzzing: stacked "+" double the pattern each (regcomp copies x+ as xx*).
+      {"fix # =A=ab+++++++++ -> X\n",
+       "bad pattern \"ab+++++++++\": more than 256 atoms once its repetition counts are "
+       "written out\n"},
+      // A self category marked "~" names the tag the rule is stored under.
+      {"fix # =~DT -> QQ\n",
+       "the category of the first condition cannot be negated: the rule could never apply\n"}};
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (const auto &[line, detail] : bad_lines)
+    all.push_back(
+        {line,
+         {std::string("%% comment\n\r\nfix # =A -> B\n \t \n") + line + "fix # =C -> D\n"},
+         6,
+         tagfix_error(5, detail)});
+  for (const Case &c : all) {
     ScratchDir dir;
     std::vector<std::string> args = fix_options(dir, c.files);
     for (const char *a : {"-v0", "-Itags", "chunk", "-"}) args.push_back(a);
     const RunResult r = run_vornik(args);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
+    EXPECT_EQ(r.out, "") << c.name;
   }
 }
 
@@ -377,7 +364,8 @@ TEST(FixFile, IsReadWhenItsOptionIsRead) {
 TEST(FixFile, EvenAnAbsoluteNameIsPutBehindChunkpath) {
   ScratchDir dir;
   const std::string path = dir.write("rules.fix", "fix # =A -> B\n");
-  const RunResult r = run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "", {{"CHUNKPATH", dir.path()}});
+  const RunResult r =
+      run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "", {{"CHUNKPATH", dir.path()}});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/" + path + "': No such file or directory\n");
 }
@@ -395,53 +383,69 @@ struct TaggerCase {
 const TaggerCase kTaggerCases[] = {
     {"WorkedExample",
      {"%% adjectives before nouns\nfix # =ADJD #r =NN -> ADJA\nfix # =ADJD #l =VAFIN -> ADV\n"
-      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\nfix # =NN #u =NP -> NE\nskip KON\n"},
-     false, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
+      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\nfix # =NN #u =NP -> "
+      "NE\nskip KON\n"},
+     false,
+     "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
      "$lim$\n$lim$\nART\nADJA\nNN\nVAFIN\nADJD\n$lim$\n\n"},
-    {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n", "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
-     false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
-    {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n", "$lim$\n$lim$\nB\n$lim$\n\n"},
+    {"RulesOfEarlierFilesAreTriedFirst",
+     {"fix # =A #r =Z -> X\nfix # =A -> B\n",
+      "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
+     false,
+     "a A\nd D\n",
+     "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
+    {"NameIsPrefixedWithChunkpath",
+     {"fix # =A -> B\n"},
+     true,
+     "a A\n",
+     "$lim$\n$lim$\nB\n$lim$\n\n"},
     // A new tag that begins like a comment is sent behind a blank, and its echo in the
     // reply is taken as the answer for its word, not skipped as a comment.
-    {"NewTagLikeACommentIsStillAnswered", {"fix # =A -> %%X\n"}, false, "a A\nb B\n",
+    {"NewTagLikeACommentIsStillAnswered",
+     {"fix # =A -> %%X\n"},
+     false,
+     "a A\nb B\n",
      "$lim$\n$lim$\n %%X\nB\n$lim$\n\n"},
-    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
+    {"EverySentenceIsFixedOnItsOwn",
+     {"fix # =IN=^that$ #r =NN -> DT\n"},
+     false,
      "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
      "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
-    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"}, false,
-     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\nbuy VB\nthe DT\n"
+    {"EnglishExampleFileCorrectsTypicalTaggerErrors",
+     {VORNIK_EXAMPLES "/english.fix"},
+     false,
+     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\nbuy VB\nthe "
+     "DT\n"
      "meeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\nrunning VBG\nshoes NNS\n",
-     "$lim$\n$lim$\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\nVBG\nNNS\n$lim$\n\n"},
+     "$lim$\n$lim$"
+     "\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\nVBG\nNNS\n$lim$\n\n"},
 };
 
-void PrintTo(const TaggerCase &c, std::ostream *os) { *os << c.name; }
-
-class ChunkTaggerInput : public testing::TestWithParam<TaggerCase> {};
-
-TEST_P(ChunkTaggerInput, HasTheFixedTags) {
-  const TaggerCase &c = GetParam();
-  ScratchDir dir;
-  std::vector<std::string> args = fix_options(dir, c.files);
-  Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
-  if (c.chunkpath) {
-    for (std::size_t i = 1; i < args.size(); i += 2) args[i] = args[i].substr(dir.path().size() + 1);
-    env["CHUNKPATH"] = dir.path();
+TEST(ChunkTaggerInput, HasTheFixedTags) {
+  for (const TaggerCase &c : kTaggerCases) {
+    ScratchDir dir;
+    std::vector<std::string> args = fix_options(dir, c.files);
+    Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
+    if (c.chunkpath) {
+      for (std::size_t i = 1; i < args.size(); i += 2)
+        args[i] = args[i].substr(dir.path().size() + 1);
+      env["CHUNKPATH"] = dir.path();
+    }
+    const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
+    for (const char *a :
+         {"-v0", "-Itags", "-Ochunktags", c.chunkpath ? "chunk" : chunk.c_str(), "-"})
+      args.push_back(a);
+    const RunResult r = run_vornik(args, c.input, env);
+    EXPECT_EQ(r.status, 0) << c.name;
+    EXPECT_EQ(r.err, "") << c.name;
+    std::string received, printed, word, tag;
+    const std::string log = dir.read("log.chunk");
+    std::istringstream lines(log.substr(log.find('\n') + 1)), input(c.input);
+    for (std::string line; std::getline(lines, line);) received += line.substr(2) + "\n";
+    EXPECT_EQ(received, c.tags) << c.name;
+    for (std::string line; std::getline(input, line);)
+      printed += std::istringstream(line) >> word >> tag ? word + "\t" + tag + "\t0\tNP\n" : "\n";
+    EXPECT_EQ(r.out, printed + "\n") << c.name;
   }
-  const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
-  for (const char *a : {"-v0", "-Itags", "-Ochunktags", c.chunkpath ? "chunk" : chunk.c_str(), "-"}) args.push_back(a);
-  const RunResult r = run_vornik(args, c.input, env);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  std::string received, printed, word, tag;
-  const std::string log = dir.read("log.chunk");
-  std::istringstream lines(log.substr(log.find('\n') + 1)), input(c.input);
-  for (std::string line; std::getline(lines, line);) received += line.substr(2) + "\n";
-  EXPECT_EQ(received, c.tags);
-  for (std::string line; std::getline(input, line);)
-    printed += std::istringstream(line) >> word >> tag ? word + "\t" + tag + "\t0\tNP\n" : "\n";
-  EXPECT_EQ(r.out, printed + "\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(Runs, ChunkTaggerInput, testing::ValuesIn(kTaggerCases),
-                         [](const auto &info) { return std::string(info.param.name); });
 }  // namespace

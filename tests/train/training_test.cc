@@ -1,6 +1,6 @@
-// The training side of the bundled models: chunk tags as vornik decodes them, the
-// choice of word-specific tags, the tokens the chunk tagger is trained on, and the
-// vornik-train program (messages, outputs, the bundled models regenerated exactly).
+// The training side of the bundled models: chunk tags as vornik decodes them, the choice
+// of word-specific tags, the chunk tagger's training tokens, and the vornik-train program
+// (messages, outputs, the bundled models regenerated exactly).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include "eval/gold_chunks.h"
 #include "eval/output_reader.h"
 #include "orvit/error.h"
+#include "support/capture.h"
 #include "support/corpus.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
@@ -44,23 +45,16 @@ TEST(ChunkEncoding, RelativeDepthTags) {
     std::vector<std::string> tokens;  // empty: the POS tags
     std::string tags;
   } cases[] = {
-      {"begin, inside, outside",
-       "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n",
-       {},
+      // clang-format off
+      {"begin, inside, outside", "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\ncat NN I-NP\n. . O\n", {},
        "PRP/1/B-NP/NP VBD/1/B-VP/VP DT/1/B-NP/NP NN/0/I-NP/NP ./1/O/_ "},
-      {"I after O or another type opens a chunk",
-       "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n",
-       {},
+      {"I after O or another type opens a chunk", "a DT I-NP\nb IN O\nc NN I-NP\nd VB I-VP\n", {},
        "DT/1/B-NP/NP IN/1/O/_ NN/1/B-NP/NP VB/1/B-VP/VP "},
-      {"odd POS tags",
-       "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n",
-       {},
+      {"odd POS tags", "( ( O\n$ $ B-NP\n5 CD I-NP\nhis PRP$ B-NP\n", {},
        "(/1/O/_ $/1/B-NP/NP CD/0/I-NP/NP PRP$/1/B-NP/NP "},
-      {"word tokens: own states, and the POS state for TAG@word",
-       "that IN B-SBAR\ndog NN B-NP\n",
-       {"IN-that", "NN@dog"},
-       "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
-  };
+      {"word tokens: own states, and the POS state for TAG@word", "that IN B-SBAR\ndog NN B-NP\n",
+       {"IN-that", "NN@dog"}, "IN-that/1/B-SBAR/SBAR NN/1/B-NP/NP "},
+  };  // clang-format on
   for (const Case &c : cases) {
     ConllSentence s = read_conll(c.rows, "t").at(0);
     EXPECT_EQ(joined(encode_chunk_tags(s, c.tokens.empty() ? pos_tags(s) : c.tokens, "t")), c.tags)
@@ -117,15 +111,10 @@ std::string decoded(const ConllSentence &sentence) {
     category.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
   }
   allow_unary_bool = 1;
-  char *bytes = nullptr;
-  size_t size = 0;
-  FILE *out = open_memstream(&bytes, &size);
-  chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(),
-                 static_cast<int>(words.size()));
-  std::fclose(out);
-  std::string text(bytes, size);
-  std::free(bytes);
-  return text;
+  return capture([&](FILE *out) {
+    chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(),
+                   static_cast<int>(words.size()));
+  });
 }
 
 // Encoding, vornik's decoding and flattening give back exactly the corpus's chunks.
@@ -169,23 +158,20 @@ TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
     LexicalChoice choice;
     std::string rules;
   } cases[] = {
-      {"score 8 reaches own states",
-       {8, 10, 12},
+      // clang-format off
+      {"score 8 reaches own states", {8, 10, 12},
        "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
-      {"score 9 does not",
-       {9, 10, 12},
+      {"score 9 does not", {9, 10, 12},
        "fix # =IN=^in$ -> IN@in\nfix # =IN=^that$ -> IN@that\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
       {"too rare for anything", {1, 13, 13}, ""},
-      {"a lower count admits rarer words",
-       {1, 6, 6},
+      {"a lower count admits rarer words", {1, 6, 6},
        "fix # =IN=^in$ -> IN-in\nfix # =IN=^that$ -> IN-that\nfix # =JJ=^rare$ -> JJ@rare\n"
        "fix # =NN=^cat$ -> NN@cat\nfix # =NN=^dog$ -> NN@dog\n"},
-  };
-  for (const Case &c : cases) {
+  };  // clang-format on
+  for (const Case &c : cases)
     EXPECT_EQ(lexical_rules_text(select_lexical_pairs(corpus, c.choice)), c.rules) << c.name;
-  }
 }
 
 TEST(ChunkTraining, TokensComeThroughTheTagFixPass) {
