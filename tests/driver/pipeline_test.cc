@@ -32,25 +32,18 @@ TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
     Env extra_env;
     std::string pos_argv, chunk_argv;
   };
+  const auto argv = [](const std::string &model) { return "argv: [orvit] [" + model + "] [-]\n"; };
+  const Env chunkpath = {{"CHUNKPATH", dir.path()}};
+  // clang-format off
   const Case cases[] = {
-      {{"-v0", pos, chunk, "-"},
-       {},
-       "argv: [orvit] [" + pos + "] [-]\n",
-       "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"},
-       {},
-       "argv: [orvit] [" + pos + "] [-]\n",
+      {{"-v0", pos, chunk, "-"}, {}, argv(pos), argv(chunk)},
+      {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"}, {}, argv(pos),
        "argv: [orvit] [-Z1000] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Itags", chunk, "-"}, {}, "", "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "pos", "chunk", "-"},
-       {{"CHUNKPATH", dir.path()}},
-       "argv: [orvit] [" + pos + "] [-]\n",
-       "argv: [orvit] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Itags", "/chunk", "-"},
-       {{"CHUNKPATH", dir.path()}},
-       "",
-       "argv: [orvit] [" + dir.path() + "//chunk] [-]\n"},
+      {{"-v0", "-Itags", chunk, "-"}, {}, "", argv(chunk)},
+      {{"-v0", "pos", "chunk", "-"}, chunkpath, argv(pos), argv(chunk)},
+      {{"-v0", "-Itags", "/chunk", "-"}, chunkpath, "", argv(dir.path() + "//chunk")},
   };
+  // clang-format on
   for (const Case &c : cases) {
     std::filesystem::remove(dir.path() + "/log.pos");
     std::filesystem::remove(dir.path() + "/log.chunk");
@@ -99,14 +92,13 @@ TEST_F(Pipeline, BoundaryTokenAsATagIsSentAsItsStandIn) {
     std::vector<std::string> options;
     std::string input, out, sent;
   };
+  // clang-format off
   const Case cases[] = {
-      {{}, "a $lim$\n", "a\t$lim$\t1\tLIM\n\n", "\\$lim$\n"},
-      {{},
-       "a DT\nb $lim$\nc NN\n",
-       "a\tDT\t0\tNP\nb\t$lim$\t1\tLIM\nc\tNN\t0\tNP\n\n",
+      {{}, "a DT\nb $lim$\nc NN\n", "a\tDT\t0\tNP\nb\t$lim$\t1\tLIM\nc\tNN\t0\tNP\n\n",
        "DT\n\\$lim$\nNN\n"},
       {{"-f", rules}, "a DT\nb NN\n", "a\tDT\t1\tLIM\nb\tNN\t0\tNP\n\n", "\\$lim$\nNN\n"},
   };
+  // clang-format on
   for (const Case &c : cases) {
     std::filesystem::remove(dir.path() + "/log.lim");
     std::vector<std::string> args{"-v0", "-Ochunktags", "-Itags"};
@@ -227,29 +219,33 @@ TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {
 // Lines at and over the 999-byte limit, and NUL bytes: nothing is lost without a
 // warning naming the real input line, and no piece of a line ends a sentence.
 TEST_F(Pipeline, LongLinesAndNulBytes) {
-  const std::string a999(999, 'a'), a1200(1200, 'a'), b998(998, 'b');
+  const std::string a999(999, 'a'), a1200(1200, 'a'), b998(998, 'b'), c999(999, 'c'),
+      c2400(2400, 'c');
   const struct {
     const char *name;
     std::vector<std::string> options;
     std::string input, out, err;
   } cases[] = {
-      {"Exactly999BytesIsNotLong", {}, a999 + "\nx\n" + a999 + "\n", a999 + "\tNN\t0\tNP\nx\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\n\n", ""},
-      {"LongLineIsOneLineItsRestIgnored", {}, "x\n" + a1200 + "\ny\n%%\n" + std::string(2400, 'c') + "\n",
-       "x\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\ny\tNN\t0\tNP\n" + std::string(999, 'c') + "\tNN\t0\tNP\n\n",
+      // clang-format off
+      {"Exactly999BytesIsNotLong", {}, a999 + "\nx\n" + a999 + "\n",
+       a999 + "\tNN\t0\tNP\nx\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\n\n", ""},
+      {"LongLineIsOneLineItsRestIgnored", {}, "x\n" + a1200 + "\ny\n%%\n" + c2400 + "\n",
+       "x\tNN\t0\tNP\n" + a999 + "\tNN\t0\tNP\ny\tNN\t0\tNP\n" + c999 + "\tNN\t0\tNP\n\n",
        "vornik: warning: input line 2 is longer than 999 bytes; the rest of it is ignored\n"
        "vornik: warning: input line 5 is longer than 999 bytes; the rest of it is ignored\n"},
       {"LongTagsLineFurtherColumnsAreNoWords", {"-Itags"}, "w T " + b998 + " z Q\nv U\n",
        "w\tT\t1\t_\nv\tU\t1\t_\n\n",
        "vornik: warning: input line 1 is longer than 999 bytes; the rest of it is ignored\n"},
-      {"NulBytesAreBlanks", {}, std::string("\0cat\nc\0at\n\0\ndog\n", 16), "cat\tNN\t0\tNP\nc\tNN\t0\tNP\n\ndog\tNN\t0\tNP\n\n",
+      {"NulBytesAreBlanks", {}, std::string("\0cat\nc\0at\n\0\ndog\n", 16),
+       "cat\tNN\t0\tNP\nc\tNN\t0\tNP\n\ndog\tNN\t0\tNP\n\n",
        "vornik: warning: input line 1 holds a NUL byte, read as a blank\n"
        "vornik: warning: input line 2 holds a NUL byte, read as a blank\n"
-       "vornik: warning: input line 2 holds more than one field; only the first is read (one token per "
-       "line expected: tokenise raw text with vornik-tokenize)\n"
+       "vornik: warning: input line 2 holds more than one field; only the first is read (one "
+       "token per line expected: tokenise raw text with vornik-tokenize)\n"
        "vornik: warning: input line 3 holds a NUL byte, read as a blank\n"},
       {"NulInTagsMode", {"-Itags"}, std::string("a\0NN\n", 5), "a\tNN\t0\tNP\n\n",
        "vornik: warning: input line 1 holds a NUL byte, read as a blank\n"},
-  };
+  };  // clang-format on
   for (const auto &c : cases) {
     std::vector<std::string> args = {"-v0", "-Ochunktags"};
     args.insert(args.end(), c.options.begin(), c.options.end());
@@ -275,60 +271,30 @@ TEST_F(Pipeline, TaggerFailuresEndTheRunNamingTheTagger) {
     Env extra_env;
     std::string input, out, err;  // "POS" and "CHUNK" in err stand for the taggers' descriptions
   };
+  const std::string timeout = "VORNIK_TAGGER_TIMEOUT";
+  // clang-format off
   const Case cases[] = {
-      {"RowMissing",
-       "",
-       "short 1\ndefault B-NP/1/c/NP\n",
-       {},
-       "The\n\ncat\nsat\n",
+      {"RowMissing", "", "short 1\ndefault B-NP/1/c/NP\n", {}, "The\n\ncat\nsat\n",
        "The\tDT\t1\tNP\n\n",
        "vornik: protocol error: CHUNK answered '$lim$' where 'VBD' was sent, in the sentence "
        "ending at input line 4\n"},
-      {"RowTooMany",
-       "extra\nmap The DT\ndefault NN\n",
-       "",
-       {},
-       "The\n\ncat\n",
+      {"RowTooMany", "extra\nmap The DT\ndefault NN\n", "", {}, "The\n\ncat\n",
        "The\tDT\t1\tNP\n\n",
        "vornik: protocol error: POS answered 'extra' where 'cat' was sent, in the sentence ending "
        "at input line 3\n"},
-      {"BlankOnlyReply",
-       "blank\n",
-       "",
-       {{"VORNIK_TAGGER_TIMEOUT", "1"}},
-       "The\n",
-       "",
+      {"BlankOnlyReply", "blank\n", "", {{timeout, "1"}}, "The\n", "",
        "vornik: POS did not answer within 1 s, in the sentence ending at input line 1\n"},
-      {"Silent",
-       "",
-       "silent\n",
-       {{"VORNIK_TAGGER_TIMEOUT", "1"}},
-       "The\n",
-       "",
+      {"Silent", "", "silent\n", {{timeout, "1"}}, "The\n", "",
        "vornik: CHUNK did not answer within 1 s, in the sentence ending at input line 1\n"},
-      {"PosTaggerEnded",
-       "exit 3\n",
-       "",
-       {},
-       "The\n",
-       "",
+      {"PosTaggerEnded", "exit 3\n", "", {}, "The\n", "",
        unreachable + "vornik: POS ended with exit status 3\n"},
-      {"ChunkTaggerKilled",
-       "",
-       "signal 9\n",
-       {},
-       "The\n",
-       "",
+      {"ChunkTaggerKilled", "", "signal 9\n", {}, "The\n", "",
        unreachable + "vornik: CHUNK was ended by signal 9 (Killed)\n"},
-      {"NoTaggerProgram",
-       "",
-       "",
-       {{"PATH", "/nonexistent"}},
-       "The\n",
-       "",
+      {"NoTaggerProgram", "", "", {{"PATH", "/nonexistent"}}, "The\n", "",
        unreachable + "vornik: POS could not be started: No such file or directory\n"
                      "vornik: CHUNK could not be started: No such file or directory\n"},
   };
+  // clang-format on
   for (const Case &c : cases) {
     const std::string p =
         c.pos_script.empty() ? pos : dir.write(std::string(c.name) + "-pos", c.pos_script);

@@ -116,30 +116,22 @@ struct HeaderCase {
 };
 
 // The servers of these cases give each client 1 s of waiting in all.
+// clang-format off
 const HeaderCase kHeaderCases[] = {
     {"OneSentence", {"0012abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
-    {"TwoSentences",
-     {"0018abc X\n\ndef Y\nghi Z\n"},
-     false,
-     "abc\tX\t1\tNP\n\ndef\tY\t1\tNP\nghi\tZ\t1\tNP\n\n",
-     ""},
+    {"TwoSentences", {"0018abc X\n\ndef Y\nghi Z\n"}, false,
+     "abc\tX\t1\tNP\n\ndef\tY\t1\tNP\nghi\tZ\t1\tNP\n\n", ""},
     // The announced bytes end the text, in the middle of a line too.
-    {"BudgetEndsMidLine",
-     {"0011abc X\ndef YZ\nghi Z\n"},
-     false,
-     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n",
-     ""},
+    {"BudgetEndsMidLine", {"0011abc X\ndef YZ\nghi Z\n"}, false,
+     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
     {"LastLineWithoutNewline", {"0011abc X\ndef Y"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
     {"NulByteCounts", {std::string("0007abc X\0\n", 11)}, false, "abc\tX\t1\tNP\n\n",
      "vornik: warning: input line 1 holds a NUL byte, read as a blank\n"},
     {"BlankFilledHeader", {"  12abc X\ndef Y\n"}, false, "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
     {"SurplusIgnored", {"0006abc X\nmore Y\nand Z\n"}, false, "abc\tX\t1\tNP\n\n", ""},
     {"FewerBytesThanAnnounced", {"0100abc X\n"}, true, "abc\tX\t1\tNP\n\n", ""},
-    {"HeaderSplitOverTwoSends",
-     {"00", "12abc X\ndef Y\n"},
-     false,
-     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n",
-     ""},
+    {"HeaderSplitOverTwoSends", {"00", "12abc X\ndef Y\n"}, false,
+     "abc\tX\t1\tNP\ndef\tY\t1\tNP\n\n", ""},
     {"ZeroHeader", {"0000abc X\n"}, false, "", ""},
     {"LetterHeader", {"abcdabc X\n"}, false, "", ""},
     {"MinusZeroHeader", {"-000abc X\n"}, false, "", ""},
@@ -147,16 +139,14 @@ const HeaderCase kHeaderCases[] = {
     {"NegativeHeaderWithLongText", {"-999" + std::string(20000, 'x')}, false, "", kProtocolError},
     {"ShortHeader", {"001"}, true, "", kProtocolError},
     {"NoHeader", {}, true, "", kProtocolError},
-    {"LineWithoutTag",
-     {"0008abc\nd X\n"},
-     false,
-     "",
+    {"LineWithoutTag", {"0008abc\nd X\n"}, false, "",
      "Word or POS tag missing in line 1, client disconnected\n"},
     {"Idle", {}, false, "", kStalled},
     {"HalfHeader", {"00"}, false, "", kStalled},
     {"HalfText", {"0012abc X\n"}, false, "abc\tX\t1\tNP\n\n", kStalled},
     {"Drip", {"0012", "a", "b", "c", " ", "X"}, false, "", kStalled, 300},
 };
+// clang-format on
 
 void PrintTo(const HeaderCase &c, std::ostream *os) { *os << c.name; }
 
@@ -187,14 +177,20 @@ INSTANTIATE_TEST_SUITE_P(Server, HeaderTest, ::testing::ValuesIn(kHeaderCases),
 // With -j the server spreads a connection's sentences over its pipelines too: the
 // stand-in taggers answer after random delays, out of order.
 TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
-  const std::string pos_script = dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\ndelay 800\n");
-  chunk_script = dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\ndelay 800\n");
-  const std::string once = "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
+  const std::string pos_script =
+      dir.write("pos", "map the DET\nmap runs VERB\ndefault NOUN\ndelay 800\n");
+  chunk_script =
+      dir.write("chunk", "map DET x/1/c/NP\nmap NOUN x/0/c/NP\ndefault x/1/c/VP\ndelay 800\n");
+  const std::string once =
+      "%% a comment\n<doc>\nthe\ndog extra columns\n<s>\nruns\n\n\n<p>\n\nthe\ncat\n</doc>\n";
   std::string text;
   for (int i = 0; i < 6; ++i) text += once + "\n";
   const std::string opening = "%% Chunking sentences from file " + std::to_string(port) + "\n";
-  for (const auto &[mode, jobs] : {std::pair{"-Ochunktags", "-j1"}, {"-Oconll", "-j1"}, {"-Ojson", "-j1"},
-                                   {"-Ochunktags", "-j3"}, {"-Ojson", "-j4"}}) {
+  for (const auto &[mode, jobs] : {std::pair{"-Ochunktags", "-j1"},
+                                   {"-Oconll", "-j1"},
+                                   {"-Ojson", "-j1"},
+                                   {"-Ochunktags", "-j3"},
+                                   {"-Ojson", "-j4"}}) {
     const RunResult filter = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, text);
     ASSERT_EQ(filter.status, 0) << filter.err;
 
@@ -206,7 +202,8 @@ TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
     EXPECT_EQ(converse(port, header + text), filter.out) << mode << jobs;
     // The next connection finds the pipelines in step (JSON records number the
     // sentences over all connections).
-    const RunResult again = run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, "the\ncat\n");
+    const RunResult again =
+        run_vornik({"-v0", "-c", mode, pos_script, chunk_script, "-"}, "the\ncat\n");
     if (mode != std::string("-Ojson")) {
       EXPECT_EQ(converse(port, "0008the\ncat\n"), again.out) << mode << jobs;
     }
