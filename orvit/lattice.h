@@ -14,12 +14,15 @@ struct Lattice {
   std::vector<uint16_t> tag;
   std::vector<float> logp;
 
+  // The number of tokens closed so far.
   size_t size() const { return start.size() - 1; }
+  // Empties the lattice for the next sentence, keeping the storage.
   void clear() {
     start.resize(1);
     tag.clear();
     logp.clear();
   }
+  // Adds candidate tag `t` with log score `score` to the current token.
   void add(uint16_t t, float score) {
     tag.push_back(t);
     logp.push_back(score);

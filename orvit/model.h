@@ -31,9 +31,13 @@ constexpr uint64_t kMaxCountTotal = uint64_t{1} << 53;
 class Model {
  public:
   // ---- Construction, in this order: tags, then rows, then finish(). ----
+  // Takes the tag names: tag id i is names[i] (the caller keeps them distinct).
   void set_tags(std::vector<std::string> names);
+  // Adds `count` to the trigram (t1, t2, t3) of state ids; repeats are summed by finish().
   void add_trigram(int t1, int t2, int t3, uint64_t count);
+  // The interpolation weights of the unigram, bigram and trigram terms (they sum to 1).
   void set_lambdas(const std::array<double, 3>& lambdas) { lambdas_ = lambdas; }
+  // The suffix smoothing weight of the unknown-word guess.
   void set_theta(double theta) { theta_ = theta; }
   // Backoff classes: the transitions out of `tag` also learn from those out of
   // `cls` (and of all tags of that class), with weight `class_weight` in place of
@@ -41,6 +45,7 @@ class Model {
   void set_class_weight(double weight) { class_weight_ = weight; }
   // False if `tag` has a class already.
   bool set_tag_class(int tag, int cls);
+  // The longest suffix, in bytes, an unknown word is looked up by.
   void set_max_suffix(int n) { max_suffix_ = n; }
   // Words seen at most `max_count` times also take the unknown-word guess:
   // P(w|t) becomes (1 - weight) f(w,t)/f(t) + weight P(w) P(t|suffix)/P(t),
@@ -51,23 +56,29 @@ class Model {
   }
   // Starts the lexicon row of `word`; false if the word already has one.
   bool begin_word(std::string_view word);
+  // Adds an entry (tag, count) to the row begun last.
   void add_word_tag(int tag, uint64_t count);
   // Starts the suffix row of `suffix` in the trie of class `cls`; false if
   // that suffix already has one.
   bool begin_suffix(int cls, std::string_view suffix);
+  // Adds an entry (tag, count) to the suffix row begun last.
   void add_suffix_tag(int tag, uint64_t count);
   // Derives the probability tables from the counts. The transition table is
   // dense when states()^3 <= dense_limit, sparse otherwise.
   void finish(size_t dense_limit = kDenseTransitionLimit);
 
+  // An empty model: no tags, lambdas (1, 0, 0).
   Model();
 
   // ---- Tag set ----
+  // The number of tags; states() counts bos() and eos() too.
   int real_tags() const { return static_cast<int>(tag_names_.size()); }
   int states() const { return real_tags() + 2; }
   int bos() const { return real_tags(); }
   int eos() const { return real_tags() + 1; }
+  // The name of tag id `tag` (< real_tags()), valid while the model lives.
   const std::string& tag_name(int tag) const { return tag_names_[tag]; }
+  // The id of the tag `name`, or -1 (also for "<s>" and "</s>").
   int find_tag(std::string_view name) const;
 
   // ---- Transitions ----
@@ -75,26 +86,33 @@ class Model {
   const TransitionTable& transitions() const { return transitions_; }
   // The interpolated probability itself, in double precision.
   double transition_prob(int t1, int t2, int t3) const;
+  // The interpolation weights as set.
   const std::array<double, 3>& lambdas() const { return lambdas_; }
+  // The count of a trigram as read (0 if unseen); valid once finish() ran.
   uint64_t trigram_count(int t1, int t2, int t3) const;
 
   // ---- Lexicon ----
+  // The id of `word`'s lexicon row, or -1; ids run from 0 to word_count() - 1.
   int32_t find_word(std::string_view word) const { return words_.find(word); }
   size_t word_count() const { return words_.size(); }
   // Entries of word `id` are [entry_begin(id), entry_begin(id + 1)).
   uint32_t entry_begin(int32_t id) const { return word_begin_[id]; }
+  // The tag of each entry; this and entry_logp() are valid until the model changes.
   const uint16_t* entry_tags() const { return entry_tag_.data(); }
   // log P(word | tag) of each entry.
   const float* entry_logp() const { return entry_logp_.data(); }
 
   // ---- Unknown words ----
+  // The settings as given to set_theta() and set_max_suffix().
   double theta() const { return theta_; }
   int max_suffix() const { return max_suffix_; }
   // Unconditioned P(tag) over training tokens.
   double tag_prob(int tag) const { return tag_prob_[tag]; }
+  // The suffix trie of word class `cls`: node ids of the suffixes of its rare words.
   const StringTable& suffixes(int cls) const { return suffixes_[cls]; }
   // Rows of suffix node `id` are [suffix_begin(cls, id), suffix_begin(cls, id + 1)).
   uint32_t suffix_begin(int cls, int32_t id) const { return suffix_begin_[cls][id]; }
+  // The tag and count of each suffix row of class `cls`, and the sum of node `id`'s counts.
   const uint16_t* suffix_tags(int cls) const { return suffix_tag_[cls].data(); }
   const double* suffix_counts(int cls) const { return suffix_count_[cls].data(); }
   double suffix_total(int cls, int32_t id) const { return suffix_total_[cls][id]; }

@@ -1,9 +1,6 @@
-// Model images: the tables of a parsed text model laid out flat in one file,
-// "<model>.bin" beside the text model, that orvit maps read-only instead of parsing
-// the text. Every orvit process using the model then shares one copy of the tables
-// in the page cache and is ready in about a millisecond. An image records the size
-// and hash of the text it was compiled from; one that does not match the text, or
-// fails any check, is refused and never read further (docs/orvit-model-format.md).
+// Model images: a parsed text model's tables laid out flat in "<model>.bin", which orvit
+// maps read-only instead of parsing the text, so that every orvit process shares one copy
+// in the page cache and is ready in about a millisecond (docs/orvit-model-format.md).
 #pragma once
 
 #include <cstddef>
@@ -34,13 +31,16 @@ void write_model_files(const std::string& path, const std::string& text);
 // A file mapped read-only; unmapped when the object dies.
 class MappedFile {
  public:
+  // Nothing mapped yet; bytes() is empty.
   MappedFile() = default;
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
   // Maps the file at `path`; false (errno set) when it cannot be opened or mapped.
   bool map(const std::string& path);
+  // Unmaps the file, if any; bytes() is empty afterwards.
   void unmap();
+  // The mapped bytes, valid until unmap() or the object dies.
   std::string_view bytes() const { return {data_, size_}; }
 
  private:
@@ -48,9 +48,10 @@ class MappedFile {
   size_t size_ = 0;
 };
 
-// Checks the mapped `image` against the text model `text` it claims to come from
-// and fills `view` with views into it. Returns "" when it can be used, otherwise
-// why not: the image is then not looked at further.
+// Checks the mapped `image` against the text model `text` it claims to come from (an
+// image records the size and hash of its text) and fills `view` with views into it.
+// Returns "" when it can be used, otherwise why not: the image is then not looked at
+// further.
 std::string read_model_image(std::string_view image, std::string_view text, ModelView& view);
 
 // The model orvit tags with, for the model file at `path`, and its tagger (`beam` as
@@ -62,6 +63,7 @@ class TaggingModel {
  public:
   // Throws Error when the model file cannot be read or parsed.
   TaggingModel(const std::string& path, double beam, std::FILE* warnings);
+  // The tagger for the model, valid while this object lives.
   SentenceTagger& tagger() { return *tagger_; }
 
  private:

@@ -19,8 +19,9 @@ struct TrigramCount {
 
 // Sorts `trigrams` by (t1, t2, t3) ids and merges repeated trigrams by
 // adding their counts.
-void sort_and_merge(std::vector<TrigramCount>& trigrams);
+void sort_and_merge(std::vector<TrigramCount> &trigrams);
 
+// Counts by order over `states` states, summed from the seen trigrams.
 struct NgramStats {
   int states = 0;
   // t1*S + t2 -> trigrams with that history; only seen histories, as a table of all
@@ -31,26 +32,26 @@ struct NgramStats {
   std::vector<uint64_t> unigram;         // [t3]: predicted states (tokens and ends)
   uint64_t total = 0;                    // sum of unigram
 
-  // Maximum-likelihood estimates; 0 when the history was never seen.
+  // Maximum-likelihood estimates P(t3) and P(t3 | t2); 0 when the history was never seen.
   double p1(int t3) const;
   double p2(int t2, int t3) const;
   // f(t1, t2, t3) / f(t1, t2, .) for a seen trigram.
-  double p3(const TrigramCount& g) const;
+  double p3(const TrigramCount &g) const;
 };
 
 // Sums the trigram counts down to bigrams and unigrams.
-NgramStats make_ngram_stats(const std::vector<TrigramCount>& trigrams, int states);
+NgramStats make_ngram_stats(const std::vector<TrigramCount> &trigrams, int states);
 
 // Weights (l1, l2, l3) for unigram, bigram and trigram estimates, by deleted
 // interpolation: each trigram's count goes to the order whose estimate,
 // with that trigram removed from the counts, is highest (split evenly on ties).
 // `trigrams` must be sorted as by sort_and_merge (the sums then always run
 // in the same order, so the weights are reproducible to the last bit).
-std::array<double, 3> deleted_interpolation(const NgramStats& stats,
-                                            const std::vector<TrigramCount>& trigrams);
+std::array<double, 3> deleted_interpolation(const NgramStats &stats,
+                                            const std::vector<TrigramCount> &trigrams);
 
 // Standard deviation of the unconditioned ML probabilities of the first
 // `real_tags` states: the weight theta for successive suffix abstraction.
-double suffix_theta(const NgramStats& stats, int real_tags);
+double suffix_theta(const NgramStats &stats, int real_tags);
 
 }  // namespace orvit

@@ -1,7 +1,6 @@
-// The second kind of orvit model: a first-order linear sequence model (averaged
-// perceptron) whose label scores come from features over a window of the tokens
-// received. A token "CLASS@word" has a class part and a word part; any other token is
-// a class alone. Features look at these parts at offsets -2..+2, alone and combined.
+// The second kind of orvit model: an averaged perceptron over a window of tokens. A
+// token "CLASS@word" has a class and a word part, any other is a class alone; features
+// look at these parts at offsets -2..+2, alone and combined.
 #pragma once
 
 #include <array>
@@ -73,6 +72,7 @@ inline uint32_t part_code(const FeatureTemplate& ft, int k, const TokenCodes& tc
 class PerceptronModel {
  public:
   // ---- Construction: labels, then parts/features/transitions, then finish(). ----
+  // Takes the label names: label id i is names[i] (the caller keeps them distinct).
   void set_labels(std::vector<std::string> names);
   // Id of a part string, added when new; -1 past kMaxParts parts.
   int32_t intern_part(std::string_view part);
@@ -88,6 +88,8 @@ class PerceptronModel {
   void finish();
 
   // ---- Use ----
+  // The number of labels, the name of label id `label` (< labels()), the id of the
+  // label `name` (-1 if none), and the number of features added.
   int labels() const { return static_cast<int>(label_names_.size()); }
   const std::string& label_name(int label) const { return label_names_[label]; }
   int find_label(std::string_view name) const;
@@ -105,7 +107,9 @@ class PerceptronModel {
   // True when class_row() can be used (see kMaxDenseClasses).
   bool dense_classes() const { return !class_rows_[0].empty(); }
   // Dense index of class code `code` for class_row(): 0 when no class feature names it.
-  uint32_t class_index(uint32_t code) const { return code < class_index_.size() ? class_index_[code] : 0; }
+  uint32_t class_index(uint32_t code) const {
+    return code < class_index_.size() ? class_index_[code] : 0;
+  }
   // Weight row of class template t (kUnigramTemplates <= t < kClassTemplatesEnd) for
   // the dense class indices k[0..arity) (arity: the template's), or nullptr: the same
   // row as find() gives.
@@ -120,7 +124,9 @@ class PerceptronModel {
   // Weight of the transition from -> to (see set_transition), including the
   // score kForbidden of a transition never set.
   float transition(int from, int to) const { return trans_[from * (labels() + 1) + to]; }
+  // All transition weights, (labels() + 1)^2 of them, row = from; valid once finished.
   const float* transitions() const { return trans_.data(); }
+  // The part strings interned so far, by id.
   const StringTable& parts() const { return parts_; }
   // Feature f (in the order added): its key and weight row.
   uint64_t feature_key_at(size_t f) const { return keys_[f]; }

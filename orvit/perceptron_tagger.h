@@ -14,19 +14,22 @@ namespace orvit {
 
 class PerceptronTagger : public SentenceTagger {
  public:
-  explicit PerceptronTagger(const PerceptronModel& model);
+  // Tags with `model`, which must outlive the tagger and be finished.
+  explicit PerceptronTagger(const PerceptronModel &model);
 
-  const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) override;
+  // Best label ids for `tokens`, one per token; valid until the next call.
+  const std::vector<uint16_t> &tag(const std::vector<std::string_view> &tokens) override;
+  // The name of label id `tag`, valid while the model lives.
   std::string_view tag_name(uint16_t tag) const override { return model_.label_name(tag); }
 
   // The label scores of the last sentence tagged: labels() per token.
-  const std::vector<float>& emissions() const { return emit_; }
+  const std::vector<float> &emissions() const { return emit_; }
 
  private:
   // Index of `token` in the token cache, adding it when new.
   uint32_t cached(std::string_view token);
 
-  const PerceptronModel& model_;
+  const PerceptronModel &model_;
   // Every token seen (up to kCacheLimit; then the cache starts again): its codes and,
   // per offset o of -2..+2, the sum of its one-part feature rows as seen from the
   // token o places before it.

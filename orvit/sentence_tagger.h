@@ -13,7 +13,8 @@ class SentenceTagger {
  public:
   virtual ~SentenceTagger() = default;
   // Best tag ids for `tokens`, one per token; valid until the next call.
-  virtual const std::vector<uint16_t>& tag(const std::vector<std::string_view>& tokens) = 0;
+  virtual const std::vector<uint16_t> &tag(const std::vector<std::string_view> &tokens) = 0;
+  // The name of tag id `tag`, valid while the tagger lives.
   virtual std::string_view tag_name(uint16_t tag) const = 0;
 };
 

@@ -1,7 +1,6 @@
-// Open-addressing hash table mapping byte strings to dense ids 0..n-1.
-// Holds the lexicon and the suffix tries; lookups take a string_view and
-// never allocate, which keeps per-token work small. StringIndex is the read-only
-// form of the same arrays, viewing a StringTable or a mapped model image.
+// Open-addressing hash table mapping byte strings to dense ids 0..n-1 (the lexicon, the
+// suffix tries); lookups never allocate. StringIndex is the read-only form of the same
+// arrays, viewing a StringTable or a mapped model image.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +20,7 @@ struct StringIndex {
   std::span<const uint64_t> hashes;
   std::span<const int32_t> slots;
 
+  // The number of keys, and key `id` (< size()) viewing the arena.
   size_t size() const { return hashes.size(); }
   std::string_view key(int32_t id) const {
     return std::string_view(arena.data() + offsets[id], offsets[id + 1] - offsets[id]);
@@ -31,6 +31,7 @@ struct StringIndex {
 
 class StringTable {
  public:
+  // An empty table.
   StringTable();
 
   // Id of `key`, adding it with the next free id when it is new.
@@ -40,12 +41,15 @@ class StringTable {
   // The table's arrays, valid until the next intern() or reserve().
   StringIndex view() const { return {arena_, offsets_, hashes_, slots_}; }
 
+  // The number of keys, and key `id` (< size()), valid until the next intern() or reserve().
   size_t size() const { return hashes_.size(); }
   std::string_view key(int32_t id) const {
     return std::string_view(arena_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
   }
+  // Makes room for `n` keys of `bytes` bytes in all, so adding them does not rehash.
   void reserve(size_t n, size_t bytes);
 
+  // The hash the table stores for `s` (also in model images, so it must not change).
   static uint64_t hash(std::string_view s);
 
  private:

@@ -12,11 +12,13 @@ namespace orvit {
 
 class SuffixGuesser {
  public:
-  explicit SuffixGuesser(const ModelView& model);
+  // Guesses from the suffix tries of `model`, whose storage must outlive the guesser.
+  explicit SuffixGuesser(const ModelView &model);
 
+  // `size` candidate tags, each with its score.
   struct Guess {
-    const uint16_t* tags;
-    const float* logp;  // log of P(tag | suffix) / P(tag), i.e. P(word | tag) up to a constant
+    const uint16_t *tags;
+    const float *logp;  // log of P(tag | suffix) / P(tag), i.e. P(word | tag) up to a constant
     uint32_t size;
   };
   // Candidate tags of an unknown word; valid until the next call.
@@ -29,10 +31,10 @@ class SuffixGuesser {
   // Class whose trie serves `word`, falling back to another when empty; -1 if all are.
   int class_for(std::string_view word) const;
   // Longest suffix of `word` in the trie of `cls`: its length and node id.
-  int longest_suffix(int cls, std::string_view word, int32_t* nodes) const;
+  int longest_suffix(int cls, std::string_view word, int32_t *nodes) const;
   // Fills dense_ with the smoothed P(tag | suffix) for the chain of nodes.
-  void smooth(int cls, const int32_t* nodes, int depth);
-  uint32_t compute(int cls, const int32_t* nodes, int depth);
+  void smooth(int cls, const int32_t *nodes, int depth);
+  uint32_t compute(int cls, const int32_t *nodes, int depth);
 
   ModelView model_;
   std::vector<double> dense_;
