@@ -8,7 +8,6 @@
 
 #include "eval/evaluation.h"
 #include "orvit/cli_args.h"
-#include "orvit/error.h"
 #include "orvit/file_io.h"
 
 namespace vornik {
@@ -45,18 +44,10 @@ int eval_main(int argc, char **argv) {
   if (args[0] == "-" && args[1] == "-")
     return orvit::usage_error("vornik-eval", kUsage,
                               "GOLD and OUTPUT cannot both be standard input");
-  try {
+  return orvit::run_reporting_errors("vornik-eval", [&] {
     const std::string gold = orvit::read_file(args[0]), output = orvit::read_file(args[1]);
-    if (!orvit::write_all(1,
-                          evaluate(display_name(args[0]), gold, display_name(args[1]), output))) {
-      std::perror("vornik-eval: write error");
-      return 1;
-    }
-  } catch (const orvit::Error &e) {
-    std::fprintf(stderr, "vornik-eval: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+    orvit::print_all(evaluate(display_name(args[0]), gold, display_name(args[1]), output));
+  });
 }
 
 }  // namespace

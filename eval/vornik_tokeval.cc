@@ -9,7 +9,6 @@
 #include "eval/output_reader.h"
 #include "eval/token_agreement.h"
 #include "orvit/cli_args.h"
-#include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "train/conll_corpus.h"
 
@@ -60,16 +59,7 @@ int tokeval_main(const std::vector<std::string> &args) {
                (args.size() == 2 && args[0] == "--text") ||
                (args.size() == 3 && args[0] == "--chunks" && !(args[1] == "-" && args[2] == "-"));
   if (!valid) return orvit::usage_error("vornik-tokeval", kUsage, "wrong arguments");
-  try {
-    if (!orvit::write_all(1, measure(args))) {
-      std::perror("vornik-tokeval: write error");
-      return 1;
-    }
-  } catch (const orvit::Error &e) {
-    std::fprintf(stderr, "vornik-tokeval: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+  return orvit::run_reporting_errors("vornik-tokeval", [&] { orvit::print_all(measure(args)); });
 }
 
 }  // namespace

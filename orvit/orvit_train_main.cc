@@ -1,7 +1,5 @@
 // orvit-train: builds a model file from a tagged corpus.
 // Usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -33,46 +31,34 @@ const char kHelp[] =
     "  --version\n"
     "          show the version\n";
 
-int usage_error(const std::string& what) {
-  return orvit::usage_error("orvit-train", kUsage, what);
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   int word_column = 1, tag_column = 2;
   orvit::TrainOptions options;
   std::string positional[2];
-  int count = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (const int status = orvit::help_or_version(arg, "orvit-train", kHelp); status >= 0)
-      return status;
-    if (arg.size() == 2 && arg[0] == '-' && std::strchr("wtrsn", arg[1])) {
-      if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
-      int* target = arg[1] == 'w'   ? &word_column
-                    : arg[1] == 't' ? &tag_column
-                    : arg[1] == 'r' ? &options.rare_max
-                    : arg[1] == 's' ? &options.max_suffix
-                                    : &options.suffix_min;
-      if (!orvit::parse_positive_int(argv[++i], *target))
-        return usage_error("option " + std::string(arg) + " needs a positive number");
-      continue;
-    }
-    if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + std::string(arg));
-    if (count == 2) return usage_error("too many arguments");
-    positional[count++] = std::string(arg);
-  }
-  if (count != 2) return usage_error("CORPUS and MODEL are required");
-  if (word_column == tag_column) return usage_error("token and tag columns must differ");
-
-  try {
+  const auto option = [&](char letter, std::string_view value) -> std::string {
+    int *target = letter == 'w'   ? &word_column
+                  : letter == 't' ? &tag_column
+                  : letter == 'r' ? &options.rare_max
+                  : letter == 's' ? &options.max_suffix
+                                  : &options.suffix_min;
+    if (orvit::parse_positive_int(value, *target)) return "";
+    return std::string("option -") + letter + " needs a positive number";
+  };
+  const orvit::TrainerArgs line{"orvit-train", kHelp, kUsage, "wtrsn",
+                                "CORPUS and MODEL are required"};
+  if (const int status = orvit::parse_trainer_args(argc, argv, line, option, positional);
+      status >= 0)
+    return status;
+  if (word_column == tag_column)
+    return orvit::usage_error("orvit-train", kUsage, "token and tag columns must differ");
+  return orvit::run_reporting_errors("orvit-train", [&] {
     orvit::TaggedCorpus corpus = orvit::read_tagged_corpus(positional[0], word_column, tag_column);
-    if (corpus.words.empty()) throw orvit::Error((positional[0] == "-" ? std::string("<stdin>") : positional[0]) + ": no tagged tokens");
-    orvit::write_model_files(positional[1], orvit::write_model_text(orvit::count_corpus(corpus, options)));
-  } catch (const orvit::Error& e) {
-    std::fprintf(stderr, "orvit-train: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+    if (corpus.words.empty())
+      throw orvit::Error((positional[0] == "-" ? std::string("<stdin>") : positional[0]) +
+                         ": no tagged tokens");
+    orvit::write_model_files(positional[1],
+                             orvit::write_model_text(orvit::count_corpus(corpus, options)));
+  });
 }

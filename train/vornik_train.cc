@@ -65,10 +65,6 @@ const char kHelp[] =
     "  -h          show this help (also --help)\n"
     "  --version   show the version\n";
 
-int usage_error(const std::string &what) {
-  return orvit::usage_error("vornik-train", kUsage, what);
-}
-
 // Word-specific states back off to their POS class's transitions with this weight
 // (chosen on a held-out tenth of train.txt, as the other defaults were).
 constexpr double kClassWeight = 0.9;
@@ -294,50 +290,39 @@ void train_models(const Settings &settings) {
 
 int train_main(int argc, char **argv) {
   Settings settings;
-  int count = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (const int status = orvit::help_or_version(arg, "vornik-train", kHelp); status >= 0)
-      return status;
-    if (arg == "-f" || arg == "-l" || arg == "-j" || arg == "-p" || arg == "-k" || arg == "-t") {
-      if (i + 1 == argc) return usage_error("option " + std::string(arg) + " needs a value");
-      std::string_view value = argv[++i];
-      int number = 0;
-      if (arg == "-f") {
-        settings.fix_path = value;
-      } else if (arg == "-p") {
-        if (value.empty() || value.find('/') != std::string_view::npos)
-          return usage_error("option -p needs a name without \"/\"");
-        settings.prefix = value;
-      } else if (arg == "-k") {
-        if (value != "perceptron" && value != "hmm")
-          return usage_error("option -k needs perceptron or hmm");
-        settings.perceptron = value == "perceptron";
-      } else if (arg == "-j" && value == "0") {
-        settings.weight = 0;
-      } else if (!orvit::parse_positive_int(value, number)) {
-        return usage_error("option " + std::string(arg) + " needs a positive number");
-      } else if (arg == "-l") {
-        settings.choice.min_score = number;
-      } else if (arg == "-t") {
-        settings.token_count = number;
-      } else {
-        settings.weight = number;
-      }
-      continue;
+  const auto option = [&](char letter, std::string_view value) -> std::string {
+    int number = 0;
+    if (letter == 'f') {
+      settings.fix_path = value;
+    } else if (letter == 'p') {
+      if (value.empty() || value.find('/') != std::string_view::npos)
+        return "option -p needs a name without \"/\"";
+      settings.prefix = value;
+    } else if (letter == 'k') {
+      if (value != "perceptron" && value != "hmm") return "option -k needs perceptron or hmm";
+      settings.perceptron = value == "perceptron";
+    } else if (letter == 'j' && value == "0") {
+      settings.weight = 0;
+    } else if (!orvit::parse_positive_int(value, number)) {
+      return std::string("option -") + letter + " needs a positive number";
+    } else if (letter == 'l') {
+      settings.choice.min_score = number;
+    } else if (letter == 't') {
+      settings.token_count = number;
+    } else {
+      settings.weight = number;
     }
-    if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option " + std::string(arg));
-    if (count == 2) return usage_error("too many arguments");
-    (count++ == 0 ? settings.train : settings.outdir) = std::string(arg);
-  }
-  if (count != 2) return usage_error("TRAIN and OUTDIR are required");
-  try {
-    train_models(settings);
-  } catch (const orvit::Error &e) {
-    std::fprintf(stderr, "vornik-train: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+    return "";
+  };
+  const orvit::TrainerArgs line{"vornik-train", kHelp, kUsage, "fljpkt",
+                                "TRAIN and OUTDIR are required"};
+  std::string positional[2];
+  if (const int status = orvit::parse_trainer_args(argc, argv, line, option, positional);
+      status >= 0)
+    return status;
+  settings.train = positional[0];
+  settings.outdir = positional[1];
+  return orvit::run_reporting_errors("vornik-train", [&] { train_models(settings); });
 }
 
 }  // namespace
