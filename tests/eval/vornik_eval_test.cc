@@ -64,9 +64,6 @@ const ReadCase kReadCases[] = {
      "abcdefghijklmnopq\tT\t--\t\t--\t501\n#500\t\t\tX\t--\t\t--\t0\n#501\t\t\t--\t--\t\t--\t0\n"
      "#EOS 0\n\n<p>\n#BOS 1 -4 1796595000 0\n#500\t\t\t--\t--\t\t--\t0\n#EOS 1\n\n",
      "2: [X a/T] b/T [X c/T] abcdefghijklmnopq/T | 12: #500/"},
-    {"GoldTwoColumns", true, "a D B-NP\nb N\n", "f:2: expected \"word POS chunk\", got \"b N\""},
-    {"GoldBadTag", true, "a D E-NP\n",
-     "f:1: bad chunk tag \"E-NP\" (expected B-TYPE, I-TYPE or O)"},
     {"Indentation", false, "(\n\t\t(NP\n", "f:2: line indented by 2 tabs, expected 1: \"\t\t(NP\""},
     {"BadWordLine", false, "(\n\t(DT\tThe)\n",
      "f:2: expected (TAG<TAB>WORD<TAB>), got \"\t(DT\tThe)\""},

@@ -1,6 +1,6 @@
-// Tree nodes, chunk-tag decoding and the printers: the node pool, decoding edge cases,
-// markup placement, export padding, no allocation once warm; and end to end, with the
-// stand-in tagger replaying chunk tags, the worked example in each format, byte for byte.
+// Chunk-tag decoding and the printers: decoding edge cases and random depth sequences,
+// markup placement, export padding, no allocation once warm; end to end, with the stand-in
+// tagger replaying chunk tags, the worked example in each format, byte for byte.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,7 +24,6 @@
 #include "tree/chunkenc.h"
 #include "tree/export.h"
 #include "tree/mobile.h"
-#include "tree/mobirel.h"
 
 namespace {
 std::vector<std::string> split(const std::string &text) {
@@ -96,44 +95,6 @@ class Tree : public ::testing::Test {
     lexicon_init();
   }
 };
-
-// Whichever node the pool hands out after a used one came back, every field is fresh.
-TEST_F(Tree, NodePoolResetsEveryFieldOfAReusedNode) {
-  mobile_t *other = newmobile(7, nullptr, 0, nullptr, 0, nullptr);
-  mobile_t *m = newmobile(1, "w", 5, other, 6, other);
-  m->child = m->sister = m->secparent[0] = other;
-  m->secedge[0] = -4;
-  m->morph = 3;
-  m->flags = 1;
-  m->serialid = 8;
-  m->altedge[2] = 4;
-  m->info = other;
-  mobile_free(m);  // m -> other
-  mobile_t *r = newmobile(42, nullptr, 11, nullptr, 12, nullptr);
-  EXPECT_EQ(std::make_tuple(r->id, r->tag, r->edgelabel), std::make_tuple(42, 11, 12));
-  for (const void *p :
-       {(const void *)r->next, (const void *)r->parent, (const void *)r->child,
-        (const void *)r->sister, (const void *)r->comment, (const void *)r->secparent[0],
-        (const void *)r->info, (const void *)r->string})
-    EXPECT_EQ(p, nullptr);
-  EXPECT_EQ(std::make_tuple(r->secedge[0], r->morph, r->flags, r->serialid, r->altedge[2]),
-            std::make_tuple(0, 0, 0, 0, 0));
-  mobile_free(r);
-}
-
-TEST_F(Tree, LeftSisterIsTheNodeBeforeAmongTheMothersChildren) {
-  mobile_t *mother = newmobile(500, nullptr, 0, nullptr, 0, nullptr);
-  mobile_t *kids[3], *chain = mother;
-  for (int i = 0; i < 3; ++i) chain = kids[i] = newmobile(i, nullptr, 0, mother, 0, chain);
-  mother->child = kids[0];
-  kids[0]->sister = kids[1];
-  kids[1]->sister = kids[2];
-  EXPECT_EQ(mob_leftsister(kids[0]), nullptr);
-  EXPECT_EQ(mob_leftsister(kids[1]), kids[0]);
-  EXPECT_EQ(mob_leftsister(kids[2]), kids[1]);
-  EXPECT_EQ(mob_leftsister(mother), nullptr);  // no parent
-  mobile_free(kids[2]);
-}
 
 struct DecodeCase {
   const char *name, *depths, *categories;
