@@ -21,7 +21,8 @@ namespace {
 // PATH with the build folder (holding the real orvit) first, the models on CHUNKPATH:
 // the canonical invocation of the README.
 std::map<std::string, std::string> real_tagger_env() {
-  const std::string path = std::string(BUILD_DIR) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+  const std::string path =
+      std::string(BUILD_DIR) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
   return {{"PATH", path}, {"CHUNKPATH", std::string(SOURCE_DIR) + "/models"}};
 }
 
@@ -40,11 +41,13 @@ TEST(BundledModels, ChunksASimpleEnglishSentence) {
 }
 
 TEST(BundledModels, ChunksTheSampleTextWithMarkup) {
-  const RunResult r = run_vornik({"-v0", "-c", "-Ochunktags", "-fen-chunk.fix", "en-pos", "en-chunk",
-                                  std::string(SOURCE_DIR) + "/examples/sample-tokens.txt"},
-                                 "", real_tagger_env());
+  const RunResult r =
+      run_vornik({"-v0", "-c", "-Ochunktags", "-fen-chunk.fix", "en-pos", "en-chunk",
+                  std::string(SOURCE_DIR) + "/examples/sample-tokens.txt"},
+                 "", real_tagger_env());
   EXPECT_EQ(r.status, 0) << r.err;
-  const std::string first = "The\tDT\t1\tNP\nnew\tJJ\t0\tNP\nchief\tJJ\t0\tNP\nexecutive\tNN\t0\tNP\n";
+  const std::string first =
+      "The\tDT\t1\tNP\nnew\tJJ\t0\tNP\nchief\tJJ\t0\tNP\nexecutive\tNN\t0\tNP\n";
   EXPECT_EQ(r.out.substr(0, first.size()), first);
   EXPECT_NE(r.out.find("<p>\nAnalysts\tNNS\t1\tNP\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(".\t.\t1\t_\n</p>\n\n"), std::string::npos) << r.out;
@@ -113,9 +116,9 @@ TEST(BundledModels, ConllColumnsScoreAsVornikEvalScoresTheBracketing) {
   const std::size_t overall = eval.out.find("\noverall");
   ASSERT_NE(overall, std::string::npos) << eval.out;
   double precision, recall, f1;
-  ASSERT_EQ(std::sscanf(eval.out.c_str() + overall, " overall %lf%% %lf%% %lf", &precision,
-                        &recall, &f1),
-            3);
+  ASSERT_EQ(
+      std::sscanf(eval.out.c_str() + overall, " overall %lf%% %lf%% %lf", &precision, &recall, &f1),
+      3);
 
   const RunResult conll = run_program({kVornikEn, "-T", "-v0", "-Oconll", words_file});
   ASSERT_EQ(conll.status, 0) << conll.err;
@@ -150,10 +153,10 @@ TEST(BundledModels, GnuParallelRecipeGivesTheOutputOfASingleRun) {
   const RunResult single = run_program({kVornikEn, "-T", "-v0", words_file});
   ASSERT_EQ(single.status, 0) << single.err;
   // The recipe of docs/scaling.md, with blocks small enough for several jobs.
-  const RunResult split = run_program(
-      {"/bin/sh", "-c",
-       "parallel --pipe -k --recend '\\n\\n' --block 60k -j 2 \"$0\" -T -v0 < \"$1\"", kVornikEn,
-       words_file});
+  const RunResult split =
+      run_program({"/bin/sh", "-c",
+                   "parallel --pipe -k --recend '\\n\\n' --block 60k -j 2 \"$0\" -T -v0 < \"$1\"",
+                   kVornikEn, words_file});
   ASSERT_EQ(split.status, 0) << split.err;
   EXPECT_TRUE(split.out == single.out) << "the parallel output differs from a single run";
   EXPECT_GT(single.out.size(), words.size());

@@ -15,8 +15,9 @@ const std::string banner = std::string(version) + " Date: " + link_date + "\n";
 const std::string usage = usage_text;
 
 std::string bad_j(const std::string &value) {
-  return "vornik: ERROR: -j wants the number of tagger pipelines, a whole number from 1 to 64, "
-         "not \"" + value + "\"\n" + usage;
+  const std::string wants =
+      "vornik: ERROR: -j wants the number of tagger pipelines, a whole number from 1 to 64, ";
+  return wants + "not \"" + value + "\"\n" + usage;
 }
 
 TEST(Cmdline, ErrorsReportMessageAndStatus) {
@@ -40,10 +41,16 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
       {{"-Oxml", "-h"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
       {{"-h", "-Oxml"}, 100, usage},
       {{"-Oxml", "--help"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
-      {{"-v", " -0", "p", "c", missing}, 2, "vornik: file '" + missing + "': No such file or directory\n"},
+      {{"-v", " -0", "p", "c", missing},
+       2,
+       "vornik: file '" + missing + "': No such file or directory\n"},
       // Long file names are cut in the message; an overlong tag-fix path is rejected.
-      {{"-v0", "p", "c", long_name}, 2, "vornik: file '" + long_name.substr(0, 244) + "...': No such file or directory\n"},
-      {{"-v0", "-f", long_fix, "p", "c", "-"}, 2, "vornik: tag-fix file path longer than 499 characters: " + long_fix + "\n"},
+      {{"-v0", "p", "c", long_name},
+       2,
+       "vornik: file '" + long_name.substr(0, 244) + "...': No such file or directory\n"},
+      {{"-v0", "-f", long_fix, "p", "c", "-"},
+       2,
+       "vornik: tag-fix file path longer than 499 characters: " + long_fix + "\n"},
       {{"-j0", "p", "c", "-"}, 100, bad_j("0")},
       {{"-j", "x", "p", "c", "-"}, 100, bad_j("x")},
       {{"-j65", "p", "c", "-"}, 100, bad_j("65")},
@@ -81,7 +88,8 @@ TEST(Cmdline, GetoptComplaintsComeBeforeTheUsage) {
     EXPECT_EQ(r.status, 100);
     ASSERT_GT(r.err.size(), usage.size());
     EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage);
-    EXPECT_NE(r.err.find(args[0] == "-x" ? "invalid option" : "requires an argument"), std::string::npos);
+    EXPECT_NE(r.err.find(args[0] == "-x" ? "invalid option" : "requires an argument"),
+              std::string::npos);
   }
 }
 }  // namespace

@@ -17,7 +17,8 @@ namespace {
 // groups, comment lines, runs of blank lines, a 600-word sentence, a line longer than
 // the 999-byte line buffer and `special` as the only word of sentence 23.
 std::string mixed_input(bool tags, const std::string &special) {
-  const char *vocabulary[] = {"The", "cat", "sat", "on", "the", "mat", "and", "%%odd", "dog", "ran"};
+  const char *vocabulary[] = {"The", "cat", "sat",   "on",  "the",
+                              "mat", "and", "%%odd", "dog", "ran"};
   const char *pos[] = {"DT", "NN", "VBD", "IN", "DT", "NN", "CC", "SYM", "NN", "VBD"};
   auto token = [&](int k) {
     return std::string(vocabulary[k % 10]) + (tags ? std::string(" ") + pos[k % 10] : "") + "\n";
@@ -46,18 +47,21 @@ std::string mixed_input(bool tags, const std::string &special) {
 class Pipelines : public ::testing::Test {
  protected:
   ScratchDir dir;
-  const std::string pos_map = "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\nmap the DT\n"
-                              "map mat NN\nmap and CC\nmap %%odd SYM\nmap Boom BOOM\ndefault NN\n";
-  const std::string chunk_map = "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\nmap VBD B-VP/1/c/VP\n"
-                                "map IN B-PP/1/c/PP\nmap NNX I-NP/0/c/NP\nmap %%X O/1/c/_\n"
-                                "default O/1/c/_\n";
+  const std::string pos_map =
+      "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\nmap the DT\n"
+      "map mat NN\nmap and CC\nmap %%odd SYM\nmap Boom BOOM\ndefault NN\n";
+  const std::string chunk_map =
+      "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\nmap VBD B-VP/1/c/VP\n"
+      "map IN B-PP/1/c/PP\nmap NNX I-NP/0/c/NP\nmap %%X O/1/c/_\n"
+      "default O/1/c/_\n";
   const std::string delays = "delay 1500\n";
 
   // -j 1, -j 2 and -j 7 on one input; the times in the closing statistics and in the
   // export format's #BOS lines are dropped.
   void expect_same_for_all_j(const std::string &name, const std::vector<std::string> &args,
                              const std::string &input, int status) {
-    const std::regex finished("Chunking finished, [^\n]*\n"), bos("(#BOS -?[0-9]+ -?[0-9]+) [0-9]+");
+    const std::regex finished("Chunking finished, [^\n]*\n"),
+        bos("(#BOS -?[0-9]+ -?[0-9]+) [0-9]+");
     RunResult first;
     for (const char *j : {"-j1", "-j2", "-j7"}) {
       std::vector<std::string> with_j = {j};
@@ -123,8 +127,10 @@ TEST_F(Pipelines, FailuresEndTheRunAsWithOnePipelineAfterEverySentenceBefore) {
       {"short chunk replies", {"-c", pos, short_chunk, "-"}, boom, 255},
       {"POS tagger dies", {"-Ochunktags", dying_pos, chunk, "-"}, boom, 255},
       {"chunk tagger dies", {"-c", pos, dying_chunk, "-"}, boom, 255},
-      {"tags-mode line without tag", {"-Itags", "-Ochunktags", chunk, "-"},
-       mixed_input(true, "lonely\n"), 255},
+      {"tags-mode line without tag",
+       {"-Itags", "-Ochunktags", chunk, "-"},
+       mixed_input(true, "lonely\n"),
+       255},
   };
   for (const Case &c : cases) {
     std::vector<std::string> args = {"-v1"};
