@@ -1,28 +1,28 @@
-// The programs through real pipes. orvit: sentence-by-sentence replies, comments,
-// blank lines, odd bytes. orvit-train: the same bytes for the same corpus, selectable
-// columns. Faulty arguments and input: exact messages. Model images: written beside
-// the model, used when they match it, refused with a message when they do not.
+// The programs through real pipes: orvit's replies sentence by sentence, orvit-train's same
+// bytes for the same corpus, exact messages for faulty arguments and input, and model images
+// written beside the model, used when they match it, refused with a message when not.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 #include "support/run_vornik.h"
 
 namespace {
 
 // The tiny model: "a" is X, "b" and "c" are Y.
-const std::string& tiny_model() {
+const std::string &tiny_model() {
   static const ScratchDir dir;
   static const std::string path = [] {
     const std::string model = dir.path() + "/tiny.orv";
-    auto r = run_program({ORVIT_TRAIN_PATH, dir.write("tiny.txt", "a X\nb Y\n\na X\nb Y\n\nc Y\n"), model});
+    auto r = run_program(
+        {ORVIT_TRAIN_PATH, dir.write("tiny.txt", "a X\nb Y\n\na X\nb Y\n\nc Y\n"), model});
     EXPECT_EQ(r.status, 0) << r.err;
     return model;
   }();
@@ -31,7 +31,7 @@ const std::string& tiny_model() {
 
 TEST(Protocol, ExactReplies) {
   struct Case {
-    const char* name;
+    const char *name;
     std::string input, output;
   } cases[] = {
       {"plain", "a\nb\n\n", "a\tX\nb\tY\n\n"},
@@ -45,7 +45,7 @@ TEST(Protocol, ExactReplies) {
       {"only comments and blanks", "%%x\n\n \n\n", ""},
       {"comment is not a token", "%%a\n", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     auto r = run_program({ORVIT_PATH, tiny_model(), "-"}, c.input);
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(r.out, c.output) << c.name;
@@ -57,12 +57,12 @@ TEST(Protocol, ExactReplies) {
 // "y", else Y; Y may not follow Y.
 TEST(Protocol, PerceptronModelTagsByContext) {
   ScratchDir dir;
-  const std::string model = dir.write(
-      "p.orv",
-      "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
-      "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
-      "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
-      "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n");
+  const std::string model =
+      dir.write("p.orv",
+                "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
+                "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
+                "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
+                "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n");
   auto r = run_program({ORVIT_PATH, model, "-"}, "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n");
@@ -75,12 +75,13 @@ TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
   close(in[0]);
   close(out[1]);
   // Writes `text`, then reads until the reply ends with a blank line (or 5 s pass).
-  auto exchange = [&](const std::string& text) {
+  auto exchange = [&](const std::string &text) {
     EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
     std::string got;
     char buf[4096];
     pollfd p{out[0], POLLIN, 0};
-    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 && (n = read(out[0], buf, sizeof buf)) > 0;)
+    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 &&
+                    (n = read(out[0], buf, sizeof buf)) > 0;)
       got.append(buf, n);
     return got;
   };
@@ -99,11 +100,11 @@ TEST(Protocol, OddBytesAreEchoedExactly) {
   const std::string tokens[] = {"na\xc3\xafve", "\x80\xff\xfe", std::string(1 << 20, 'q'),
                                 "\xe2\x80\x9cquoted\xe2\x80\x9d", "%not-a-comment"};
   std::string input;
-  for (const auto& t : tokens) input += t + "\tignored\n";
+  for (const auto &t : tokens) input += t + "\tignored\n";
   auto r = run_program({ORVIT_PATH, tiny_model(), "-"}, input + "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   size_t pos = 0;
-  for (const auto& t : tokens) {
+  for (const auto &t : tokens) {
     ASSERT_EQ(r.out.compare(pos, t.size() + 1, t + "\t"), 0) << "token " << t.substr(0, 20);
     pos += t.size() + 1;
     const std::string tag = r.out.substr(pos, 2);
@@ -121,12 +122,13 @@ TEST(CommandLine, TagsAFileWithABeam) {
 }
 
 const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";
-const std::string kTrainUsage = "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
+const std::string kTrainUsage =
+    "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
 
 TEST(Trainer, SameCorpusSameBytes) {
   std::string corpus;
-  const char* words[] = {"zeta", "alpha", "Mid", "beta", "gamma", "Alpha", "x-ray", "42"};
-  const char* tags[] = {"N", "V", "P", "N", "A", "P", "N", "C"};
+  const char *words[] = {"zeta", "alpha", "Mid", "beta", "gamma", "Alpha", "x-ray", "42"};
+  const char *tags[] = {"N", "V", "P", "N", "A", "P", "N", "C"};
   for (int s = 0; s < 40; ++s) {
     for (int k = 0; k < 5; ++k) {
       int i = (s * 7 + k * 3) % 8;
@@ -136,7 +138,7 @@ TEST(Trainer, SameCorpusSameBytes) {
   }
   ScratchDir dir;
   const std::string path = dir.write("det.txt", corpus);
-  for (const char* model : {"det1.orv", "det2.orv"})
+  for (const char *model : {"det1.orv", "det2.orv"})
     ASSERT_EQ(run_program({ORVIT_TRAIN_PATH, path, dir.path() + "/" + model}).status, 0);
   auto piped = run_program({ORVIT_TRAIN_PATH, "-", "-"}, corpus);
   ASSERT_EQ(piped.status, 0) << piped.err;
@@ -156,33 +158,37 @@ TEST(Trainer, ColumnsAreSelectable) {
 
 TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
   ScratchDir dir;  // orvit names the model file and line, and stops before reading input
-  const std::string bad = dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
-  const std::string magic = dir.write("magic.orv", "not a model\n");
-  const std::string perceptron = dir.write("p.orv", "orvit-perceptron 1\nlabels 1\nlabel X\nfeature C0 a 0:1e999\n");
+  const std::string bad =
+      dir.write("bad.orv", "orvit-model 1\ntags 2\ntag X\ntag Y\nlambdas 1 0 0\nword a X\n");
+  const std::string orvit = ORVIT_PATH, train = ORVIT_TRAIN_PATH;
+  const std::string no_file = ": No such file or directory\n";
   struct Case {
     std::vector<std::string> argv;
     std::string input, message;
   } cases[] = {
-      {{ORVIT_PATH, tiny_model()}, "", "orvit: MODEL and INPUT are required\n" + kUsage},
-      {{ORVIT_PATH, "-Z0.5", tiny_model(), "-"}, "", "orvit: bad beam \"0.5\" (a number >= 1)\n" + kUsage},
-      {{ORVIT_PATH, "-q", tiny_model(), "-"}, "", "orvit: unknown option -q\n" + kUsage},
-      {{ORVIT_PATH, tiny_model(), "/nonexistent/input.txt"}, "", "orvit: /nonexistent/input.txt: No such file or directory\n"},
-      {{ORVIT_PATH, "/nonexistent/m.orv", "-"}, "a\n\n", "orvit: /nonexistent/m.orv: No such file or directory\n"},
-      {{ORVIT_PATH, "-", "-"}, "a\n\n", "orvit: -: No such file or directory\n"},
-      {{ORVIT_PATH, bad, "-"}, "a\n\n", "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
-      {{ORVIT_PATH, magic, "-"}, "a\n\n",
-       "orvit: " + magic + ":1: not an orvit model (the first line must be \"orvit-model 1\")\n"},
-      {{ORVIT_PATH, perceptron, "-"}, "a\n\n", "orvit: " + perceptron + ":4: bad feature row \"feature C0 a 0:1e999\"\n"},
-      {{ORVIT_TRAIN_PATH, "-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
-      {{ORVIT_TRAIN_PATH, "-t", "3", "-", "-"}, "a X Y\n\na X\n", "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
-      {{ORVIT_TRAIN_PATH, "-", "-"}, "a <s>\n", "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},
-      {{ORVIT_TRAIN_PATH, "-", "-"}, "%% nothing\n\n", "orvit-train: <stdin>: no tagged tokens\n"},
-      {{ORVIT_TRAIN_PATH, "/nonexistent/corpus", "-"}, "", "orvit-train: /nonexistent/corpus: No such file or directory\n"},
-      {{ORVIT_TRAIN_PATH, "-w", "0", "-", "-"}, "", "orvit-train: option -w needs a positive number\n" + kTrainUsage},
-      {{ORVIT_TRAIN_PATH, "-w", "2", "-t", "2", "-", "-"}, "", "orvit-train: token and tag columns must differ\n" + kTrainUsage},
-      {{ORVIT_TRAIN_PATH, "-"}, "", "orvit-train: CORPUS and MODEL are required\n" + kTrainUsage},
-  };
-  for (const auto& c : cases) {
+      // clang-format off
+      {{orvit, tiny_model()}, "", "orvit: MODEL and INPUT are required\n" + kUsage},
+      {{orvit, "-Z0.5", tiny_model(), "-"}, "",
+       "orvit: bad beam \"0.5\" (a number >= 1)\n" + kUsage},
+      {{orvit, "-q", tiny_model(), "-"}, "", "orvit: unknown option -q\n" + kUsage},
+      {{orvit, tiny_model(), "/nonexistent/in.txt"}, "", "orvit: /nonexistent/in.txt" + no_file},
+      {{orvit, "/nonexistent/m.orv", "-"}, "a\n\n", "orvit: /nonexistent/m.orv" + no_file},
+      {{orvit, "-", "-"}, "a\n\n", "orvit: -" + no_file},
+      {{orvit, bad, "-"}, "a\n\n", "orvit: " + bad + ":6: bad word row \"word a X\"\n"},
+      {{train, "-", "-"}, "a X\nb\n", "orvit-train: <stdin>:2: row has no column 2: \"b\"\n"},
+      {{train, "-t", "3", "-", "-"}, "a X Y\n\na X\n",
+       "orvit-train: <stdin>:3: row has no column 3: \"a X\"\n"},
+      {{train, "-", "-"}, "a <s>\n",
+       "orvit-train: the tag \"<s>\" is reserved for sentence boundaries\n"},
+      {{train, "-", "-"}, "%% nothing\n\n", "orvit-train: <stdin>: no tagged tokens\n"},
+      {{train, "/nonexistent/corpus", "-"}, "", "orvit-train: /nonexistent/corpus" + no_file},
+      {{train, "-w", "0", "-", "-"}, "",
+       "orvit-train: option -w needs a positive number\n" + kTrainUsage},
+      {{train, "-w", "2", "-t", "2", "-", "-"}, "",
+       "orvit-train: token and tag columns must differ\n" + kTrainUsage},
+      {{train, "-"}, "", "orvit-train: CORPUS and MODEL are required\n" + kTrainUsage},
+  };  // clang-format on
+  for (const auto &c : cases) {
     auto r = run_program(c.argv, c.input);
     EXPECT_NE(r.status, 0) << c.message;
     EXPECT_EQ(r.err, c.message);
@@ -196,7 +202,8 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
   const std::string text = run_program({"/bin/cat", tiny_model()}).out;
   // The trainer writes the image beside the model; orvit writes the same bytes.
   std::ifstream trained(tiny_model() + ".bin", std::ios::binary);
-  const std::string good((std::istreambuf_iterator<char>(trained)), std::istreambuf_iterator<char>());
+  const std::string good((std::istreambuf_iterator<char>(trained)),
+                         std::istreambuf_iterator<char>());
   ASSERT_GT(good.size(), 64u);
   dir.write("m", text);
   ASSERT_EQ(run_program({ORVIT_PATH, model, "/dev/null"}).err, "");
@@ -208,11 +215,12 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
   damaged[good.size() - 3] ^= 1;
   other_version[8] = 2;
   struct Case {
-    const char* name;
+    const char *name;
     std::string text, image;  // image "" for none
     std::string refusal;      // "" when the image is used or made
     bool rewritten;           // the image afterwards is that of `text`
   } cases[] = {
+      // clang-format off
       {"no image yet", text, "", "", true},
       {"matching image", text, good, "", true},
       {"foreign file", text, "my notes\n", "not an orvit model image", false},
@@ -220,17 +228,19 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
       {"truncated", text, good.substr(0, good.size() - 8), "truncated model image", true},
       {"damaged", text, damaged, "damaged model image", true},
       {"other version", text, other_version, "model image of another version or byte order", true},
-      {"model retrained", stale_text, good, "model image built from another version of the model", true},
-  };
-  for (const Case& c : cases) {
+      {"model retrained", stale_text, good,
+       "model image built from another version of the model", true},
+  };  // clang-format on
+  for (const Case &c : cases) {
     dir.write("m", c.text);
     std::filesystem::remove(image);
     if (!c.image.empty() || std::string(c.name) == "empty file") dir.write("m.bin", c.image);
     const RunResult r = run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n");
     EXPECT_EQ(r.status, 0) << c.name;
     EXPECT_EQ(r.out, "a\tX\nb\tY\n\n") << c.name;
-    const std::string refusal =
-        c.refusal.empty() ? "" : "orvit: " + image + ": " + c.refusal + "; reading " + model + " instead\n";
+    const std::string refusal = c.refusal.empty() ? ""
+                                                  : "orvit: " + image + ": " + c.refusal +
+                                                        "; reading " + model + " instead\n";
     EXPECT_EQ(r.err, refusal) << c.name;
     if (c.rewritten) {
       // The next orvit maps the image silently.
