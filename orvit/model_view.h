@@ -43,6 +43,7 @@ struct ModelView {
   };
   SuffixClass suffix[kWordClassCount];
 
+  // The number of tags, and the name of tag id `tag` (< real_tags()).
   int real_tags() const { return static_cast<int>(tags.size()); }
   std::string_view tag_name(int tag) const { return tags.key(tag); }
 };

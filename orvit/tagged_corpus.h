@@ -14,14 +14,15 @@ struct TaggedCorpus {
   // Sentence i spans tokens [starts[i], starts[i+1]); starts.back() == size.
   std::vector<size_t> starts{0};
 
+  // The number of sentences.
   size_t sentence_count() const { return starts.size() - 1; }
 };
 
 // Parses `text`; columns are 1-based. `name` is used in error messages.
-TaggedCorpus parse_tagged_corpus(std::string_view text, const std::string& name,
-                                 int word_column, int tag_column);
+TaggedCorpus parse_tagged_corpus(std::string_view text, const std::string &name, int word_column,
+                                 int tag_column);
 
 // Reads and parses `path` ("-" is standard input).
-TaggedCorpus read_tagged_corpus(const std::string& path, int word_column, int tag_column);
+TaggedCorpus read_tagged_corpus(const std::string &path, int word_column, int tag_column);
 
 }  // namespace orvit
