@@ -1,4 +1,5 @@
-// Test helper for the printers: what a function writes to a FILE, as a string.
+// Test helper for the printers: what a function writes to a FILE, as a string, so that
+// their exact bytes can be compared without temporary files.
 #pragma once
 #include <cstdio>
 #include <cstdlib>
