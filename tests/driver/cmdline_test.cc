@@ -28,7 +28,9 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
   };
   const std::string missing = "/nonexistent/input.txt";
   const std::string long_name = "/nonexistent/" + std::string(300, 'n'), long_fix(600, 'f');
+  const std::string no_file = ": No such file or directory\n";
   const Case cases[] = {
+      // clang-format off
       {{}, 4, banner + "vornik: ERROR: too few arguments\n" + usage},
       {{"-v0"}, 4, "vornik: ERROR: too few arguments\n" + usage},
       {{"-vnone", "p", "c"}, 4, "vornik: ERROR: too few arguments\n" + usage},
@@ -41,15 +43,11 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
       {{"-Oxml", "-h"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
       {{"-h", "-Oxml"}, 100, usage},
       {{"-Oxml", "--help"}, 7, "vornik: ERROR: wrong I/O option\n" + usage},
-      {{"-v", " -0", "p", "c", missing},
-       2,
-       "vornik: file '" + missing + "': No such file or directory\n"},
+      {{"-v", " -0", "p", "c", missing}, 2, "vornik: file '" + missing + "'" + no_file},
       // Long file names are cut in the message; an overlong tag-fix path is rejected.
-      {{"-v0", "p", "c", long_name},
-       2,
-       "vornik: file '" + long_name.substr(0, 244) + "...': No such file or directory\n"},
-      {{"-v0", "-f", long_fix, "p", "c", "-"},
-       2,
+      {{"-v0", "p", "c", long_name}, 2,
+       "vornik: file '" + long_name.substr(0, 244) + "...'" + no_file},
+      {{"-v0", "-f", long_fix, "p", "c", "-"}, 2,
        "vornik: tag-fix file path longer than 499 characters: " + long_fix + "\n"},
       {{"-j0", "p", "c", "-"}, 100, bad_j("0")},
       {{"-j", "x", "p", "c", "-"}, 100, bad_j("x")},
@@ -58,7 +56,7 @@ TEST(Cmdline, ErrorsReportMessageAndStatus) {
       {{"-j2x", "p", "c", "-"}, 100, bad_j("2x")},
       {{"-j", "+2", "p", "c", "-"}, 100, bad_j("+2")},
       {{"-j", "", "p", "c", "-"}, 100, bad_j("")},
-  };
+  };  // clang-format on
   for (const Case &c : cases) {
     const RunResult r = run_vornik(c.args);
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args);

@@ -248,65 +248,40 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
     int status;
     std::string err;
   };
+  std::string hundred_and_one = "fix # =A";
+  for (int i = 1; i < 100; ++i) hundred_and_one += " #r =B";
+  hundred_and_one += " -> C\n" + hundred_and_one + " #l =D -> C\n";
   const Case cases[] = {
-      {"LongCommentSkippedLongRuleRefused",
-       {"%%" + std::string(1200, 'x') + "\nfix # =A -> " + std::string(987, 'B') + "\n" +
-        "fix # =A -> " + std::string(988, 'B') + "\n"},
-       6,
-       tagfix_error(3, "a rule line is longer than 999 bytes\n")},
-      {"ManyStars",
-       {"%% x\nfix # =A=a" + std::string(200, '*') + " -> B\n"},
-       6,
+      // clang-format off
+      {"LongCommentSkippedLongRuleRefused", {"%%" + std::string(1200, 'x') + "\nfix # =A -> " +
+       std::string(987, 'B') + "\n" + "fix # =A -> " + std::string(988, 'B') + "\n"},
+       6, tagfix_error(3, "a rule line is longer than 999 bytes\n")},
+      {"ManyStars", {"%% x\nfix # =A=a" + std::string(200, '*') + " -> B\n"}, 6,
        tagfix_error(2, "bad pattern \"a" + std::string(79, '*') +
-                           "\": more than 32 repetition operators\n")},
-      {"LongPattern",
-       {"fix # =A=" + std::string(257, 'a') + " -> B\n"},
-       6,
+                       "\": more than 32 repetition operators\n")},
+      {"LongPattern", {"fix # =A=" + std::string(257, 'a') + " -> B\n"}, 6,
        tagfix_error(1, "bad pattern \"" + std::string(80, 'a') + "\": longer than 256 bytes\n")},
-      {"HundredConditionsAndOneMore",
-       {[] {
-         std::string line = "fix # =A";
-         for (int i = 1; i < 100; ++i) line += " #r =B";
-         return line + " -> C\n" + line + " #l =D -> C\n";
-       }()},
-       6,
+      {"HundredConditionsAndOneMore", {hundred_and_one}, 6,
        tagfix_error(2, "a rule has more than 100 conditions\n")},
-      {"NulByte",
-       {std::string("fix # =A -> B\nfix # =A\0 -> B\n", 29)},
-       6,
+      {"NulByte", {std::string("fix # =A -> B\nfix # =A\0 -> B\n", 29)}, 6,
        tagfix_error(2, "a rule line holds a NUL byte\n")},
-      {"Unopenable",
-       {"/nonexistent/rules.fix"},
-       2,
+      {"Unopenable", {"/nonexistent/rules.fix"}, 2,
        "vornik: file '/nonexistent/rules.fix': No such file or directory\n"},
-      {"ErrorInSecondFile",
-       {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"},
-       6,
+      {"ErrorInSecondFile", {"%% one\n%% two\nfix # =A -> B\n\n\n", "skip KON\nfix # =A -> \n"}, 6,
        tagfix_error(2)},
       {"ErrorInFirstFileStopsBeforeTheSecond",
-       {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"},
-       6,
-       tagfix_error(2)},
-  };
+       {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"}, 6, tagfix_error(2)},
+  };  // clang-format on
   // A bad line 5, after a comment, a CRLF blank line, a rule and a blank line; "" or the
   // line before the syntax summary.
+  const char kBefore5[] = "%% comment\n\r\nfix # =A -> B\n \t \n";
   const std::pair<const char *, const char *> bad_lines[] = {
-      {"fix #=ADJA -> ADJD\n", ""},
-      {"fix # =ADJA\n", ""},
-      {"fix # =ADJA -> \n", ""},
-      {"fix # =ADJA ->\n", ""},
-      {"fix # ADJA -> ADJD\n", ""},
-      {"fix # HD==x -> ADJD\n", ""},
-      {"Fix # =ADJA -> ADJD\n", ""},
-      {"frob ADJA\n", ""},
-      {" %% note\n", ""},
-      {"fix =ADJA -> X\n", ""},
-      {"noatt =NN\n", ""},
-      {"noatt\n", ""},
-      {"fix # =A #l -> X\n", ""},
-      {"fix # =A #r-> X\n", ""},
-      {"skip\r\n", ""},
-      {"fix # =ADJA\r\n", ""},
+      // clang-format off
+      {"fix #=ADJA -> ADJD\n", ""}, {"fix # =ADJA\n", ""}, {"fix # =ADJA -> \n", ""},
+      {"fix # =ADJA ->\n", ""}, {"fix # ADJA -> ADJD\n", ""}, {"fix # HD==x -> ADJD\n", ""},
+      {"Fix # =ADJA -> ADJD\n", ""}, {"frob ADJA\n", ""}, {" %% note\n", ""},
+      {"fix =ADJA -> X\n", ""}, {"noatt =NN\n", ""}, {"noatt\n", ""}, {"fix # =A #l -> X\n", ""},
+      {"fix # =A #r-> X\n", ""}, {"skip\r\n", ""}, {"fix # =ADJA\r\n", ""},
       {"fix # =A=( -> X\n", "bad pattern \"(\": Unmatched ( or \\(\n"},
       {"fix # =A=~a( -> X\n", "bad pattern \"a(\": Unmatched ( or \\(\n"},
       {"noatt # =A #r ==x{2 -> X\n", "bad pattern \"x{2\": Unmatched \\{\n"},
@@ -327,14 +302,12 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
        "written out\n"},
       // A self category marked "~" names the tag the rule is stored under.
       {"fix # =~DT -> QQ\n",
-       "the category of the first condition cannot be negated: the rule could never apply\n"}};
+       "the category of the first condition cannot be negated: the rule could never apply\n"},
+  };  // clang-format on
   std::vector<Case> all(std::begin(cases), std::end(cases));
   for (const auto &[line, detail] : bad_lines)
     all.push_back(
-        {line,
-         {std::string("%% comment\n\r\nfix # =A -> B\n \t \n") + line + "fix # =C -> D\n"},
-         6,
-         tagfix_error(5, detail)});
+        {line, {std::string(kBefore5) + line + "fix # =C -> D\n"}, 6, tagfix_error(5, detail)});
   for (const Case &c : all) {
     ScratchDir dir;
     std::vector<std::string> args = fix_options(dir, c.files);
@@ -372,46 +345,34 @@ struct TaggerCase {
 
 // The tags go to the chunk tagger framed by "$lim$" rows; the tags printed stay the
 // tagger's own. Marker lines (skip, noatt, ...) load but change no tag.
+// clang-format off
 const TaggerCase kTaggerCases[] = {
     {"WorkedExample",
      {"%% adjectives before nouns\nfix # =ADJD #r =NN -> ADJA\nfix # =ADJD #l =VAFIN -> ADV\n"
-      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\nfix # =NN #u =NP -> "
-      "NE\nskip KON\n"},
-     false,
-     "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
+      "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\n"
+      "fix # =NN #u =NP -> NE\nskip KON\n"},
+     false, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
      "$lim$\n$lim$\nART\nADJA\nNN\nVAFIN\nADJD\n$lim$\n\n"},
-    {"RulesOfEarlierFilesAreTriedFirst",
-     {"fix # =A #r =Z -> X\nfix # =A -> B\n",
+    {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n",
       "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
-     false,
-     "a A\nd D\n",
-     "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
-    {"NameIsPrefixedWithChunkpath",
-     {"fix # =A -> B\n"},
-     true,
-     "a A\n",
+     false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
+    {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n",
      "$lim$\n$lim$\nB\n$lim$\n\n"},
     // A new tag that begins like a comment is sent behind a blank, and its echo in the
     // reply is taken as the answer for its word, not skipped as a comment.
-    {"NewTagLikeACommentIsStillAnswered",
-     {"fix # =A -> %%X\n"},
-     false,
-     "a A\nb B\n",
+    {"NewTagLikeACommentIsStillAnswered", {"fix # =A -> %%X\n"}, false, "a A\nb B\n",
      "$lim$\n$lim$\n %%X\nB\n$lim$\n\n"},
-    {"EverySentenceIsFixedOnItsOwn",
-     {"fix # =IN=^that$ #r =NN -> DT\n"},
-     false,
+    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
      "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
      "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
-    {"EnglishExampleFileCorrectsTypicalTaggerErrors",
-     {VORNIK_EXAMPLES "/english.fix"},
-     false,
-     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\nbuy VB\nthe "
-     "DT\n"
-     "meeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\nrunning VBG\nshoes NNS\n",
-     "$lim$\n$lim$"
-     "\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\nVBG\nNNS\n$lim$\n\n"},
+    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"}, false,
+     "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\n"
+     "buy VB\nthe DT\nmeeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\n"
+     "running VBG\nshoes NNS\n",
+     "$lim$\n$lim$\nDT\nJJ\nNN\nDT\nNN\nVBZ\nVBN\nTO\nVB\nDT\nNN\nVBD\nVBD\nRB\nVBN\nDT\n"
+     "VBG\nNNS\n$lim$\n\n"},
 };
+// clang-format on
 
 TEST(ChunkTaggerInput, HasTheFixedTags) {
   for (const TaggerCase &c : kTaggerCases) {
