@@ -1,10 +1,5 @@
-// The sentence loop over several tagger pipelines. Sentences are read into a ring of
-// slots in input order; each goes to an idle pipeline, whose taggers see exactly the
-// single-pipeline exchange (a whole sentence, flushed, its reply read completely, then
-// the next). One thread waits on the reply pipes with poll. A slot is written out only
-// when all slots before it have been, so output, warnings, dots and the end of the run
-// come in the order, and with the bytes, of one pipeline: a tagger failing on one
-// sentence first lets every sentence before it be written (finish_earlier_sentences).
+// The sentence loop over several tagger pipelines: sentences go to idle pipelines from a
+// ring of slots, and are written out in input order with the bytes of one pipeline.
 #include "driver/pipelines.h"
 
 #include <cerrno>
@@ -23,6 +18,14 @@
 #include "driver/vornik.h"
 #include "driver/word_buffer.h"
 #include "tagfix/fixapply.h"
+
+// Sentences are read into the ring in input order; each goes to an idle pipeline, whose
+// taggers see exactly the single-pipeline exchange (a whole sentence, flushed, its reply
+// read completely, then the next). One thread waits on the reply pipes with poll. A slot
+// is written out only when all slots before it have been, so output, warnings, dots and
+// the end of the run come in the order, and with the bytes, of one pipeline: a tagger
+// failing on one sentence first lets every sentence before it be written
+// (finish_earlier_sentences).
 
 namespace {
 struct tagger_pipeline {

@@ -1,4 +1,5 @@
-// Word buffer blocks of 10000 bytes, chained; emptied per sentence and reused.
+// Word buffer blocks of 10000 bytes, chained; emptied per sentence and reused, so the
+// words of a sentence stay where they are while it is chunked.
 #include "driver/word_buffer.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
-// In-place column splitting and the markup-line test used by every line reader.
+// In-place column splitting and the markup-line test used by every line reader
+// (words mode, tags mode and the tagger replies).
 #include "driver/ws_inout.h"
 
 namespace {

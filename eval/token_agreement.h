@@ -1,7 +1,5 @@
-// Measuring a tokenizer against a tokenised corpus: the corpus sentences are joined
-// into running text the way English is written, the tokenizer's output for that text
-// is placed back on it character by character, and tokens, sentence ends and chunks
-// are compared by where they stand in the text.
+// Measuring a tokenizer against a tokenised corpus: tokens, sentence ends and chunks are
+// compared by where they stand in the corpus's sentences joined into running text.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +9,9 @@
 
 #include "eval/chunked_sentence.h"
 #include "train/conll_corpus.h"
+
+// The sentences are joined the way English is written; the tokenizer's output for that
+// text is placed back on it character by character.
 
 namespace vornik {
 

@@ -1,7 +1,5 @@
-// Writing, checking and mapping model images. An image is a 64-byte header, the
-// scalars, a directory of (offset, count) pairs and the arrays themselves, each at an
-// offset that is a multiple of 8, in the byte order of the machine that wrote it
-// (recorded, and refused elsewhere). The layout is in docs/orvit-model-format.md.
+// Writing, checking and mapping model images (the layout is in
+// docs/orvit-model-format.md).
 #include "orvit/model_image.h"
 
 #include <cerrno>
@@ -16,6 +14,10 @@
 #include "orvit/model_loader.h"
 #include "orvit/perceptron_tagger.h"
 #include "orvit/tagger.h"
+
+// An image is a 64-byte header, the scalars, a directory of (offset, count) pairs and the
+// arrays themselves, each at an offset that is a multiple of 8, in the byte order of the
+// machine that wrote it (recorded, and refused elsewhere).
 
 namespace orvit {
 
@@ -93,7 +95,8 @@ class ImageWriter {
   template <typename T>
   void add(std::span<const T> items) {
     Section s{out_.size(), items.size()};
-    if (!items.empty()) out_.append(reinterpret_cast<const char*>(items.data()), items.size_bytes());
+    if (!items.empty())
+      out_.append(reinterpret_cast<const char*>(items.data()), items.size_bytes());
     out_.resize((out_.size() + 7) / 8 * 8, '\0');
     std::memcpy(&out_[kDirectoryOffset + sections_++ * sizeof(Section)], &s, sizeof s);
   }

@@ -1,4 +1,5 @@
-// Perceptron tagging: token codes, feature scores, Viterbi.
+// Perceptron tagging: the codes of each token (cached), the feature rows' sums as
+// label scores, and exact first-order Viterbi over them.
 #include "orvit/perceptron_tagger.h"
 
 namespace orvit {
@@ -92,8 +93,8 @@ const std::vector<uint16_t>& PerceptronTagger::tag(const std::vector<std::string
                      dense ? kClassTemplatesEnd : kUnigramTemplates);
   }
   best_.resize(n);
-  viterbi_first_order(emit_.data(), n, model_.labels(), model_.transitions(), model_.predecessors(), work_,
-                      best_.data());
+  viterbi_first_order(emit_.data(), n, model_.labels(), model_.transitions(),
+                      model_.predecessors(), work_, best_.data());
   return best_;
 }
 

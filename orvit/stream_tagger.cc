@@ -1,7 +1,5 @@
-// Protocol loop. Input is read with read(2) into one growing buffer; every
-// complete sentence in it is tagged, the replies are written in one go, and
-// only then is more input read, so a client waiting for a reply never
-// deadlocks while big files still need few system calls.
+// Protocol loop: reads input into one growing buffer, tags every complete sentence in
+// it and writes the replies in one go before reading more.
 #include "orvit/stream_tagger.h"
 
 #include <cerrno>
@@ -10,6 +8,9 @@
 
 #include "orvit/file_io.h"
 #include "orvit/text_scan.h"
+
+// Only then is more input read, so a client waiting for a reply never deadlocks while
+// big files still need few system calls.
 
 namespace orvit {
 

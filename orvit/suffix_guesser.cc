@@ -1,13 +1,14 @@
-// Successive abstraction over suffixes (shortest first):
-//   P(t | s_k) = (f(t, s_k) / f(s_k) + theta * P(t | s_{k-1})) / (1 + theta)
-// starting from the class's rare-word tag distribution, then Bayes' rule
-// turns P(t | s) into a score proportional to P(s | t) = P(t | s) P(s) / P(t).
-// Results depend only on the longest matching suffix, so they are cached per
-// trie node.
+// Successive abstraction over suffixes for unknown words, cached per trie node (results
+// depend only on the longest matching suffix).
 #include "orvit/suffix_guesser.h"
 
 #include <algorithm>
 #include <cmath>
+
+// For the suffixes s_k of a word, shortest first:
+//   P(t | s_k) = (f(t, s_k) / f(s_k) + theta * P(t | s_{k-1})) / (1 + theta)
+// starting from the class's rare-word tag distribution, then Bayes' rule turns P(t | s)
+// into a score proportional to P(s | t) = P(t | s) P(s) / P(t).
 
 namespace orvit {
 

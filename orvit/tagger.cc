@@ -1,8 +1,9 @@
 // Sentence tagging: builds the candidate lattice and runs Viterbi.
-// A capitalised word at the start of a sentence (or after an opening quote)
-// that is unknown is looked up again in lowercase, since capitalisation
-// there says nothing about the word.
 #include "orvit/tagger.h"
+
+// A capitalised word at the start of a sentence (or after an opening quote) that is
+// unknown is looked up again in lowercase, since capitalisation there says nothing about
+// the word.
 
 namespace orvit {
 

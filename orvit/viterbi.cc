@@ -1,14 +1,15 @@
-// Viterbi over tag pairs. The state at token i is (tag of i-1, tag of i);
-// a score is the best log-probability of any path ending in that state.
-// Dense tables are read row by row. With sparse tables the best
-// predecessor of a pair (a, b) is found in two parts: the best score of
-// (z, a) over all z plus the unseen-trigram value of (a, b), and then only
-// the z that were seen before (a, b), whose values are never lower.
+// Viterbi over tag pairs: the state at token i is (tag of i-1, tag of i), its score the
+// best log-probability of any path ending in that state.
 #include "orvit/viterbi.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+// Dense tables are read row by row. With sparse tables the best predecessor of a pair
+// (a, b) is found in two parts: the best score of (z, a) over all z plus the
+// unseen-trigram value of (a, b), and then only the z that were seen before (a, b), whose
+// values are never lower.
 
 namespace orvit {
 

@@ -1,8 +1,8 @@
-// Limits on the word patterns of tag-fix rules. glibc's regcomp accepts
-// back-references and expands bounded repetitions by copying, so a short hostile
-// pattern could take seconds or gigabytes; rules are checked against these bounds
-// before they are compiled.
+// Limits on the word patterns of tag-fix rules, checked before a pattern is compiled,
+// so that a short hostile pattern cannot take seconds or gigabytes.
 #pragma once
+
+// glibc's regcomp accepts back-references and expands bounded repetitions by copying.
 
 // A pattern is at most this many bytes long.
 constexpr int kMaxPatternBytes = 256;

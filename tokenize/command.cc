@@ -1,4 +1,5 @@
-// Argument handling and error reporting of vornik-tokenize around tokenize().
+// Argument handling and error reporting of vornik-tokenize around tokenize(): options,
+// the input file or standard input, statuses.
 #include "tokenize/command.h"
 
 #include <cerrno>

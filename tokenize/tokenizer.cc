@@ -1,7 +1,5 @@
 // The tokenizer's stream loop and its sentence splitter. Tokens are written as soon as
-// they are known; only an abbreviation that may end a sentence (with the closing quotes
-// and brackets after it) waits for the next token, which decides whether the sentence
-// ends after it.
+// they are known.
 #include "tokenize/tokenizer.h"
 
 #include <string>
@@ -11,6 +9,9 @@
 #include "tokenize/abbreviations.h"
 #include "tokenize/line_reader.h"
 #include "tokenize/word_splitter.h"
+
+// Only an abbreviation that may end a sentence (with the closing quotes and brackets after
+// it) waits for the next token, which decides whether the sentence ends after it.
 
 namespace vornik {
 namespace {

@@ -1,12 +1,13 @@
 // Splitting one line of raw text into Penn Treebank tokens: punctuation, quotes,
 // brackets, clitics and currency signs split off, numbers and abbreviations kept whole.
-// Sentence boundaries are not decided here; each token carries what the sentence
-// splitter needs to know about it.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+// Sentence boundaries are not decided here; each token carries what the sentence splitter
+// needs to know about it.
 
 namespace vornik {
 

@@ -1,4 +1,5 @@
-// Encoding IOB2 chunk tags as relative-depth chunk tags for the chunk model.
+// Encoding IOB2 chunk tags as relative-depth chunk tags for the chunk model, the form
+// vornik decodes back into the same chunks.
 #include "train/chunk_encoding.h"
 
 #include "orvit/error.h"

@@ -1,8 +1,5 @@
-// Chunk tags in the relative-depth form vornik decodes, "token/depth/IOB/category":
-// a word that starts a chunk or lies outside every chunk has depth "1", a word inside a
-// chunk "0"; the category is "_" outside chunks. The token piece (see state_token)
-// makes the tagger's states specific to the tag it was given; the IOB piece is never
-// empty, as vornik drops empty pieces and would then read the category from too far.
+// Chunk tags in the relative-depth form vornik decodes, "token/depth/IOB/category", from
+// the IOB2 chunk tags of a CoNLL corpus.
 #pragma once
 
 #include <string>
@@ -10,6 +7,11 @@
 
 #include "driver/tagger.h"
 #include "train/conll_corpus.h"
+
+// A word that starts a chunk or lies outside every chunk has depth "1", a word inside a
+// chunk "0"; the category is "_" outside chunks. The token piece (see state_token) makes
+// the tagger's states specific to the tag it was given; the IOB piece is never empty, as
+// vornik drops empty pieces and would then read the category from too far.
 
 namespace vornik {
 

@@ -1,4 +1,5 @@
-// Jackknifed POS tagging: train on all folds but one, tag that one, for every fold.
+// Jackknifed POS tagging: train on all folds but one, tag that one, for every fold, so
+// the chunk model learns from POS tags as orvit gives them on unseen text.
 #include "train/jackknife.h"
 
 #include <string_view>

@@ -1,13 +1,15 @@
-// Word-specific tags for the chunk tagger ("lexicalisation"), given by tag-fix rules.
-// Words whose chunk behaviour differs most from that of their POS class get states of
-// their own ("IN-that"); other frequent words only a token of their own ("NN@company"),
-// which the chunk model emits from the POS class's states with their own probability.
+// Word-specific tags for the chunk tagger ("lexicalisation"), given by tag-fix rules:
+// states of their own ("IN-that") or a token of their own ("NN@company").
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "train/conll_corpus.h"
+
+// Words whose chunk behaviour differs most from that of their POS class get states of
+// their own; other frequent words only a token of their own, which the chunk model emits
+// from the POS class's states with their own probability.
 
 namespace vornik {
 

@@ -1,4 +1,5 @@
-// Flattening a sentence tree into chunks: runs of words with the same direct phrase.
+// Flattening a sentence tree into chunks: runs of words with the same direct phrase,
+// shared by the column and JSON printers and by vornik-eval.
 #include "tree/chunk_runs.h"
 
 std::vector<ChunkRun> chunk_runs(std::span<const std::size_t> phrase) {

@@ -1,4 +1,5 @@
-// The column printer: IOB2 chunk tags from the flattened tree, one row per word.
+// The column printer: IOB2 chunk tags from the flattened tree, one row per word, with
+// markup lines as comment rows.
 #include "tree/conll.h"
 
 #include <cstring>

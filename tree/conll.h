@@ -1,13 +1,14 @@
 // The column printer (-Oconll): a decoded sentence as CoNLL-2000 rows "word POS chunk",
-// the chunk tag in IOB2 form (B-X starts a chunk of type X, I-X continues it, O is
-// outside), nested phrases flattened as chunk_runs does; markup lines (-c) become
-// "%% " comment lines at their places.
+// IOB2 chunk tags of the flattened tree; markup lines (-c) become "%% " comment lines.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "tree/mobile.h"
+
+// B-X starts a chunk of type X, I-X continues it, O is outside; nested phrases are
+// flattened as chunk_runs does.
 
 // A word's chunk tag: prefix 'B', 'I' or 'O' and, unless 'O', the chunk's category id.
 struct IobTag {

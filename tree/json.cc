@@ -1,4 +1,5 @@
-// The JSON Lines printer: tokens with their IOB2 chunk tags, the tree, markup records.
+// The JSON Lines printer: tokens with their IOB2 chunk tags, the tree, markup records,
+// and the string escaper that keeps every byte.
 #include "tree/json.h"
 
 #include <cstring>

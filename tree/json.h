@@ -1,13 +1,16 @@
-// The JSON Lines printer (-Ojson): one object per sentence on one line,
-//   {"sentence":N,"tokens":[{"word":W,"pos":P,"chunk":"B-NP"},...],"tree":[...]}
-// where the tree lists the top nodes in order: a word is its token index, a phrase
-// {"category":C,"children":[...]} (C null when the node has none). Markup lines (-c)
-// become records of their own. Every byte sequence gives valid JSON (see json_string).
+// The JSON Lines printer (-Ojson): one object per sentence on one line, its tokens with
+// IOB2 chunk tags and its tree; markup lines (-c) become records of their own.
 #pragma once
 #include <cstdio>
 #include <string_view>
 
 #include "tree/mobile.h"
+
+// A sentence's object:
+//   {"sentence":N,"tokens":[{"word":W,"pos":P,"chunk":"B-NP"},...],"tree":[...]}
+// where the tree lists the top nodes in order: a word is its token index, a phrase
+// {"category":C,"children":[...]} (C null when the node has none). Every byte sequence
+// gives valid JSON (see json_string).
 
 // Writes `text` as a JSON string literal: '"' and '\' escaped, control bytes as \n, \t,
 // \r, \b, \f or \u00XX, valid UTF-8 unchanged, and every byte that is not part of a

@@ -1,4 +1,5 @@
-// Relations between tree nodes.
+// Relations between tree nodes: the sister before a node among its mother's children,
+// for the tag-fix rules' tree steps.
 #pragma once
 #include "tree/mobile.h"
 

@@ -1,7 +1,6 @@
-// The real tagger with the bundled English models, driven by vornik end to end: the
-// README's first command must keep producing sensible chunks; on CoNLL-2000 test.txt,
-// -Oconll output scored as conlleval scores it gives vornik-eval's F1 for the
-// bracketing, and the GNU parallel recipe of docs/scaling.md gives a single run's output.
+// The real tagger with the bundled English models, driven by vornik end to end: sensible
+// chunks from the README's command, -Oconll scored as conlleval equal to vornik-eval's
+// F1, and the GNU parallel recipe of docs/scaling.md equal to a single run.
 #include <gtest/gtest.h>
 
 #include <cstdio>

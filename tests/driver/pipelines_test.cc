@@ -1,9 +1,6 @@
-// Several tagger pipelines against one: for inputs that touch every stream (markup,
-// long, empty and one-word sentences, comment lines, long lines, progress dots, tag-fix
-// rules, a short reply, a tagger dying midway, a tags-mode line without its tag) and
-// every output mode, -j 2 and -j 7 give the standard output, standard error and exit
-// status of -j 1. The stand-in taggers answer after random delays, so replies come
-// back out of order.
+// Several tagger pipelines against one: on inputs that touch every stream and in every
+// output mode, -j 2 and -j 7 give the standard output, standard error and exit status of
+// -j 1, with the stand-in taggers answering out of order after random delays.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -11,6 +8,10 @@
 #include <vector>
 
 #include "support/run_vornik.h"
+
+// The inputs hold markup, long, empty and one-word sentences, comment lines, long lines,
+// progress dots, tag-fix rules, a short reply, a tagger dying midway and a tags-mode line
+// without its tag.
 
 namespace {
 // Sentences of 0 to 14 words over a small vocabulary, with markup lines, markup-only

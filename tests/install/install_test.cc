@@ -1,7 +1,6 @@
-// What a user gets: vornik-en (raw text by default, -T, its messages); from `cmake
-// --install` every program, the models, vornik-en and the manual pages under any prefix,
-// vornik-en working from there with no setting; pages that are clean roff and list the
-// options their program's --help lists.
+// What a user gets: vornik-en (raw text by default, -T, its messages); every program,
+// model and page installed under any prefix and working from there; manual pages that
+// are clean roff and list the options their program's --help lists.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,4 +1,5 @@
-// The corpus folder of the tests: $VORNIK_DATA, else the configured VORNIK_DATA_DIR.
+// The corpus folder of the tests: $VORNIK_DATA, else the configured VORNIK_DATA_DIR;
+// a test that needs a missing file says where it looked.
 #include "support/corpus.h"
 
 #include <cstdlib>
