@@ -2,12 +2,12 @@
 // docs/orvit-model-format.md).
 #include "orvit/model_image.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
@@ -27,9 +27,14 @@ constexpr char kImageMagic[8] = {'o', 'r', 'v', 'i', 't', 'i', 'm', 'g'};
 constexpr uint32_t kImageVersion = 1;
 constexpr uint32_t kByteOrderMark = 0x01020304;
 constexpr size_t kHeaderSize = 64;
-// Four per string index, five for the transitions, four lexicon arrays, and six
+// The model kinds, as recorded in the header.
+constexpr uint32_t kHmmKind = 0, kPerceptronKind = 1;
+// HMM: four per string index, five for the transitions, four lexicon arrays, and six
 // arrays beside the index of each word class's suffix trie.
-constexpr uint32_t kSections = 4 + 5 + 4 + 4 + kWordClassCount * (4 + 6);
+constexpr uint32_t kHmmSections = 4 + 5 + 4 + 4 + kWordClassCount * (4 + 6);
+// Perceptron: two string indexes, keys, weights, slots, transitions, one-part rows,
+// class codes and the class templates' rows.
+constexpr uint32_t kPerceptronSections = 4 + 4 + 6 + kClassTemplates;
 
 struct Header {
   char magic[8];
@@ -40,7 +45,8 @@ struct Header {
   uint64_t text_hash;
   uint64_t body_hash;  // of every byte after the header
   uint32_t sections;
-  uint32_t unused[3];
+  uint32_t kind;
+  uint32_t unused[2];
 };
 static_assert(sizeof(Header) == kHeaderSize);
 
@@ -50,13 +56,22 @@ struct Scalars {
   int32_t states;
 };
 
+struct PerceptronScalars {
+  uint32_t dense_classes;
+  uint32_t unused[3];
+};
+static_assert(sizeof(PerceptronScalars) == sizeof(Scalars));
+
 struct Section {
   uint64_t offset;
   uint64_t count;
 };
 
 constexpr size_t kDirectoryOffset = kHeaderSize + sizeof(Scalars);
-constexpr size_t kDataOffset = kDirectoryOffset + kSections * sizeof(Section);
+// Where the arrays of an image with `sections` sections start.
+constexpr size_t data_offset(uint32_t sections) {
+  return kDirectoryOffset + sections * sizeof(Section);
+}
 
 // A 64-bit hash of `bytes`, four independent lanes of multiply-xorshift mixing so
 // that several megabytes take well under a millisecond.
@@ -64,7 +79,7 @@ uint64_t hash_bytes(std::string_view bytes) {
   constexpr uint64_t kMul = 0xC2B2AE3D27D4EB4Full;
   uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xD6E8FEB86659FD93ull, 0xA0761D6478BD642Full,
                       0xE7037ED1A0B428DBull ^ bytes.size()};
-  const char* p = bytes.data();
+  const char *p = bytes.data();
   size_t n = bytes.size();
   auto mix = [](uint64_t h, uint64_t w) {
     h = (h ^ w) * kMul;
@@ -90,24 +105,26 @@ uint64_t hash_bytes(std::string_view bytes) {
 
 class ImageWriter {
  public:
-  ImageWriter() : out_(kDataOffset, '\0') {}
+  explicit ImageWriter(uint32_t sections) : out_(data_offset(sections), '\0') {}
 
   template <typename T>
   void add(std::span<const T> items) {
     Section s{out_.size(), items.size()};
     if (!items.empty())
-      out_.append(reinterpret_cast<const char*>(items.data()), items.size_bytes());
+      out_.append(reinterpret_cast<const char *>(items.data()), items.size_bytes());
     out_.resize((out_.size() + 7) / 8 * 8, '\0');
     std::memcpy(&out_[kDirectoryOffset + sections_++ * sizeof(Section)], &s, sizeof s);
   }
-  void add(const StringIndex& index) {
+  void add(const StringIndex &index) {
     add(index.arena);
     add(index.offsets);
     add(index.hashes);
     add(index.slots);
   }
 
-  std::string finish(const Scalars& scalars, std::string_view text) {
+  template <typename ScalarRecord>
+  std::string finish(uint32_t kind, const ScalarRecord &scalars, std::string_view text) {
+    static_assert(sizeof scalars == sizeof(Scalars));
     std::memcpy(&out_[kHeaderSize], &scalars, sizeof scalars);
     Header h{};
     std::memcpy(h.magic, kImageMagic, sizeof h.magic);
@@ -118,6 +135,7 @@ class ImageWriter {
     h.text_hash = hash_bytes(text);
     h.body_hash = hash_bytes(std::string_view(out_).substr(kHeaderSize));
     h.sections = sections_;
+    h.kind = kind;
     std::memcpy(out_.data(), &h, sizeof h);
     return std::move(out_);
   }
@@ -131,21 +149,26 @@ class ImageWriter {
 // that lies outside the image or is misaligned makes ok() false.
 class ImageReader {
  public:
-  explicit ImageReader(std::string_view image) : image_(image) {}
+  // `image` has passed check_header with `sections` sections.
+  ImageReader(std::string_view image, uint32_t sections) : image_(image), sections_(sections) {}
 
   template <typename T>
-  void take(std::span<const T>& out) {
+  void take(std::span<const T> &out) {
+    if (next_ == sections_) {
+      ok_ = false;
+      return;
+    }
     Section s;
     std::memcpy(&s, image_.data() + kDirectoryOffset + next_++ * sizeof(Section), sizeof s);
-    const uint64_t room = image_.size() - kDataOffset;
-    if (s.offset < kDataOffset || s.offset % 8 != 0 || s.offset - kDataOffset > room ||
+    const size_t start = data_offset(sections_);
+    if (s.offset < start || s.offset % 8 != 0 || s.offset > image_.size() ||
         s.count > (image_.size() - s.offset) / sizeof(T)) {
       ok_ = false;
       return;
     }
-    out = {reinterpret_cast<const T*>(image_.data() + s.offset), static_cast<size_t>(s.count)};
+    out = {reinterpret_cast<const T *>(image_.data() + s.offset), static_cast<size_t>(s.count)};
   }
-  void take(StringIndex& index) {
+  void take(StringIndex &index) {
     take(index.arena);
     take(index.offsets);
     take(index.hashes);
@@ -155,13 +178,14 @@ class ImageReader {
 
  private:
   std::string_view image_;
+  uint32_t sections_;
   uint32_t next_ = 0;
   bool ok_ = true;
 };
 
 // Both the writer and the reader visit the sections through this one list.
 template <typename Visit>
-void visit_sections(ModelView& v, Visit&& visit) {
+void visit_sections(ModelView &v, Visit &&visit) {
   visit(v.tags);
   visit(v.transitions.dense);
   visit(v.transitions.unseen);
@@ -173,7 +197,7 @@ void visit_sections(ModelView& v, Visit&& visit) {
   visit(v.entry_tag);
   visit(v.entry_logp);
   visit(v.tag_prob);
-  for (ModelView::SuffixClass& c : v.suffix) {
+  for (ModelView::SuffixClass &c : v.suffix) {
     visit(c.suffixes);
     visit(c.begin);
     visit(c.tag);
@@ -198,19 +222,20 @@ bool ids_below(std::span<const uint16_t> ids, size_t limit) {
   return true;
 }
 
-bool index_ok(const StringIndex& index) {
+bool index_ok(const StringIndex &index) {
   const size_t n = index.size(), slots = index.slots.size();
   if (!offsets_ok(index.offsets, n, index.arena.size())) return false;
   if (slots < 2 * n || slots < 1 || (slots & (slots - 1)) != 0) return false;
+  size_t used = 0;  // at most n, so that every probe ends at an empty slot
   for (int32_t id : index.slots)
-    if (id < -1 || id >= static_cast<int64_t>(n)) return false;
+    if (id < -1 || id >= static_cast<int64_t>(n) || (id >= 0 && ++used > n)) return false;
   return true;
 }
 
 // Every index a tagger follows stays inside its array.
-bool tables_ok(const ModelView& v) {
+bool tables_ok(const ModelView &v) {
   const size_t tags = v.tags.size(), s = tags + 2;
-  const TransitionView& tr = v.transitions;
+  const TransitionView &tr = v.transitions;
   if (tags == 0 || s > 65535 || tr.states != static_cast<int>(s) || !index_ok(v.tags)) return false;
   if (tr.is_dense()) {
     if (tr.dense.size() != s * s * s) return false;
@@ -223,7 +248,7 @@ bool tables_ok(const ModelView& v) {
       v.tag_prob.size() != tags || v.max_suffix < 1) {
     return false;
   }
-  for (const ModelView::SuffixClass& c : v.suffix) {
+  for (const ModelView::SuffixClass &c : v.suffix) {
     const size_t n = c.suffixes.size();
     if (!index_ok(c.suffixes) || !offsets_ok(c.begin, n, c.tag.size()) ||
         c.count.size() != c.tag.size() || c.total.size() != n || !ids_below(c.tag, tags) ||
@@ -234,9 +259,82 @@ bool tables_ok(const ModelView& v) {
   return true;
 }
 
+template <typename Visit>
+void visit_sections(PerceptronView &v, Visit &&visit) {
+  visit(v.label_names);
+  visit(v.parts);
+  visit(v.keys);
+  visit(v.weights);
+  visit(v.slots);
+  visit(v.trans);
+  visit(v.unigram_rows);
+  visit(v.class_codes);
+  for (std::span<const int32_t> &rows : v.class_rows) visit(rows);
+}
+
+// Every entry of `rows` is -1 or a feature row below `features`.
+bool rows_ok(std::span<const int32_t> rows, size_t features) {
+  for (int32_t row : rows)
+    if (row < -1 || row >= static_cast<int64_t>(features)) return false;
+  return true;
+}
+
+// Every index a perceptron tagger follows stays inside its array, and every probe of
+// the feature hash ends at an empty slot.
+bool tables_ok(const PerceptronView &v) {
+  const size_t labels = v.label_names.size(), features = v.keys.size();
+  const size_t codes = v.parts.size() + 2, slots = v.slots.size();
+  if (labels == 0 || labels > 65000 || !index_ok(v.label_names) || !index_ok(v.parts) ||
+      v.parts.size() > kMaxParts || v.weights.size() / labels != features ||
+      v.weights.size() % labels != 0 || v.trans.size() != (labels + 1) * (labels + 1) ||
+      slots == 0 || (slots & (slots - 1)) != 0 || features >= slots ||
+      v.unigram_rows.size() != kUnigramTemplates * codes || !rows_ok(v.unigram_rows, features)) {
+    return false;
+  }
+  size_t used = 0;
+  for (const FeatureSlot &slot : v.slots) {
+    if (slot.key == 0) continue;
+    if (slot.row >= features || ++used > features) return false;
+  }
+  if (v.class_codes.empty()) {
+    if (v.dense_classes != 0) return false;
+    for (std::span<const int32_t> rows : v.class_rows)
+      if (!rows.empty()) return false;
+    return true;
+  }
+  if (v.class_codes.size() != codes || v.dense_classes < 1 || v.dense_classes >= kMaxDenseClasses)
+    return false;
+  for (uint32_t index : v.class_codes)
+    if (index >= v.dense_classes) return false;
+  for (size_t t = 0; t < kClassTemplates; ++t) {
+    size_t cells = 1;
+    for (int k = 0; k < feature_templates()[kUnigramTemplates + t].arity; ++k)
+      cells *= v.dense_classes;
+    if (v.class_rows[t].size() != cells || !rows_ok(v.class_rows[t], features)) return false;
+  }
+  return true;
+}
+
+// Checks an image's header against the text model `text` and the body's hash: "" when
+// they match, otherwise the refusal. Leaves the kind and sections to the caller.
+std::string check_header(std::string_view image, std::string_view text, Header &h) {
+  if (image.size() < sizeof h || std::memcmp(image.data(), kImageMagic, sizeof kImageMagic) != 0)
+    return "not an orvit model image";
+  std::memcpy(&h, image.data(), sizeof h);
+  if (h.version != kImageVersion || h.byte_order != kByteOrderMark)
+    return "model image of another version or byte order";
+  if (h.image_size != image.size() || h.sections > image.size() / sizeof(Section) ||
+      image.size() < data_offset(h.sections))
+    return "truncated model image";
+  if (h.text_size != text.size() || h.text_hash != hash_bytes(text))
+    return "model image built from another version of the model";
+  if (h.body_hash != hash_bytes(image.substr(kHeaderSize))) return "damaged model image";
+  return "";
+}
+
 // Replaces the file at `path` by `data` at once (a new file renamed over it), so a
 // reader never sees half an image. False, with errno set, on failure.
-bool replace_file(const std::string& path, std::string_view data) {
+bool replace_file(const std::string &path, std::string_view data) {
   const std::string temporary = path + ".tmp" + std::to_string(::getpid());
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -253,53 +351,78 @@ bool replace_file(const std::string& path, std::string_view data) {
 
 }  // namespace
 
-std::string image_path(const std::string& model_path) { return model_path + ".bin"; }
+std::string image_path(const std::string &model_path) { return model_path + ".bin"; }
 
-std::string write_model_image(const ModelView& view, std::string_view text) {
-  ImageWriter writer;
+std::string write_model_image(const ModelView &view, std::string_view text) {
+  ImageWriter writer(kHmmSections);
   ModelView copy = view;
-  visit_sections(copy, [&](const auto& section) { writer.add(section); });
-  return writer.finish({view.theta, view.max_suffix, view.transitions.states}, text);
+  visit_sections(copy, [&](const auto &section) { writer.add(section); });
+  return writer.finish(kHmmKind, Scalars{view.theta, view.max_suffix, view.transitions.states},
+                       text);
 }
 
-void write_model_files(const std::string& path, const std::string& text) {
+std::string write_model_image(const PerceptronView &view, std::string_view text) {
+  ImageWriter writer(kPerceptronSections);
+  PerceptronView copy = view;
+  visit_sections(copy, [&](const auto &section) { writer.add(section); });
+  return writer.finish(kPerceptronKind, PerceptronScalars{view.dense_classes, {}}, text);
+}
+
+void write_model_files(const std::string &path, const std::string &text) {
   write_file(path, text);
-  if (path == "-" || is_perceptron_model(text)) return;
-  Model model;
-  parse_model(text, path, model);
-  const std::string image = image_path(path);
-  if (!replace_file(image, write_model_image(model.view(), text)))
-    throw Error(image + ": " + std::strerror(errno));
+  if (path == "-") return;
+  std::string image;
+  if (is_perceptron_model(text)) {
+    PerceptronModel model;
+    parse_perceptron_model(text, path, model);
+    image = write_model_image(model, text);
+  } else {
+    Model model;
+    parse_model(text, path, model);
+    image = write_model_image(model.view(), text);
+  }
+  if (!replace_file(image_path(path), image))
+    throw Error(image_path(path) + ": " + std::strerror(errno));
 }
 
-std::string read_model_image(std::string_view image, std::string_view text, ModelView& view) {
+std::string read_model_image(std::string_view image, std::string_view text, ModelView &view) {
   Header h;
-  if (image.size() < sizeof h || std::memcmp(image.data(), kImageMagic, sizeof kImageMagic) != 0)
-    return "not an orvit model image";
-  std::memcpy(&h, image.data(), sizeof h);
-  if (h.version != kImageVersion || h.byte_order != kByteOrderMark)
-    return "model image of another version or byte order";
-  if (h.image_size != image.size() || image.size() < kDataOffset || h.sections != kSections)
-    return "truncated model image";
-  if (h.text_size != text.size() || h.text_hash != hash_bytes(text))
-    return "model image built from another version of the model";
-  if (h.body_hash != hash_bytes(image.substr(kHeaderSize))) return "damaged model image";
+  if (std::string refused = check_header(image, text, h); !refused.empty()) return refused;
   Scalars scalars;
   std::memcpy(&scalars, image.data() + kHeaderSize, sizeof scalars);
   ModelView v;
   v.theta = scalars.theta;
   v.max_suffix = scalars.max_suffix;
   v.transitions.states = scalars.states;
-  ImageReader reader(image);
-  visit_sections(v, [&](auto& section) { reader.take(section); });
-  if (!reader.ok() || !tables_ok(v)) return "model image with inconsistent tables";
+  ImageReader reader(image, h.sections);
+  if (h.kind == kHmmKind && h.sections == kHmmSections)
+    visit_sections(v, [&](auto &section) { reader.take(section); });
+  if (h.kind != kHmmKind || h.sections != kHmmSections || !reader.ok() || !tables_ok(v))
+    return "model image with inconsistent tables";
+  view = v;
+  return "";
+}
+
+std::string read_model_image(std::string_view image, std::string_view text, PerceptronView &view) {
+  Header h;
+  if (std::string refused = check_header(image, text, h); !refused.empty()) return refused;
+  PerceptronScalars scalars;
+  std::memcpy(&scalars, image.data() + kHeaderSize, sizeof scalars);
+  PerceptronView v;
+  v.dense_classes = scalars.dense_classes;
+  ImageReader reader(image, h.sections);
+  if (h.kind == kPerceptronKind && h.sections == kPerceptronSections)
+    visit_sections(v, [&](auto &section) { reader.take(section); });
+  if (h.kind != kPerceptronKind || h.sections != kPerceptronSections || !reader.ok() ||
+      !tables_ok(v))
+    return "model image with inconsistent tables";
   view = v;
   return "";
 }
 
 MappedFile::~MappedFile() { unmap(); }
 
-bool MappedFile::map(const std::string& path) {
+bool MappedFile::map(const std::string &path) {
   unmap();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -314,7 +437,7 @@ bool MappedFile::map(const std::string& path) {
     ::close(fd);
     return true;
   }
-  void* data = ::mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
+  void *data = ::mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
                       MAP_SHARED | MAP_POPULATE, fd, 0);
   const int cause = errno;
   ::close(fd);
@@ -322,52 +445,63 @@ bool MappedFile::map(const std::string& path) {
     errno = cause;
     return false;
   }
-  data_ = static_cast<const char*>(data);
+  data_ = static_cast<const char *>(data);
   size_ = static_cast<size_t>(status.st_size);
   return true;
 }
 
 void MappedFile::unmap() {
-  if (data_) ::munmap(const_cast<char*>(data_), size_);
+  if (data_) ::munmap(const_cast<char *>(data_), size_);
   data_ = nullptr;
   size_ = 0;
 }
 
-TaggingModel::TaggingModel(const std::string& path, double beam, std::FILE* warnings) {
+TaggingModel::TaggingModel(const std::string &path, double beam, std::FILE *warnings) {
   // A model is always a named file: standard input carries the text to tag.
   if (!text_.map(path)) throw Error(path + ": " + std::strerror(errno));
   if (is_perceptron_model(text_.bytes())) {
-    perceptron_ = std::make_unique<PerceptronModel>();
-    parse_perceptron_model(text_.bytes(), path, *perceptron_);
-    tagger_ = std::make_unique<PerceptronTagger>(*perceptron_);
+    PerceptronView view;
+    if (!map_image(path, view, warnings)) {
+      perceptron_ = std::make_unique<PerceptronModel>();
+      parse_perceptron_model(text_.bytes(), path, *perceptron_);
+      view = *perceptron_;
+      write_image(path, write_model_image(view, text_.bytes()), warnings);
+    }
+    tagger_ = std::make_unique<PerceptronTagger>(view);
   } else {
-    tagger_ = std::make_unique<Tagger>(hmm_view(path, warnings), beam);
+    ModelView view;
+    if (!map_image(path, view, warnings)) {
+      parsed_ = std::make_unique<Model>();
+      parse_model(text_.bytes(), path, *parsed_);
+      view = parsed_->view();
+      write_image(path, write_model_image(view, text_.bytes()), warnings);
+    }
+    tagger_ = std::make_unique<Tagger>(view, beam);
   }
   text_.unmap();
 }
 
-ModelView TaggingModel::hmm_view(const std::string& path, std::FILE* warnings) {
+template <typename View>
+bool TaggingModel::map_image(const std::string &path, View &view, std::FILE *warnings) {
   const std::string image = image_path(path);
-  bool foreign = false;
-  ModelView view;
-  if (image_.map(image)) {
-    const std::string refused = read_model_image(image_.bytes(), text_.bytes(), view);
-    if (refused.empty()) return view;
-    image_.unmap();
-    foreign = refused == "not an orvit model image";
-    if (warnings)
-      std::fprintf(warnings, "orvit: %s: %s; reading %s instead\n", image.c_str(), refused.c_str(),
-                   path.c_str());
-  }
-  parsed_ = std::make_unique<Model>();
-  parse_model(text_.bytes(), path, *parsed_);
-  view = parsed_->view();
+  if (!image_.map(image)) return false;
+  const std::string refused = read_model_image(image_.bytes(), text_.bytes(), view);
+  if (refused.empty()) return true;
+  image_.unmap();
+  foreign_image_ = refused == "not an orvit model image";
+  if (warnings)
+    std::fprintf(warnings, "orvit: %s: %s; reading %s instead\n", image.c_str(), refused.c_str(),
+                 path.c_str());
+  return false;
+}
+
+void TaggingModel::write_image(const std::string &path, std::string_view bytes,
+                               std::FILE *warnings) {
   // A file of someone else's under the image's name is left alone.
-  if (!foreign && !replace_file(image, write_model_image(view, text_.bytes())) && warnings) {
+  const std::string image = image_path(path);
+  if (!foreign_image_ && !replace_file(image, bytes) && warnings)
     std::fprintf(warnings, "orvit: cannot write the model image %s: %s\n", image.c_str(),
                  std::strerror(errno));
-  }
-  return view;
 }
 
 }  // namespace orvit

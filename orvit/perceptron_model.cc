@@ -31,7 +31,7 @@ uint64_t mix(uint64_t key) {
 }
 
 // The shortest text that reads back as `w`.
-void append_weight(std::string& out, float w) {
+void append_weight(std::string &out, float w) {
   char buf[32];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
   out.append(buf, end);
@@ -39,24 +39,40 @@ void append_weight(std::string& out, float w) {
 
 }  // namespace
 
-const std::vector<FeatureTemplate>& feature_templates() {
+const std::vector<FeatureTemplate> &feature_templates() {
   static const std::vector<FeatureTemplate> templates = {
-      {"T-2", 1, {T}, {-2}},   {"T-1", 1, {T}, {-1}},   {"T0", 1, {T}, {0}},
-      {"T+1", 1, {T}, {1}},    {"T+2", 1, {T}, {2}},    {"C-2", 1, {C}, {-2}},
-      {"C-1", 1, {C}, {-1}},   {"C0", 1, {C}, {0}},     {"C+1", 1, {C}, {1}},
-      {"C+2", 1, {C}, {2}},    {"W-2", 1, {W}, {-2}},   {"W-1", 1, {W}, {-1}},
-      {"W0", 1, {W}, {0}},     {"W+1", 1, {W}, {1}},    {"W+2", 1, {W}, {2}},
-      {"C-2C-1", 2, {C, C}, {-2, -1}},       {"C-1C0", 2, {C, C}, {-1, 0}},
-      {"C0C+1", 2, {C, C}, {0, 1}},          {"C+1C+2", 2, {C, C}, {1, 2}},
-      {"C-1C+1", 2, {C, C}, {-1, 1}},        {"C-2C-1C0", 3, {C, C, C}, {-2, -1, 0}},
-      {"C-1C0C+1", 3, {C, C, C}, {-1, 0, 1}}, {"C0C+1C+2", 3, {C, C, C}, {0, 1, 2}},
-      {"W-1W0", 2, {W, W}, {-1, 0}},         {"W0W+1", 2, {W, W}, {0, 1}},
-      {"T-1T0", 2, {T, T}, {-1, 0}},         {"T0T+1", 2, {T, T}, {0, 1}},
+      {"T-2", 1, {T}, {-2}},
+      {"T-1", 1, {T}, {-1}},
+      {"T0", 1, {T}, {0}},
+      {"T+1", 1, {T}, {1}},
+      {"T+2", 1, {T}, {2}},
+      {"C-2", 1, {C}, {-2}},
+      {"C-1", 1, {C}, {-1}},
+      {"C0", 1, {C}, {0}},
+      {"C+1", 1, {C}, {1}},
+      {"C+2", 1, {C}, {2}},
+      {"W-2", 1, {W}, {-2}},
+      {"W-1", 1, {W}, {-1}},
+      {"W0", 1, {W}, {0}},
+      {"W+1", 1, {W}, {1}},
+      {"W+2", 1, {W}, {2}},
+      {"C-2C-1", 2, {C, C}, {-2, -1}},
+      {"C-1C0", 2, {C, C}, {-1, 0}},
+      {"C0C+1", 2, {C, C}, {0, 1}},
+      {"C+1C+2", 2, {C, C}, {1, 2}},
+      {"C-1C+1", 2, {C, C}, {-1, 1}},
+      {"C-2C-1C0", 3, {C, C, C}, {-2, -1, 0}},
+      {"C-1C0C+1", 3, {C, C, C}, {-1, 0, 1}},
+      {"C0C+1C+2", 3, {C, C, C}, {0, 1, 2}},
+      {"W-1W0", 2, {W, W}, {-1, 0}},
+      {"W0W+1", 2, {W, W}, {0, 1}},
+      {"T-1T0", 2, {T, T}, {-1, 0}},
+      {"T0T+1", 2, {T, T}, {0, 1}},
   };
   return templates;
 }
 
-void split_token(std::string_view token, std::string_view& cls, std::string_view& word) {
+void split_token(std::string_view token, std::string_view &cls, std::string_view &word) {
   const size_t at = token.find('@');
   if (at == std::string_view::npos || at == 0 || at + 1 == token.size()) {
     cls = token;
@@ -67,119 +83,127 @@ void split_token(std::string_view token, std::string_view& cls, std::string_view
   word = token.substr(at + 1);
 }
 
-void PerceptronModel::set_labels(std::vector<std::string> names) {
-  label_names_ = std::move(names);
-  for (const std::string& name : label_names_) label_ids_.intern(name);
-  const size_t side = label_names_.size() + 1;
-  trans_.assign(side * side, kForbidden);
+void PerceptronModel::set_labels(const std::vector<std::string> &names) {
+  for (const std::string &name : names) label_table_.intern(name);
+  label_names = label_table_.view();
+  const size_t side = names.size() + 1;
+  trans_list_.assign(side * side, kForbidden);
+  trans = trans_list_;
 }
 
-int PerceptronModel::find_label(std::string_view name) const { return label_ids_.find(name); }
-
 int32_t PerceptronModel::intern_part(std::string_view part) {
-  const int32_t id = parts_.find(part);
+  const int32_t id = part_table_.find(part);
   if (id >= 0) return id;
-  if (parts_.size() >= kMaxParts) return -1;
-  return parts_.intern(part);
+  if (part_table_.size() >= kMaxParts) return -1;
+  return part_table_.intern(part);
 }
 
 void PerceptronModel::reserve(size_t features) {
   size_t size = 1024;
   while (size < 2 * (features + 1)) size *= 2;
-  if (size > slots_.size()) {
-    slots_.assign(size, Slot());
+  if (size > slot_list_.size()) {
+    slot_list_.assign(size, FeatureSlot());
     mask_ = size - 1;
-    for (size_t f = 0; f < keys_.size(); ++f) {
-      uint64_t s = mix(keys_[f]) & mask_;
-      while (slots_[s].key != 0) s = (s + 1) & mask_;
-      slots_[s] = {keys_[f], static_cast<uint32_t>(f)};
+    for (size_t f = 0; f < key_list_.size(); ++f) {
+      uint64_t s = mix(key_list_[f]) & mask_;
+      while (slot_list_[s].key != 0) s = (s + 1) & mask_;
+      slot_list_[s] = {key_list_[f], static_cast<uint32_t>(f)};
     }
   }
-  keys_.reserve(features);
-  weights_.reserve(features * static_cast<size_t>(labels()));
+  key_list_.reserve(features);
+  weight_list_.reserve(features * static_cast<size_t>(labels()));
 }
 
-bool PerceptronModel::add_feature(uint64_t key, const float* weights) {
-  if (2 * (keys_.size() + 1) > slots_.size()) reserve(2 * keys_.size() + 1);
+bool PerceptronModel::add_feature(uint64_t key, const float *row) {
+  if (2 * (key_list_.size() + 1) > slot_list_.size()) reserve(2 * key_list_.size() + 1);
   uint64_t s = mix(key) & mask_;
-  while (slots_[s].key != 0) {
-    if (slots_[s].key == key) return false;
+  while (slot_list_[s].key != 0) {
+    if (slot_list_[s].key == key) return false;
     s = (s + 1) & mask_;
   }
-  slots_[s] = {key, static_cast<uint32_t>(keys_.size())};
-  keys_.push_back(key);
-  weights_.insert(weights_.end(), weights, weights + labels());
+  slot_list_[s] = {key, static_cast<uint32_t>(key_list_.size())};
+  key_list_.push_back(key);
+  weight_list_.insert(weight_list_.end(), row, row + labels());
   return true;
 }
 
 void PerceptronModel::set_transition(int from, int to, float weight) {
-  trans_[from * (labels() + 1) + to] = weight;
+  trans_list_[from * (labels() + 1) + to] = weight;
 }
 
 void PerceptronModel::finish() {
-  if (slots_.empty()) {
-    slots_.assign(1, Slot());
+  if (slot_list_.empty()) {
+    slot_list_.assign(1, FeatureSlot());
     mask_ = 0;
   }
-  for (size_t t = 0; t < kUnigramTemplates; ++t) unigram_row_[t].assign(parts_.size() + 2, -1);
-  for (size_t f = 0; f < keys_.size(); ++f) {
-    const size_t t = (keys_[f] & 31) - 1;
-    if (t < kUnigramTemplates) unigram_row_[t][(keys_[f] >> 5) & ((1u << 19) - 1)] = static_cast<int32_t>(f);
+  const size_t codes = part_table_.size() + 2;
+  unigram_list_.assign(kUnigramTemplates * codes, -1);
+  for (size_t f = 0; f < key_list_.size(); ++f) {
+    const size_t t = (key_list_[f] & 31) - 1;
+    if (t < kUnigramTemplates)
+      unigram_list_[t * codes + ((key_list_[f] >> 5) & kMaxCode)] = static_cast<int32_t>(f);
   }
   build_class_tables();
-  predecessors_ = prepare_predecessors(trans_.data(), labels());
+  parts = part_table_.view();
+  keys = key_list_;
+  weights = weight_list_;
+  slots = slot_list_;
+  unigram_rows = unigram_list_;
+  class_codes = class_code_list_;
+  for (size_t t = 0; t < kClassTemplates; ++t) class_rows[t] = class_row_lists_[t];
 }
 
 void PerceptronModel::build_class_tables() {
-  constexpr uint32_t kCodeMask = (1u << 19) - 1;
-  const std::vector<FeatureTemplate>& templates = feature_templates();
-  class_index_.assign(parts_.size() + 2, 0);
-  dense_classes_ = 1;
-  for (auto& rows : class_rows_) rows.clear();
-  for (size_t f = 0; f < keys_.size(); ++f) {
-    const size_t t = (keys_[f] & 31) - 1;
+  const std::vector<FeatureTemplate> &templates = feature_templates();
+  class_code_list_.assign(part_table_.size() + 2, 0);
+  dense_classes = 1;
+  for (auto &rows : class_row_lists_) rows.clear();
+  for (size_t f = 0; f < key_list_.size(); ++f) {
+    const size_t t = (key_list_[f] & 31) - 1;
     if (t < kUnigramTemplates || t >= kClassTemplatesEnd) continue;
     for (int k = 0; k < templates[t].arity; ++k) {
-      uint32_t& index = class_index_[(keys_[f] >> (5 + 19 * k)) & kCodeMask];
-      if (index == 0) index = static_cast<uint32_t>(dense_classes_++);
+      uint32_t &index = class_code_list_[(key_list_[f] >> (5 + 19 * k)) & kMaxCode];
+      if (index == 0) index = dense_classes++;
     }
   }
-  if (dense_classes_ >= kMaxDenseClasses) {
-    class_index_.clear();
+  if (dense_classes >= kMaxDenseClasses) {
+    class_code_list_.clear();
+    dense_classes = 0;
     return;
   }
   for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
     size_t cells = 1;
-    for (int k = 0; k < templates[t].arity; ++k) cells *= dense_classes_;
-    class_rows_[t - kUnigramTemplates].assign(cells, -1);
+    for (int k = 0; k < templates[t].arity; ++k) cells *= dense_classes;
+    class_row_lists_[t - kUnigramTemplates].assign(cells, -1);
   }
-  for (size_t f = 0; f < keys_.size(); ++f) {
-    const size_t t = (keys_[f] & 31) - 1;
+  for (size_t f = 0; f < key_list_.size(); ++f) {
+    const size_t t = (key_list_[f] & 31) - 1;
     if (t < kUnigramTemplates || t >= kClassTemplatesEnd) continue;
     size_t cell = 0;
     for (int k = 0; k < templates[t].arity; ++k)
-      cell = cell * dense_classes_ + class_index_[(keys_[f] >> (5 + 19 * k)) & kCodeMask];
-    class_rows_[t - kUnigramTemplates][cell] = static_cast<int32_t>(f);
+      cell = cell * dense_classes + class_code_list_[(key_list_[f] >> (5 + 19 * k)) & kMaxCode];
+    class_row_lists_[t - kUnigramTemplates][cell] = static_cast<int32_t>(f);
   }
 }
 
-const float* PerceptronModel::find(uint64_t key) const {
-  uint64_t s = mix(key) & mask_;
-  while (slots_[s].key != 0) {
-    if (slots_[s].key == key) return &weights_[static_cast<size_t>(slots_[s].row) * labels()];
-    s = (s + 1) & mask_;
+const float *PerceptronView::find(uint64_t key) const {
+  const uint64_t mask = slots.size() - 1;
+  uint64_t s = mix(key) & mask;
+  while (slots[s].key != 0) {
+    if (slots[s].key == key) return row_at(static_cast<int32_t>(slots[s].row));
+    s = (s + 1) & mask;
   }
   return nullptr;
 }
 
-TokenCodes PerceptronModel::codes(std::string_view token) const {
+TokenCodes PerceptronView::codes(std::string_view token) const {
   std::string_view cls, word;
   split_token(token, cls, word);
   TokenCodes c;
-  c.cls = static_cast<uint32_t>(parts_.find(cls) + 2);
+  c.cls = static_cast<uint32_t>(parts.find(cls) + 2);
   if (!word.empty()) {
-    c.word = static_cast<uint32_t>(parts_.find(word) + 2);
-    c.token = static_cast<uint32_t>(parts_.find(token) + 2);
+    c.word = static_cast<uint32_t>(parts.find(word) + 2);
+    c.token = static_cast<uint32_t>(parts.find(token) + 2);
   }
   // find() gives -1 for an unknown part: code 1 would be the padding.
   if (c.cls == 1) c.cls = 0;
@@ -188,12 +212,16 @@ TokenCodes PerceptronModel::codes(std::string_view token) const {
   return c;
 }
 
-std::string write_perceptron_model_text(const PerceptronModel& model) {
+std::string write_perceptron_model_text(const PerceptronModel &model) {
   const int n = model.labels();
   std::string out = std::string(kPerceptronMagic) + "\n";
   out += "# orvit averaged-perceptron model; see docs/orvit-model-format.md\n";
   out += "labels " + std::to_string(n) + "\n";
-  for (int l = 0; l < n; ++l) out += "label " + model.label_name(l) + "\n";
+  for (int l = 0; l < n; ++l) {
+    out += "label ";
+    out += model.label_name(l);
+    out += '\n';
+  }
   for (int from = 0; from <= n; ++from) {
     for (int to = 0; to <= n; ++to) {
       const float w = model.transition(from, to);
@@ -207,21 +235,21 @@ std::string write_perceptron_model_text(const PerceptronModel& model) {
       out += '\n';
     }
   }
-  const std::vector<FeatureTemplate>& templates = feature_templates();
+  const std::vector<FeatureTemplate> &templates = feature_templates();
   for (size_t f = 0; f < model.feature_count(); ++f) {
     const uint64_t key = model.feature_key_at(f);
-    const FeatureTemplate& ft = templates[(key & 31) - 1];
+    const FeatureTemplate &ft = templates[(key & 31) - 1];
     out += "feature ";
     out += ft.name;
     for (int k = 0; k < ft.arity; ++k) {
-      const uint32_t code = static_cast<uint32_t>(key >> (5 + 19 * k)) & ((1u << 19) - 1);
+      const uint32_t code = static_cast<uint32_t>(key >> (5 + 19 * k)) & kMaxCode;
       out += ' ';
       if (code == kPadCode)
         out += kPadName;
       else
-        out += model.parts().key(static_cast<int32_t>(code - 2));
+        out += model.parts.key(static_cast<int32_t>(code - 2));
     }
-    const float* w = model.feature_weights(f);
+    const float *w = model.feature_weights(f);
     for (int l = 0; l < n; ++l) {
       if (w[l] == 0) continue;
       out += ' ';
@@ -245,7 +273,7 @@ namespace {
 class PerceptronParser : RowCursor {
  public:
   // `rows`: about how many rows the text has, to make room for the features at once.
-  PerceptronParser(const std::string& name, PerceptronModel& model, size_t rows)
+  PerceptronParser(const std::string &name, PerceptronModel &model, size_t rows)
       : RowCursor(name), model_(model), rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
@@ -272,8 +300,8 @@ class PerceptronParser : RowCursor {
 
  private:
   // A weight: a finite decimal below kMaxWeight in magnitude.
-  bool weight(float& out) { return weight(next(), out); }
-  bool weight(std::string_view s, float& out) {
+  bool weight(float &out) { return weight(next(), out); }
+  bool weight(std::string_view s, float &out) {
     double d;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
     if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
@@ -308,7 +336,7 @@ class PerceptronParser : RowCursor {
     if (!seen_.insert(name).second) fail("duplicate label \"" + std::string(name) + "\"");
     names_.emplace_back(name);
     if (static_cast<int>(names_.size()) == expected_) {
-      model_.set_labels(std::move(names_));
+      model_.set_labels(names_);
       model_.reserve(rows_);
       weights_.resize(static_cast<size_t>(expected_));
       side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
@@ -333,7 +361,7 @@ class PerceptronParser : RowCursor {
   void feature() {
     auto t = template_ids_.find(next());
     if (t == template_ids_.end()) bad_row("feature");
-    const FeatureTemplate& ft = feature_templates()[t->second];
+    const FeatureTemplate &ft = feature_templates()[t->second];
     uint32_t code[3] = {0, 0, 0};
     for (int k = 0; k < ft.arity; ++k) {
       std::string_view part = next();
@@ -366,7 +394,7 @@ class PerceptronParser : RowCursor {
       fail("duplicate feature row " + quote_row(row_));
   }
 
-  PerceptronModel& model_;
+  PerceptronModel &model_;
   size_t rows_;
   int expected_ = 0;
   bool expected_labels_seen_ = false;
@@ -380,9 +408,10 @@ class PerceptronParser : RowCursor {
 
 }  // namespace
 
-void parse_perceptron_model(std::string_view text, const std::string& name,
-                            PerceptronModel& model) {
-  PerceptronParser parser(name, model, static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+void parse_perceptron_model(std::string_view text, const std::string &name,
+                            PerceptronModel &model) {
+  PerceptronParser parser(name, model,
+                          static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
   parser.finish();
 }

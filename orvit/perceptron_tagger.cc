@@ -8,14 +8,14 @@ namespace {
 
 // Adds to rows[(o+2)*L ..] the one-part feature rows that fire for a token with codes
 // `tc` read at offset o.
-void add_unigram_rows(const PerceptronModel& model, const TokenCodes& tc, float* rows) {
+void add_unigram_rows(const PerceptronView &model, const TokenCodes &tc, float *rows) {
   const size_t L = static_cast<size_t>(model.labels());
-  const std::vector<FeatureTemplate>& templates = feature_templates();
+  const std::vector<FeatureTemplate> &templates = feature_templates();
   for (size_t t = 0; t < kUnigramTemplates; ++t) {
     const uint32_t code = part_code(templates[t], 0, tc);
     if (code == 0) continue;
-    if (const float* w = model.unigram(t, code)) {
-      float* r = rows + static_cast<size_t>(templates[t].offset[0] + 2) * L;
+    if (const float *w = model.unigram(t, code)) {
+      float *r = rows + static_cast<size_t>(templates[t].offset[0] + 2) * L;
       for (size_t y = 0; y < L; ++y) r[y] += w[y];
     }
   }
@@ -25,8 +25,10 @@ constexpr TokenCodes kPadCodes{0, kPadCode, 0};
 
 }  // namespace
 
-PerceptronTagger::PerceptronTagger(const PerceptronModel& model)
-    : model_(model), pad_rows_(5 * static_cast<size_t>(model.labels()), 0.0f) {
+PerceptronTagger::PerceptronTagger(const PerceptronView &model)
+    : model_(model),
+      predecessors_(prepare_predecessors(model.trans.data(), model.labels())),
+      pad_rows_(5 * static_cast<size_t>(model.labels()), 0.0f) {
   add_unigram_rows(model_, kPadCodes, pad_rows_.data());
 }
 
@@ -42,7 +44,7 @@ uint32_t PerceptronTagger::cached(std::string_view token) {
   return id;
 }
 
-const std::vector<uint16_t>& PerceptronTagger::tag(const std::vector<std::string_view>& tokens) {
+const std::vector<uint16_t> &PerceptronTagger::tag(const std::vector<std::string_view> &tokens) {
   const size_t n = tokens.size();
   const size_t L = static_cast<size_t>(model_.labels());
   if (cache_.size() + n > kCacheLimit) {
@@ -56,45 +58,45 @@ const std::vector<uint16_t>& PerceptronTagger::tag(const std::vector<std::string
     ids_[i] = cached(tokens[i]);
     codes_[i] = cache_codes_[ids_[i]];
   }
-  const bool dense = model_.dense_classes();
+  const bool dense = model_.dense();
   if (dense) {
     const uint32_t pad = model_.class_index(kPadCode);
     class_index_.assign(n + 4, pad);
     for (size_t i = 0; i < n; ++i) class_index_[i + 2] = model_.class_index(codes_[i].cls);
   }
-  const std::vector<FeatureTemplate>& templates = feature_templates();
+  const std::vector<FeatureTemplate> &templates = feature_templates();
   emit_.assign(n * L, 0.0f);
   for (size_t i = 0; i < n; ++i) {
-    float* e = &emit_[i * L];
+    float *e = &emit_[i * L];
     // One-part features from the cached sums of the tokens around, class features
     // from the dense tables, the others through the hash table; always in template
     // order, so that the sums come out the same whichever way a row is found.
     for (long o = -2; o <= 2; ++o) {
       const long at = static_cast<long>(i) + o;
-      const float* rows = at < 0 || at >= static_cast<long>(n)
-                              ? pad_rows_.data()
-                              : &cache_rows_[ids_[at] * 5 * L];
+      const float *rows =
+          at < 0 || at >= static_cast<long>(n) ? pad_rows_.data() : &cache_rows_[ids_[at] * 5 * L];
       rows += static_cast<size_t>(o + 2) * L;
       for (size_t y = 0; y < L; ++y) e[y] += rows[y];
     }
-    const auto add = [&](const float* w) {
+    const auto add = [&](const float *w) {
       if (w)
         for (size_t y = 0; y < L; ++y) e[y] += w[y];
     };
     if (dense) {
       for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
-        const FeatureTemplate& ft = templates[t];
+        const FeatureTemplate &ft = templates[t];
         uint32_t k[3];
         for (int j = 0; j < ft.arity; ++j) k[j] = class_index_[i + 2 + ft.offset[j]];
         add(model_.class_row(t, ft.arity, k));
       }
     }
-    for_each_feature(codes_.data(), n, i, [&](uint64_t key) { add(model_.find(key)); },
-                     dense ? kClassTemplatesEnd : kUnigramTemplates);
+    for_each_feature(
+        codes_.data(), n, i, [&](uint64_t key) { add(model_.find(key)); },
+        dense ? kClassTemplatesEnd : kUnigramTemplates);
   }
   best_.resize(n);
-  viterbi_first_order(emit_.data(), n, model_.labels(), model_.transitions(),
-                      model_.predecessors(), work_, best_.data());
+  viterbi_first_order(emit_.data(), n, model_.labels(), model_.trans.data(), predecessors_, work_,
+                      best_.data());
   return best_;
 }
 

@@ -14,12 +14,13 @@ namespace orvit {
 
 class PerceptronTagger : public SentenceTagger {
  public:
-  // Tags with `model`, which must outlive the tagger and be finished.
-  explicit PerceptronTagger(const PerceptronModel &model);
+  // Tags with the tables of `model` (a copy of the view is kept; the tables must
+  // outlive the tagger).
+  explicit PerceptronTagger(const PerceptronView &model);
 
   // Best label ids for `tokens`, one per token; valid until the next call.
   const std::vector<uint16_t> &tag(const std::vector<std::string_view> &tokens) override;
-  // The name of label id `tag`, valid while the model lives.
+  // The name of label id `tag`, valid while the model's tables live.
   std::string_view tag_name(uint16_t tag) const override { return model_.label_name(tag); }
 
   // The label scores of the last sentence tagged: labels() per token.
@@ -29,7 +30,8 @@ class PerceptronTagger : public SentenceTagger {
   // Index of `token` in the token cache, adding it when new.
   uint32_t cached(std::string_view token);
 
-  const PerceptronModel &model_;
+  const PerceptronView model_;
+  const std::vector<std::vector<uint16_t>> predecessors_;  // of model_.trans
   // Every token seen (up to kCacheLimit; then the cache starts again): its codes and,
   // per offset o of -2..+2, the sum of its one-part feature rows as seen from the
   // token o places before it.

@@ -50,8 +50,8 @@ const char kHelp[] =
     "                chunk tagger when run with -f en-chunk.fix: the corpus's own POS\n"
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
     "                sentence when trained on the other nine tenths of TRAIN\n"
-    "  en-pos.bin    the POS model's image, which orvit maps instead of parsing the\n"
-    "                text (docs/orvit-model-format.md); en-chunk.bin too for -k hmm\n"
+    "  en-pos.bin    the models' images, which orvit maps instead of parsing the\n"
+    "  en-chunk.bin  text (docs/orvit-model-format.md)\n"
     "  -k KIND     the chunk model's kind: perceptron (the default; an averaged\n"
     "              perceptron over a window of tokens) or hmm (a trigram HMM)\n"
     "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
@@ -275,12 +275,8 @@ void train_models(const Settings &settings) {
                              chunk_model_text(chunk_corpus(corpus, weight, name), pairs));
   for (const std::string &file : {pos_file, fix_file, chunk_file}) {
     std::error_code error;
-    // A model without an image of its own must not keep an older one beside it.
-    if (std::filesystem::exists(file + suffix + ".bin")) {
+    if (file != fix_file)
       std::filesystem::rename(file + suffix + ".bin", orvit::image_path(file), error);
-    } else if (file != fix_file) {
-      std::filesystem::remove(orvit::image_path(file), error);
-    }
     if (!error) std::filesystem::rename(file + suffix, file, error);
     if (error) throw orvit::Error(file + ": " + error.message());
   }

@@ -53,16 +53,17 @@ TEST(Protocol, ExactReplies) {
   }
 }
 
-// A perceptron model chosen by its first line: "x" is X when it comes first or after
+// A perceptron model (chosen by its first line): "x" is X when it comes first or after
 // "y", else Y; Y may not follow Y.
+const std::string kPerceptronText =
+    "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
+    "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
+    "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
+    "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n";
+
 TEST(Protocol, PerceptronModelTagsByContext) {
   ScratchDir dir;
-  const std::string model =
-      dir.write("p.orv",
-                "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
-                "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
-                "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
-                "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n");
+  const std::string model = dir.write("p.orv", kPerceptronText);
   auto r = run_program({ORVIT_PATH, model, "-"}, "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n");
@@ -197,59 +198,76 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
 }
 
 TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
-  ScratchDir dir;
-  const std::string model = dir.path() + "/m", image = model + ".bin";
-  const std::string text = run_program({"/bin/cat", tiny_model()}).out;
-  // The trainer writes the image beside the model; orvit writes the same bytes.
+  // The trainer writes the HMM's image beside the model; orvit writes the same bytes.
   std::ifstream trained(tiny_model() + ".bin", std::ios::binary);
-  const std::string good((std::istreambuf_iterator<char>(trained)),
-                         std::istreambuf_iterator<char>());
-  ASSERT_GT(good.size(), 64u);
-  dir.write("m", text);
-  ASSERT_EQ(run_program({ORVIT_PATH, model, "/dev/null"}).err, "");
-  ASSERT_EQ(dir.read("m.bin"), good);
-
-  std::string stale_text = text;
-  stale_text.replace(stale_text.find("word c Y 1"), 10, "word c Y 3");
-  std::string damaged = good, other_version = good;
-  damaged[good.size() - 3] ^= 1;
-  other_version[8] = 2;
-  struct Case {
+  const std::string trained_image((std::istreambuf_iterator<char>(trained)),
+                                  std::istreambuf_iterator<char>());
+  struct Kind {
     const char *name;
-    std::string text, image;  // image "" for none
-    std::string refusal;      // "" when the image is used or made
-    bool rewritten;           // the image afterwards is that of `text`
-  } cases[] = {
-      // clang-format off
-      {"no image yet", text, "", "", true},
-      {"matching image", text, good, "", true},
-      {"foreign file", text, "my notes\n", "not an orvit model image", false},
-      {"empty file", text, std::string(), "not an orvit model image", false},
-      {"truncated", text, good.substr(0, good.size() - 8), "truncated model image", true},
-      {"damaged", text, damaged, "damaged model image", true},
-      {"other version", text, other_version, "model image of another version or byte order", true},
-      {"model retrained", stale_text, good,
-       "model image built from another version of the model", true},
-  };  // clang-format on
-  for (const Case &c : cases) {
-    dir.write("m", c.text);
-    std::filesystem::remove(image);
-    if (!c.image.empty() || std::string(c.name) == "empty file") dir.write("m.bin", c.image);
-    const RunResult r = run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n");
-    EXPECT_EQ(r.status, 0) << c.name;
-    EXPECT_EQ(r.out, "a\tX\nb\tY\n\n") << c.name;
-    const std::string refusal = c.refusal.empty() ? ""
-                                                  : "orvit: " + image + ": " + c.refusal +
-                                                        "; reading " + model + " instead\n";
-    EXPECT_EQ(r.err, refusal) << c.name;
-    if (c.rewritten) {
-      // The next orvit maps the image silently.
-      EXPECT_EQ(run_program({ORVIT_PATH, model, "-"}, "a\nb\n\n").err, "") << c.name;
-      if (c.text == text) {
-        EXPECT_EQ(dir.read("m.bin"), good) << c.name;
+    std::string text, input, reply;
+    std::string retrained_from, retrained_to;  // a change to the text
+  } kinds[] = {
+      {"hmm", run_program({"/bin/cat", tiny_model()}).out, "a\nb\n\n", "a\tX\nb\tY\n\n",
+       "word c Y 1", "word c Y 3"},
+      {"perceptron", kPerceptronText, "x\ny\ny\n\n", "x\tX\ny\tY\ny\tX\n\n", "C0 y 1:0.5",
+       "C0 y 1:0.7"},
+  };
+  for (const Kind &k : kinds) {
+    ScratchDir dir;
+    const std::string model = dir.path() + "/m", image = model + ".bin";
+    dir.write("m", k.text);
+    ASSERT_EQ(run_program({ORVIT_PATH, model, "/dev/null"}).err, "") << k.name;
+    const std::string good = dir.read("m.bin");
+    ASSERT_GT(good.size(), 64u) << k.name;
+    if (std::string(k.name) == "hmm") {
+      EXPECT_EQ(good, trained_image);
+    }
+
+    std::string stale_text = k.text;
+    stale_text.replace(stale_text.find(k.retrained_from), k.retrained_from.size(), k.retrained_to);
+    std::string damaged = good, other_version = good;
+    damaged[good.size() - 3] ^= 1;
+    other_version[8] = 2;
+    struct Case {
+      const char *name;
+      std::string text, image;  // image "" for none
+      std::string refusal;      // "" when the image is used or made
+      bool rewritten;           // the image afterwards is that of `text`
+    } cases[] = {
+        {"no image yet", k.text, "", "", true},
+        {"matching image", k.text, good, "", true},
+        {"foreign file", k.text, "my notes\n", "not an orvit model image", false},
+        {"empty file", k.text, std::string(), "not an orvit model image", false},
+        {"truncated", k.text, good.substr(0, good.size() - 8), "truncated model image", true},
+        {"damaged", k.text, damaged, "damaged model image", true},
+        {"other version", k.text, other_version, "model image of another version or byte order",
+         true},
+        {"model retrained", stale_text, good, "model image built from another version of the model",
+         true},
+    };
+    for (const Case &c : cases) {
+      const std::string name = std::string(k.name) + ", " + c.name;
+      dir.write("m", c.text);
+      std::filesystem::remove(image);
+      if (!c.image.empty() || std::string(c.name) == "empty file") dir.write("m.bin", c.image);
+      const RunResult r = run_program({ORVIT_PATH, model, "-"}, k.input);
+      EXPECT_EQ(r.status, 0) << name;
+      EXPECT_EQ(r.out, k.reply) << name;
+      const std::string refusal = c.refusal.empty() ? ""
+                                                    : "orvit: " + image + ": " + c.refusal +
+                                                          "; reading " + model + " instead\n";
+      EXPECT_EQ(r.err, refusal) << name;
+      if (c.rewritten) {
+        // The next orvit maps the image silently, and tags the same.
+        const RunResult again = run_program({ORVIT_PATH, model, "-"}, k.input);
+        EXPECT_EQ(again.err, "") << name;
+        EXPECT_EQ(again.out, k.reply) << name;
+        if (c.text == k.text) {
+          EXPECT_EQ(dir.read("m.bin"), good) << name;
+        }
+      } else {
+        EXPECT_EQ(dir.read("m.bin"), c.image) << name;
       }
-    } else {
-      EXPECT_EQ(dir.read("m.bin"), c.image) << c.name;
     }
   }
 }

@@ -308,6 +308,13 @@ TEST(VornikTrain, RegeneratesTheBundledModelsByteForByte) {
     const std::string bundled{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_TRUE(bundled == dir.read(file)) << file << " differs from models/" << file;
   }
+  // The images the trainer wrote are the bytes orvit writes for the same model.
+  ScratchDir again;
+  for (const std::string file : {"en-pos", "en-chunk"}) {
+    again.write(file, dir.read(file));
+    ASSERT_EQ(run_program({ORVIT_PATH, again.path() + "/" + file, "/dev/null"}).err, "") << file;
+    EXPECT_TRUE(again.read(file + ".bin") == dir.read(file + ".bin")) << file << ".bin differs";
+  }
 }
 
 }  // namespace
