@@ -95,10 +95,11 @@ bool same_token(const char *column, const char *token) {
 }
 
 // Reads the reply to `count` token lines: one row per token, in order, whose first
-// column is the token sent (`token_of(row)`). Comment rows, and blank rows before the
-// first row, are skipped. A row for another token, or a blank row before the last
-// row, breaks the protocol; a reply stream that ends means the tagger is gone. Rows
-// are read whole, however long: a row echoes a word of up to 999 bytes plus its tag.
+// column is the token sent (`token_of(row)`). Comment rows, and the blank line that
+// ended the previous answer, are skipped. A row for another token, or any other blank
+// row before the last row (an answer without rows included), breaks the protocol; a
+// reply stream that ends means the tagger is gone. Rows are read whole, however long:
+// a row echoes a word of up to 999 bytes plus its tag.
 template <typename Token, typename Row>
 void read_reply(FILE *infile, int count, int max_columns, Token token_of, Row take_row) {
   static char *line = nullptr;
@@ -110,7 +111,7 @@ void read_reply(FILE *infile, int count, int max_columns, Token token_of, Row ta
     if (is_comment(line) && !echoes(line, token)) continue;
     const int columns = nspalten(line, column, max_columns);
     if (columns == 0) {
-      if (row == 0) continue;
+      if (row == 0 && take_answer_end(infile)) continue;
       const std::string what =
           "ended its reply after " + std::to_string(row) + " of " + std::to_string(count) + " rows";
       tagger_protocol_error(infile, what.c_str());
@@ -124,6 +125,7 @@ void read_reply(FILE *infile, int count, int max_columns, Token token_of, Row ta
     take_row(row, column, columns);
     ++row;
   }
+  answer_read(infile);
 }
 
 // Words mode reads the first field of a line only. Raw text (several words on a line)

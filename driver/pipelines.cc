@@ -69,22 +69,20 @@ bool waiting(const sentence_slot &slot) {
 // Whether stdio holds input of `stream` not yet taken: poll cannot see it.
 bool has_buffered_input(FILE *stream) { return stream->_IO_read_ptr < stream->_IO_read_end; }
 
-// Takes the blank lines already buffered from a reply stream: the end of the reply
-// just read, which would otherwise look like the start of the next one. The next
-// reply's reader skips them anyway. Only whole lines in the buffer are looked at, so
-// this never waits.
+// Takes the blank line that ends the answer just read when it is already buffered: it
+// would otherwise look like the start of the next answer. The next answer's reader
+// skips it anyway. Only a whole line in the buffer is looked at, so this never waits.
 void skip_leftovers(FILE *reply) {
   static char *line = nullptr;
   static std::size_t capacity = 0;
-  while (has_buffered_input(reply)) {
-    const char *begin = reply->_IO_read_ptr;
-    const std::size_t size = static_cast<std::size_t>(reply->_IO_read_end - begin);
-    const char *end = static_cast<const char *>(std::memchr(begin, '\n', size));
-    if (!end) return;
-    for (const char *p = begin; p < end; ++p)
-      if (!std::strchr(" \t\v\f\r", *p)) return;
-    if (getline(&line, &capacity, reply) < 0) return;
-  }
+  if (!has_buffered_input(reply)) return;
+  const char *begin = reply->_IO_read_ptr;
+  const std::size_t size = static_cast<std::size_t>(reply->_IO_read_end - begin);
+  const char *end = static_cast<const char *>(std::memchr(begin, '\n', size));
+  if (!end) return;
+  for (const char *p = begin; p < end; ++p)
+    if (!std::strchr(" \t\v\f\r", *p)) return;
+  if (take_answer_end(reply)) getline(&line, &capacity, reply);
 }
 
 void take_chunk_reply(sentence_slot &slot) {

@@ -17,6 +17,7 @@
 
 #include "driver/parser.h"
 #include "driver/pipelines.h"
+#include "symtab/lexicon.h"
 
 int bytes_expected = 0;
 
@@ -267,6 +268,10 @@ void serve_clients(const char *port, chunkio_t *record, int *token_count) {
       }
       continue;
     }
+    // Tags and words first seen in a connection are forgotten when it ends, so that
+    // clients cannot grow the tables the server keeps.
+    lexicon_mark();
     serve_connection(client_sockfd, record, token_count);
+    lexicon_rollback();
   }
 }

@@ -27,6 +27,7 @@ struct tagger_t {
   int exec_error;  // why it could not be started, or 0
   int status;      // wait status once reaped
   bool reaped, killed;
+  bool answer_end_due;  // the blank line after its last answer is still to be read
 };
 
 constexpr int kMaxTaggers = 2 * MAX_PIPELINES;
@@ -128,7 +129,18 @@ const char *chunk_token(const char *tag) {
 
 void register_tagger(const char *role, char *const *argv, pid_t pid, FILE **fp, int exec_error) {
   if (tagger_count == kMaxTaggers) return;
-  taggers[tagger_count++] = tagger_t{role, argv, pid, fp, exec_error, 0, false, false};
+  taggers[tagger_count++] = tagger_t{role, argv, pid, fp, exec_error, 0, false, false, false};
+}
+
+void answer_read(FILE *replies) {
+  if (tagger_t *tagger = tagger_with_stream(replies)) tagger->answer_end_due = true;
+}
+
+bool take_answer_end(FILE *replies) {
+  tagger_t *tagger = tagger_with_stream(replies);
+  if (!tagger || !tagger->answer_end_due) return false;
+  tagger->answer_end_due = false;
+  return true;
 }
 
 void tagger_gone(FILE *stream) {

@@ -28,6 +28,14 @@ void register_tagger(const char *role, char *const *argv, pid_t pid, FILE **fp, 
 // with the tagger, `what` and the input line; waits for the taggers, status 255.
 [[noreturn]] void tagger_protocol_error(FILE *stream, const char *what);
 
+// Every answer of a tagger is its rows and one blank line after them. answer_read: the
+// last row of an answer was read from `replies`, so its blank line is due next.
+// take_answer_end: whether that blank line is due (the caller is reading it now); a
+// blank line where none is due is an answer without rows. False for a stream of no
+// registered tagger.
+void answer_read(FILE *replies);
+bool take_answer_end(FILE *replies);
+
 // Starts the reply clock: a tagger that keeps vornik waiting longer than the reply
 // timeout (VORNIK_TAGGER_TIMEOUT seconds, default 60, 0 for none) interrupts the read
 // or write in progress. reply_clock_stop() stops it.

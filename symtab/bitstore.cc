@@ -72,8 +72,8 @@ void bit_resize(t_bitnode *store) {
 }
 
 void *bitstore(t_bitnode *store, uint32_t key, void *info) {
-  if (store->size == 0) {
-    bit_resize(store);
+  if (store->n == 0) {  // empty, or emptied (the tag table's rollback does that)
+    if (store->size == 0) bit_resize(store);
     store->elem[0] = t_bitinfo{key, info};
     store->n = 1;
     return nullptr;

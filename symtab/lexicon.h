@@ -13,3 +13,15 @@ int tagtoint(const char *tag);
 const char *inttotag(int id);
 // Creates the string pool if it does not exist yet.
 void lexicon_init();
+// Returns the string pool's copy of `text` (shared: never to be changed), made on first
+// sight. It lives until the process ends, or until the rollback of a mark set before it
+// was made.
+char *pooled_text(const char *text);
+
+// Marks the tag table and the string pool (a server connection begins): tags and texts
+// first seen from now on are forgotten again by lexicon_rollback.
+void lexicon_mark();
+// Forgets every tag and pooled text first seen since lexicon_mark: their ids are given
+// out again, their texts freed, and the memory they took is used again by later ones.
+// No id or pooled text of that time may be used afterwards.
+void lexicon_rollback();

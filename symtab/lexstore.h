@@ -18,3 +18,11 @@ void *lexstore(t_node *trie, const char *key, void *info);
 void *lexrecall(const t_node *trie, const char *key);
 // Returns a node with the given fields, from the current block of nodes (never freed).
 t_node *newlexnode(char zeichen, t_node *bruder, t_node *sohn, void *info);
+
+// Marks the state of every trie (one mark at a time): from now on every change lexstore
+// makes is logged, so that lex_rollback can undo it.
+void lex_mark();
+// Gives every trie back the keys and values it had at lex_mark and ends the mark. The
+// nodes made since (tries made since included) are handed out again by newlexnode;
+// values stored since are dropped, not freed: they are their owner's to free.
+void lex_rollback();

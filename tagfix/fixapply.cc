@@ -106,8 +106,11 @@ const std::vector<ChainStep> &chain_plan(int tag) {
   }
   auto found = plans.find(tag);
   if (found != plans.end()) return found->second;
-  std::vector<ChainStep> &plan = plans[tag];
   auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(tag)));
+  // A tag without rules gets no entry: clients of a server make up tags without end.
+  static const std::vector<ChainStep> no_rules;
+  if (!rule) return no_rules;
+  std::vector<ChainStep> &plan = plans[tag];
   while (rule) {
     if (!word_rule(rule) || !rule->next || !word_rule(rule->next)) {
       plan.push_back({rule, {}});

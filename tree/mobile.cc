@@ -2,26 +2,12 @@
 // last in first out. Node texts are shared through the string pool.
 #include "tree/mobile.h"
 
-#include <cstring>
-
 #include "driver/error.h"
 #include "symtab/lexicon.h"
 
 namespace {
 mobile_t *free_mobiles = nullptr;
 t_commententry *free_comments = nullptr;
-
-// The string pool's copy of `text`, made on first sight. Copies are counted
-// allocations and live until the process ends.
-char *pooled_copy(const char *text) {
-  if (void *copy = lexrecall(stringtrie, text)) return static_cast<char *>(copy);
-  if (!stringtrie) lexicon_init();
-  const std::size_t size = std::strlen(text) + 1;
-  char *copy = static_cast<char *>(memalloc(size));
-  std::memcpy(copy, text, size);
-  lexstore(stringtrie, copy, copy);
-  return copy;
-}
 }  // namespace
 
 mobile_t *newmobile(int32_t id, const char *string, int32_t tag, mobile_t *parent,
@@ -34,7 +20,7 @@ mobile_t *newmobile(int32_t id, const char *string, int32_t tag, mobile_t *paren
   }
   *m = mobile_t{};
   m->id = id;
-  m->string = string ? pooled_copy(string) : nullptr;
+  m->string = string ? pooled_text(string) : nullptr;
   m->tag = tag;
   m->parent = parent;
   m->edgelabel = edgelabel;

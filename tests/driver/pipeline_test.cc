@@ -282,8 +282,14 @@ TEST_F(Pipeline, TaggerFailuresEndTheRunNamingTheTagger) {
        "The\tDT\t1\tNP\n\n",
        "vornik: protocol error: POS answered 'extra' where 'cat' was sent, in the sentence ending "
        "at input line 3\n"},
-      {"BlankOnlyReply", "blank\n", "", {{timeout, "1"}}, "The\n", "",
-       "vornik: POS did not answer within 1 s, in the sentence ending at input line 1\n"},
+      // A blank line where a row is due: an answer without rows, found at once.
+      {"BlankOnlyReply", "blank\n", "", {}, "The\n", "",
+       "vornik: protocol error: POS ended its reply after 0 of 1 rows, in the sentence ending at "
+       "input line 1\n"},
+      {"BlankOnlyReplyAfterAnAnswer", "", "blank NN\ndefault B-NP/1/c/NP\n", {}, "The\n\ncat\n",
+       "The\tDT\t1\tNP\n\n",
+       "vornik: protocol error: CHUNK ended its reply after 0 of 4 rows, in the sentence ending at "
+       "input line 3\n"},
       {"Silent", "", "silent\n", {{timeout, "1"}}, "The\n", "",
        "vornik: CHUNK did not answer within 1 s, in the sentence ending at input line 1\n"},
       {"PosTaggerEnded", "exit 3\n", "", {}, "The\n", "",

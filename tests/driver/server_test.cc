@@ -217,6 +217,37 @@ TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
   }
 }
 
+// Tags and words first seen in a connection are forgotten when it ends and their ids
+// given out again: later clients (with tags of ended connections, tags of the tag-fix
+// rules and new ones) still get the filter-mode output, trees with their words too.
+TEST_F(ServerTest, TagsOfEndedConnectionsAreForgottenAndLaterClientsGetFilterOutput) {
+  const std::string rules = dir.write("rules", "fix # =NN -> NNX\n");
+  chunk_script = dir.write("chunk", "map NNX x/1/c/VP\ndefault x/1/c/NP\n");
+  const auto args = [&](const std::string &input) {
+    return std::vector<std::string>{"-v0", "-u", "-Itags", "-f", rules, chunk_script, input};
+  };
+  std::vector<std::string> server_args = args(std::to_string(port));
+  server_args.insert(server_args.begin(), "-S");
+  BackgroundVornik server(server_args);
+  ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
+  const auto request = [](const std::string &text) {
+    char header[5];
+    std::snprintf(header, sizeof header, "%04zu", text.size());
+    return header + text;
+  };
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string text = "w" + n + " NEW" + n + "\nany NN\nv" + n + " T" + n + "\n";
+    const std::string answer = converse(port, request(text));
+    if (i % 60 == 0) {
+      EXPECT_EQ(answer, run_vornik(args("-"), text).out) << i;
+    }
+  }
+  const std::string text = "w1 NEW1\nw299 NEW299\nany NN\n\nx NEWER\nw1 NNX\n";
+  EXPECT_EQ(converse(port, request(text)), run_vornik(args("-"), text).out);
+  EXPECT_TRUE(server.running());
+}
+
 TEST_F(ServerTest, QueuedClientIsServedAfterTheFirst) {
   auto server = start_server();
   Client first(port);

@@ -7,7 +7,7 @@
 //                    are always answered and not counted)
 //   comment          write a "%%" comment row before each answer
 //   extra            write one row too many ("extra X") after each answer
-//   blank            answer every sentence with a blank line only
+//   blank [TOKEN]    answer every sentence (or those holding TOKEN) with a blank line only
 //   silent           read everything, answer nothing
 //   exit [N]         end at once with status N (default 0), reading nothing
 //   signal N         end at once by signal N
@@ -39,7 +39,7 @@ int main(int argc, char **argv) {
   std::deque<std::string> sequence;
   std::size_t short_answer = static_cast<std::size_t>(-1);
   bool comment = false, extra = false, blank = false, silent = false;
-  std::string die_token;
+  std::string die_token, blank_token;
   long delay_us = 0;
   std::ifstream script(model);
   for (std::string line; std::getline(script, line);) {
@@ -53,7 +53,7 @@ int main(int argc, char **argv) {
     if (command == "short") words >> short_answer;
     if (command == "comment") comment = true;
     if (command == "extra") extra = true;
-    if (command == "blank") blank = true;
+    if (command == "blank") blank = !(words >> blank_token);
     if (command == "silent") silent = true;
     if (command == "die") words >> die_token;
     if (command == "delay") words >> delay_us;
@@ -78,7 +78,9 @@ int main(int argc, char **argv) {
       if (!die_token.empty() && token == die_token) std::exit(0);
     if (delay_us > 0)
       std::this_thread::sleep_for(std::chrono::microseconds(random() % (delay_us + 1)));
-    if (blank) {
+    bool blank_only = blank;
+    for (const std::string &token : sentence) blank_only = blank_only || token == blank_token;
+    if (blank_only) {
       sentence.clear();
       std::cout << '\n' << std::flush;
       return;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/error.h"
 #include "symtab/bitstore.h"
 #include "symtab/lexicon.h"
 #include "symtab/lexstore.h"
@@ -103,4 +104,36 @@ TEST(Bitstore, GrowsPastTheOld16BitCapacity) {
   for (int i = 1; i < 40000; ++i) tagtoint(("many-" + std::to_string(i)).c_str());
   EXPECT_EQ(tagtoint("many-39999"), first + 39999);
   EXPECT_STREQ(inttotag(first + 39999), "many-39999");
+}
+
+// A rollback forgets the tags and pooled texts of its mark (a server connection) and
+// keeps the rest; the memory they took serves the next mark, so rounds cost nothing.
+TEST(Lexicon, RollbackForgetsWhatTheMarkSawAndReusesItsMemory) {
+  const int known = tagtoint("KNOWN");
+  char *known_text = pooled_text("known");
+  const int count = tag_count;
+  std::size_t after_first = 0;
+  for (int round = 0; round < 3; ++round) {
+    lexicon_mark();
+    const std::string r = std::to_string(round);
+    for (int i = 0; i < 3000; ++i) {
+      const std::string key = "client" + r + "-" + std::to_string(i);
+      EXPECT_EQ(tagtoint(key.c_str()), count + 1 + i);
+      EXPECT_STREQ(pooled_text(key.c_str()), key.c_str());
+    }
+    EXPECT_EQ(tagtoint("KNOWN"), known);
+    EXPECT_EQ(pooled_text("known"), known_text);
+    lexicon_rollback();
+    EXPECT_EQ(tag_count, count);
+    EXPECT_EQ(inttotag(count + 1), nullptr);
+    EXPECT_EQ(lexrecall(stringtrie, ("client" + r + "-7").c_str()), nullptr);
+    EXPECT_EQ(pooled_text("known"), known_text);
+    EXPECT_STREQ(inttotag(known), "KNOWN");
+    if (round == 0) after_first = memory_allocated;
+    EXPECT_EQ(memory_allocated, after_first) << round;
+  }
+  // A forgotten id goes to the next new tag, and new tags are kept again without a mark.
+  EXPECT_EQ(tagtoint("client0-7"), count + 1);
+  EXPECT_STREQ(inttotag(count + 1), "client0-7");
+  EXPECT_EQ(tagtoint("KNOWN"), known);
 }
