@@ -209,17 +209,12 @@ TEST(Estimation, RareKnownWordsMixInTheSuffixGuess) {
 
 // Word shapes pick the suffix trie for an unknown word.
 TEST(Estimation, WordClassTable) {
-  const std::pair<const char *, const char *> cases[] = {{"walked", "lower"},
-                                                         {"", "lower"},
-                                                         {"\xc3\xa9t\xc3\xa9", "lower"},
-                                                         {"Walked", "upper"},
-                                                         {"IBM", "upper"},
-                                                         {"Jean-Pierre", "upper"},
-                                                         {"1990s", "number"},
-                                                         {"Boeing-747", "number"},
-                                                         {"3,250", "number"},
-                                                         {"well-known", "hyphen"},
-                                                         {"-", "hyphen"}};
+  const std::pair<const char *, const char *> cases[] = {
+      // clang-format off
+      {"walked", "lower"}, {"", "lower"}, {"\xc3\xa9t\xc3\xa9", "lower"}, {"Walked", "upper"},
+      {"IBM", "upper"}, {"Jean-Pierre", "upper"}, {"1990s", "number"}, {"Boeing-747", "number"},
+      {"3,250", "number"}, {"well-known", "hyphen"}, {"-", "hyphen"},
+  };  // clang-format on
   for (const auto &[word, cls] : cases) {
     EXPECT_STREQ(orvit::word_class_name(orvit::word_class(word)), cls) << word;
     EXPECT_EQ(orvit::word_class_from_name(cls), orvit::word_class(word));
