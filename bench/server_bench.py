@@ -6,7 +6,7 @@
 Starts `DIR/vornik -S` in tags mode with the stand-in tagger (DIR/tests/fakebin first
 on PATH), sends N clients one after another, and checks that every valid client got
 exactly the filter-mode output for its text, that the server is still alive, and that
-its open descriptor count is back where it started. Prints the median rate of R runs.
+its open descriptor count is back where it started. Prints the medians of R runs.
 --mix valid sends valid clients only; --mix hostile (the default) mixes them with
 malformed and negative headers, vanishing clients, texts without final newline, $lim$
 tags, floods of new tags, and, every 500th connection, a client that stalls (idle, half
@@ -46,8 +46,10 @@ def read_all(sock):
         chunks.append(data)
 
 
-def client(port, kind, text):
-    """One connection; returns the bytes received (None for vanishing clients)."""
+def client(port, kind, text, held):
+    """One connection; returns the bytes received (None for vanishing and stalling
+    clients). A stalling client's socket is put on `held`, open, so that the server
+    waits for it until its timeout instead of seeing it close."""
     sock = socket.create_connection(("127.0.0.1", port))
     sock.settimeout(10)
     try:
@@ -71,6 +73,8 @@ def client(port, kind, text):
                 sock.sendall(b"00")
             elif kind == "halfbody":
                 sock.sendall(b"%04d" % (len(body) + 50) + body)
+            held.append(sock)
+            sock = None
             return None  # the server gives up on it after its timeout
         elif kind == "vanish":
             sock.sendall(b"%04d" % len(body) + body)
@@ -78,7 +82,8 @@ def client(port, kind, text):
             return None
         return read_all(sock)
     finally:
-        sock.close()
+        if sock:
+            sock.close()
 
 
 KINDS = ["valid"] * 6 + ["zero", "letters", "negative", "short", "vanish"]
@@ -132,6 +137,7 @@ def one_run(build, env, script, clients, expected_output, workdir, mix):
             time.sleep(0.005)
         idle = descriptors(server.pid)
         failures = 0
+        held = []
         start = time.perf_counter()
         rss_before = rss_kb(server.pid)
         for i in range(clients):
@@ -151,14 +157,18 @@ def one_run(build, env, script, clients, expected_output, workdir, mix):
             elif kind in ("valid", "nonewline", "lim"):
                 want = expected_output(text)
                 kind = "valid"
-            answer = client(port, kind, text)
+            answer = client(port, kind, text, held)
             if answer is not None and answer != want:
                 failures += 1
         elapsed = time.perf_counter() - start
+        for sock in held:
+            sock.close()
         alive = server.poll() is None
         after = settled_descriptors(server.pid, idle) if alive else -1
         rss_after = rss_kb(server.pid) if alive else -1
-        return clients / elapsed, failures, alive, idle, after, rss_before, rss_after
+        with open(err_path, "rb") as f:
+            stalls = f.read().count(b"client stalled")
+        return clients / elapsed, failures, alive, idle, after, rss_before, rss_after, stalls
     finally:
         server.kill()
         server.wait()
@@ -188,18 +198,21 @@ def main():
                     input=text.encode(), capture_output=True, env=env, check=True).stdout
             return expected[text]
 
-        rates = []
+        runs = []
         ok = True
         for run in range(args.runs):
-            rate, failures, alive, idle, after, rss0, rss1 = one_run(
+            rate, failures, alive, idle, after, rss0, rss1, stalls = one_run(
                 build, env, script, args.clients, expected_output, workdir, args.mix)
-            rates.append(rate)
+            runs.append((rate, failures, idle, after, rss0, rss1))
             print(f"run {run + 1}: {rate:8.0f} connections/s, wrong answers {failures}, "
                   f"server alive {alive}, descriptors {idle} -> {after}, "
-                  f"resident memory {rss0} -> {rss1} kB")
+                  f"resident memory {rss0} -> {rss1} kB, stalled clients dropped {stalls}")
             ok = ok and failures == 0 and alive and after == idle
-        print(f"median: {statistics.median(rates):.0f} connections/s over {args.runs} runs "
-              f"of {args.clients} clients ({args.mix} mix)")
+        rate, failures, idle, after, rss0, rss1 = (
+            statistics.median(column) for column in zip(*runs))
+        print(f"median of {args.runs} runs of {args.clients} clients ({args.mix} mix): "
+              f"{rate:.0f} connections/s, wrong answers {failures:g}, descriptors {idle:g} -> "
+              f"{after:g}, resident memory {rss0:g} -> {rss1:g} kB")
         print("all checks passed" if ok else "CHECKS FAILED")
         return 0 if ok else 1
 
