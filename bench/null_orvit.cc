@@ -1,8 +1,5 @@
-// A stand-in for the tagger program that answers every token at once with a fixed tag,
-// built as "orvit" in its own folder: run first on PATH, it measures what the pipes and
-// vornik itself cost without any tagging (the protocol floor of bench/run).
-// Usage as orvit's: orvit [-Z<beam>] MODEL INPUT. The chunk role ("chunk" in the model
-// file's base name, or a -Z option) answers "O/1/X/_", the POS role "NN".
+// A stand-in for the tagger program that answers every token at once with a fixed tag:
+// first on PATH, it measures what the pipes and vornik cost without tagging (bench/run).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +8,9 @@
 #include <string_view>
 #include <unistd.h>
 #include <vector>
+
+// Usage as orvit's: orvit [-Z<beam>] MODEL INPUT. The chunk role ("chunk" in the model
+// file's base name, or a -Z option) answers "O/1/X/_", the POS role "NN".
 
 namespace {
 

@@ -1,8 +1,5 @@
 // Fuzz target: a chunk tagger's reply is read for a sentence, decoded into a tree and
-// printed in every output format. Input: a flag byte (-u), a line of words, then the
-// reply text. Invariants: the chunk-tag, bracketing and LISP printers write every word
-// once and in order; brackets balance and indentation follows them; export rows name
-// only parents that exist.
+// printed in every output format.
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -17,6 +14,10 @@
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"
 #include "tagfix/fixrules.h"
+
+// Input: a flag byte (-u), a line of words, then the reply text. Invariants: the
+// chunk-tag, bracketing and LISP printers write every word once and in order; brackets
+// balance and indentation follows them; export rows name only parents that exist.
 
 namespace {
 std::vector<std::string_view> lines_of(std::string_view text) {

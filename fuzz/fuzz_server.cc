@@ -1,7 +1,5 @@
-// Fuzz target: a server connection's length header and its byte budget. The client's
-// bytes arrive through a pipe; the header is read, and the text is read sentence by
-// sentence as the server does. Invariant: reading stops at the announced bytes, never
-// past them.
+// Fuzz target: a server connection's length header and its byte budget. Invariant:
+// reading stops at the announced bytes, never past them.
 #include <string_view>
 #include <unistd.h>
 
@@ -12,6 +10,9 @@
 #include "driver/word_buffer.h"
 #include "fuzz/fuzz_support.h"
 #include "symtab/lexicon.h"
+
+// The client's bytes arrive through a pipe; the header is read, and the text is read
+// sentence by sentence as the server does.
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static chunkio_t *record = [] {

@@ -1,4 +1,5 @@
-// Sentence tagging: builds the candidate lattice and runs Viterbi.
+// Sentence tagging: builds the candidate lattice (lexicon entries, or the suffix guess for
+// unknown words) and runs Viterbi.
 #include "orvit/tagger.h"
 
 // A capitalised word at the start of a sentence (or after an opening quote) that is

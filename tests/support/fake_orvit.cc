@@ -1,5 +1,21 @@
 // A scriptable stand-in for the tagger program, installed as "orvit" in a folder the
-// end-to-end tests put first on PATH. Its "model file" is a script:
+// end-to-end tests put first on PATH.
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <chrono>
+#include <random>
+#include <thread>
+#include <unistd.h>
+#include <deque>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The stand-in's "model file" is a script:
 //   map TOKEN TAG    reply TAG for TOKEN
 //   default TAG      reply TAG for tokens without a map line (otherwise "X")
 //   seq TAG...       reply these tags in order, one per token, across sentences
@@ -16,20 +32,6 @@
 //                    several taggers answer in a random order
 // "$lim$" tokens are answered "$lim$<TAB>$lim$". With FAKE_ORVIT_LOG=<path> the
 // argument vector and every line received are appended to <path>.<model base name>.
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <chrono>
-#include <random>
-#include <thread>
-#include <unistd.h>
-#include <deque>
-#include <fstream>
-#include <iostream>
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
 
 int main(int argc, char **argv) {
   if (argc < 3) return 2;
