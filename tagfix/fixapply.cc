@@ -96,6 +96,10 @@ struct ChainStep {
   std::unordered_map<std::string, fix_descr *> by_word;  // empty for a single rule
 };
 
+// Plans by tag id, empty for a tag without rules. A server gives the ids of tags its
+// clients made up out again after each connection; such a tag never has rules (rules
+// are read at start), so its empty plan stays right for the tag that gets the id next,
+// and the map holds no more entries than the kept tags and the most one connection brought.
 std::unordered_map<int, std::vector<ChainStep>> plans;
 int plans_made_at = -1;  // fix_rules_version when `plans` was made
 
@@ -106,11 +110,8 @@ const std::vector<ChainStep> &chain_plan(int tag) {
   }
   auto found = plans.find(tag);
   if (found != plans.end()) return found->second;
-  auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(tag)));
-  // A tag without rules gets no entry: clients of a server make up tags without end.
-  static const std::vector<ChainStep> no_rules;
-  if (!rule) return no_rules;
   std::vector<ChainStep> &plan = plans[tag];
+  auto *rule = static_cast<fix_descr *>(bitrecall(fix_idtrie, static_cast<uint32_t>(tag)));
   while (rule) {
     if (!word_rule(rule) || !rule->next || !word_rule(rule->next)) {
       plan.push_back({rule, {}});
