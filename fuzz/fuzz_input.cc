@@ -7,9 +7,8 @@
 #include "driver/chunkio.h"
 #include "driver/parser.h"
 #include "driver/vornik.h"
-#include "driver/word_buffer.h"
 #include "fuzz/fuzz_support.h"
-#include "symtab/lexicon.h"
+#include "fuzz/vornik_reader.h"
 
 namespace {
 bool is_blank(char c) {
@@ -18,13 +17,7 @@ bool is_blank(char c) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static chunkio_t *record = [] {
-    lexicon_init();
-    word_buffer = wordbuf_init();
-    sgml_buffer = wordbuf_init();
-    verbosity = 0;
-    return chunkio_init();
-  }();
+  chunkio_t *record = vornik_reader_record();
   if (size == 0) return 0;
   word_input_bool = !(data[0] & 1);
   store_sgml_bool = (data[0] >> 1) & 1;

@@ -11,9 +11,8 @@
 #include "driver/vornik.h"
 #include "driver/word_buffer.h"
 #include "fuzz/fuzz_support.h"
-#include "symtab/lexicon.h"
+#include "fuzz/vornik_reader.h"
 #include "tagfix/fixapply.h"
-#include "tagfix/fixrules.h"
 
 // Input: a flag byte (-u), a line of words, then the reply text. Invariants: the
 // chunk-tag, bracketing and LISP printers write every word once and in order; brackets
@@ -114,14 +113,7 @@ void check_chunk_tags(std::string_view out, const std::vector<std::string> &word
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static chunkio_t *record = [] {
-    lexicon_init();
-    init_tries();
-    word_buffer = wordbuf_init();
-    sgml_buffer = wordbuf_init();
-    return chunkio_init();
-  }();
-  static std::FILE *sink = std::fopen("/dev/null", "w");
+  chunkio_t *record = vornik_reader_record();
   if (size == 0) return 0;
   allow_unary_bool = data[0] & 1;
   std::string_view text(reinterpret_cast<const char *>(data) + 1, size - 1);
@@ -149,16 +141,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     word_ptrs.push_back(copy);
     chunkio_next_line(record, copy, "T", nullptr, nullptr);
   }
-  fix_tagged_sentence(sink, record->word, record->pos_tag, record->sentence_length);
+  std::vector<int> chosen(words.size());
+  fix_tagged_sentence(record->word, record->pos_tag, record->sentence_length, chosen.data());
   std::FILE *in = memory_stream(reply);
   // A reply that breaks the protocol (a row echoing another tag) ends the run.
-  const bool read = runs_to_end([&] { read_chunktag_sequence(in, record); });
+  const bool read = runs_to_end([&] { read_chunktag_sequence(in, record, chosen.data()); });
   std::fclose(in);
   if (!read) return 0;
   words.resize(static_cast<size_t>(record->sentence_length));
   struct Mode {
     int chunktags, lisp, negra, conll, json;
   };
+  // One memory stream for all modes; each mode's output starts where the last ended.
+  char *buffer = nullptr;
+  size_t length = 0;
+  std::FILE *out = open_memstream(&buffer, &length);
   for (const Mode mode : {Mode{1, 0, 0, 0, 0}, Mode{0, 0, 0, 0, 0}, Mode{0, 1, 0, 0, 0},
                           Mode{0, 0, 1, 0, 0}, Mode{0, 0, 0, 1, 0}, Mode{0, 0, 0, 0, 1}}) {
     chunktag_output_bool = mode.chunktags;
@@ -166,17 +163,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     negra_output_bool = mode.negra;
     conll_output_bool = mode.conll;
     json_output_bool = mode.json;
-    char *buffer = nullptr;
-    size_t length = 0;
-    std::FILE *out = open_memstream(&buffer, &length);
+    const size_t start = length;
     print_result(out, record);
-    std::fclose(out);
-    const std::string_view printed(buffer, length);
+    std::fflush(out);
+    const std::string_view printed(buffer + start, length - start);
     if (mode.chunktags) check_chunk_tags(printed, words);
     if (!mode.chunktags && !mode.negra && !mode.conll && !mode.json)
       check_bracketing(printed, words, mode.lisp);
     if (mode.negra) check_export(printed, words.size());
-    std::free(buffer);
   }
+  std::fclose(out);
+  std::free(buffer);
   return 0;
 }

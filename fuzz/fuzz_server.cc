@@ -7,23 +7,16 @@
 #include "driver/parser.h"
 #include "driver/server.h"
 #include "driver/vornik.h"
-#include "driver/word_buffer.h"
 #include "fuzz/fuzz_support.h"
-#include "symtab/lexicon.h"
+#include "fuzz/vornik_reader.h"
 
 // The client's bytes arrive through a pipe; the header is read, and the text is read
 // sentence by sentence as the server does.
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static chunkio_t *record = [] {
-    lexicon_init();
-    word_buffer = wordbuf_init();
-    sgml_buffer = wordbuf_init();
-    verbosity = 0;
-    server_mode_bool = 1;
-    word_input_bool = 1;
-    return chunkio_init();
-  }();
+  chunkio_t *record = vornik_reader_record();
+  server_mode_bool = 1;
+  word_input_bool = 1;
   if (size > 60000) return 0;  // the whole client text fits in the pipe
   int fds[2];
   if (pipe(fds) != 0) invariant_failed("no pipe");

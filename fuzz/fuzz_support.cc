@@ -29,8 +29,14 @@ std::string memory_file(std::string_view bytes) {
 
 std::FILE *memory_stream(std::string_view bytes) {
   static char empty[1];
-  if (bytes.empty()) return fmemopen(empty, 0, "r");
-  return fmemopen(const_cast<char *>(bytes.data()), bytes.size(), "r");
+  // One stdio buffer for every stream: a fresh one per input would cost more than
+  // most inputs take to read.
+  static char buffer[BUFSIZ];
+  std::FILE *stream = bytes.empty() ? fmemopen(empty, 0, "r")
+                                    : fmemopen(const_cast<char *>(bytes.data()), bytes.size(), "r");
+  if (!stream || std::setvbuf(stream, buffer, _IOFBF, sizeof buffer) != 0)
+    invariant_failed("cannot open a memory stream");
+  return stream;
 }
 
 void invariant_failed(const std::string &what) {

@@ -30,6 +30,7 @@ bool runs_to_end(Fn &&fn) {
 std::string memory_file(std::string_view bytes);
 
 // A read stream over `bytes`, which must outlive it; empty input gives an empty stream.
+// One such stream may be open at a time (they share one stdio buffer).
 std::FILE *memory_stream(std::string_view bytes);
 
 // Aborts with `what` on standard error: an invariant of the code under test failed.
