@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
@@ -146,7 +149,8 @@ class ImageWriter {
 };
 
 // Reads the sections of a checked image in the writer's order; the first section
-// that lies outside the image or is misaligned makes ok() false.
+// that lies outside the image or is misaligned makes ok() false, and bad_entry() the
+// offset of its directory entry.
 class ImageReader {
  public:
   // `image` has passed check_header with `sections` sections.
@@ -158,11 +162,13 @@ class ImageReader {
       ok_ = false;
       return;
     }
+    const size_t entry = kDirectoryOffset + next_++ * sizeof(Section);
     Section s;
-    std::memcpy(&s, image_.data() + kDirectoryOffset + next_++ * sizeof(Section), sizeof s);
+    std::memcpy(&s, image_.data() + entry, sizeof s);
     const size_t start = data_offset(sections_);
     if (s.offset < start || s.offset % 8 != 0 || s.offset > image_.size() ||
         s.count > (image_.size() - s.offset) / sizeof(T)) {
+      if (ok_) bad_entry_ = entry;
       ok_ = false;
       return;
     }
@@ -175,12 +181,14 @@ class ImageReader {
     take(index.slots);
   }
   bool ok() const { return ok_; }
+  size_t bad_entry() const { return bad_entry_; }
 
  private:
   std::string_view image_;
   uint32_t sections_;
   uint32_t next_ = 0;
   bool ok_ = true;
+  size_t bad_entry_ = 0;
 };
 
 // Both the writer and the reader visit the sections through this one list.
@@ -284,7 +292,7 @@ bool rows_ok(std::span<const int32_t> rows, size_t features) {
 bool tables_ok(const PerceptronView &v) {
   const size_t labels = v.label_names.size(), features = v.keys.size();
   const size_t codes = v.parts.size() + 2, slots = v.slots.size();
-  if (labels == 0 || labels > 65000 || !index_ok(v.label_names) || !index_ok(v.parts) ||
+  if (labels == 0 || labels > static_cast<size_t>(kMaxLabels) || !index_ok(v.label_names) || !index_ok(v.parts) ||
       v.parts.size() > kMaxParts || v.weights.size() / labels != features ||
       v.weights.size() % labels != 0 || v.trans.size() != (labels + 1) * (labels + 1) ||
       slots == 0 || (slots & (slots - 1)) != 0 || features >= slots ||
@@ -313,6 +321,40 @@ bool tables_ok(const PerceptronView &v) {
     if (v.class_rows[t].size() != cells || !rows_ok(v.class_rows[t], features)) return false;
   }
   return true;
+}
+
+// The offset in `image` of the first real number of `v` a tagger could not compute
+// with, 0 when there is none: NaN or infinity anywhere, except -inf in the trigram
+// HMM's log-probability tables (`float`), where it means "never".
+template <typename View>
+size_t first_bad_real(std::string_view image, View &v, bool minus_infinity_allowed) {
+  size_t bad = 0;
+  visit_sections(v, [&](const auto &section) {
+    using Span = std::decay_t<decltype(section)>;
+    constexpr bool kFloats = std::is_same_v<Span, std::span<const float>>;
+    if constexpr (kFloats || std::is_same_v<Span, std::span<const double>>) {
+      for (const auto &x : section) {
+        if (bad != 0 || std::isfinite(x) || (kFloats && minus_infinity_allowed && x == -INFINITY))
+          continue;
+        bad = static_cast<size_t>(reinterpret_cast<const char *>(&x) - image.data());
+      }
+    }
+  });
+  return bad;
+}
+
+// The refusal of an image whose sections were read by `reader` into `v` (checked by
+// tables_ok as `tables`): "" when it can be used.
+template <typename View>
+std::string check_sections(std::string_view image, const ImageReader &reader, bool tables,
+                           View &v, bool minus_infinity_allowed) {
+  if (!reader.ok())
+    return "model image with a section outside it (directory entry at offset " +
+           std::to_string(reader.bad_entry()) + ")";
+  if (!tables) return "model image with inconsistent tables";
+  if (const size_t bad = first_bad_real(image, v, minus_infinity_allowed); bad != 0)
+    return "model image with a NaN or infinite value at offset " + std::to_string(bad);
+  return "";
 }
 
 // Checks an image's header against the text model `text` and the body's hash: "" when
@@ -397,8 +439,13 @@ std::string read_model_image(std::string_view image, std::string_view text, Mode
   ImageReader reader(image, h.sections);
   if (h.kind == kHmmKind && h.sections == kHmmSections)
     visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kHmmKind || h.sections != kHmmSections || !reader.ok() || !tables_ok(v))
-    return "model image with inconsistent tables";
+  if (h.kind != kHmmKind || h.sections != kHmmSections) return "model image with inconsistent tables";
+  if (!std::isfinite(v.theta))
+    return "model image with a NaN or infinite value at offset " +
+           std::to_string(kHeaderSize + offsetof(Scalars, theta));
+  const bool tables = reader.ok() && tables_ok(v);
+  if (std::string refused = check_sections(image, reader, tables, v, true); !refused.empty())
+    return refused;
   view = v;
   return "";
 }
@@ -413,9 +460,11 @@ std::string read_model_image(std::string_view image, std::string_view text, Perc
   ImageReader reader(image, h.sections);
   if (h.kind == kPerceptronKind && h.sections == kPerceptronSections)
     visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kPerceptronKind || h.sections != kPerceptronSections || !reader.ok() ||
-      !tables_ok(v))
+  if (h.kind != kPerceptronKind || h.sections != kPerceptronSections)
     return "model image with inconsistent tables";
+  const bool tables = reader.ok() && tables_ok(v);
+  if (std::string refused = check_sections(image, reader, tables, v, false); !refused.empty())
+    return refused;
   view = v;
   return "";
 }

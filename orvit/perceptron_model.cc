@@ -273,8 +273,9 @@ namespace {
 class PerceptronParser : RowCursor {
  public:
   // `rows`: about how many rows the text has, to make room for the features at once.
-  PerceptronParser(const std::string &name, PerceptronModel &model, size_t rows)
-      : RowCursor(name), model_(model), rows_(rows) {
+  PerceptronParser(std::string_view text, const std::string &name, PerceptronModel &model,
+                   size_t rows)
+      : RowCursor(name), text_(text), model_(model), rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
   }
@@ -320,13 +321,25 @@ class PerceptronParser : RowCursor {
       fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
   }
 
+  // The label count is checked before anything is sized by it: against what the rest
+  // of the file can hold (a label row takes at least "label x" and a newline) and
+  // against the largest label set whose tables fit in sane memory.
   void label_total() {
     std::string_view s = next();
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
     if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
-        expected_ < 1 || expected_ > 65000 || !at_end())
+        expected_ < 1 || !at_end())
       bad_row("labels");
     expected_labels_seen_ = true;
+    const size_t row_end = static_cast<size_t>(row_.data() - text_.data()) + row_.size();
+    const size_t rest = text_.size() > row_end ? text_.size() - row_end - 1 : 0;
+    const size_t room = (rest + 1) / 8;  // the last row may lack its newline
+    if (static_cast<size_t>(expected_) > room)
+      fail("declares " + std::to_string(expected_) + " labels, but the rest of the file holds at most " +
+           std::to_string(room) + " label rows");
+    if (expected_ > kMaxLabels)
+      fail(std::to_string(expected_) + " labels: more than the " + std::to_string(kMaxLabels) +
+           " a model may have");
   }
 
   void label() {
@@ -337,7 +350,7 @@ class PerceptronParser : RowCursor {
     names_.emplace_back(name);
     if (static_cast<int>(names_.size()) == expected_) {
       model_.set_labels(names_);
-      model_.reserve(rows_);
+      model_.reserve(std::min(rows_, kMaxWeights / static_cast<size_t>(expected_)));
       weights_.resize(static_cast<size_t>(expected_));
       side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
       labels_done_ = true;
@@ -390,10 +403,13 @@ class PerceptronParser : RowCursor {
       last = label;
     }
     if (last < 0) bad_row("feature");
+    if ((model_.feature_count() + 1) * static_cast<size_t>(model_.labels()) > kMaxWeights)
+      fail("more than " + std::to_string(kMaxWeights) + " weights (features times labels): too large a model");
     if (!model_.add_feature(feature_key(t->second, code[0], code[1], code[2]), weights_.data()))
       fail("duplicate feature row " + quote_row(row_));
   }
 
+  std::string_view text_;
   PerceptronModel &model_;
   size_t rows_;
   int expected_ = 0;
@@ -410,7 +426,7 @@ class PerceptronParser : RowCursor {
 
 void parse_perceptron_model(std::string_view text, const std::string &name,
                             PerceptronModel &model) {
-  PerceptronParser parser(name, model,
+  PerceptronParser parser(text, name, model,
                           static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
   parser.finish();

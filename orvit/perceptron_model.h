@@ -41,6 +41,10 @@ inline constexpr uint32_t kPadCode = 1;
 inline constexpr uint32_t kMaxParts = (1u << 19) - 2;
 // A part code takes 19 bits of a feature key.
 inline constexpr uint32_t kMaxCode = (1u << 19) - 1;
+// The most labels a model may have: its transition table holds (labels + 1)^2 scores,
+// 64 MB at 4000. The most weights (features times labels) a model may hold: 512 MB.
+inline constexpr int kMaxLabels = 4000;
+inline constexpr size_t kMaxWeights = size_t{1} << 27;
 // The name a model file uses for a position outside the sentence.
 inline constexpr const char *kPadName = "<pad>";
 

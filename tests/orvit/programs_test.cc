@@ -6,12 +6,18 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "orvit/model.h"
+#include "orvit/model_image.h"
+#include "orvit/model_loader.h"
+#include "orvit/perceptron_model.h"
 #include "support/run_vornik.h"
 
 namespace {
@@ -228,6 +234,26 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
     std::string damaged = good, other_version = good;
     damaged[good.size() - 3] ^= 1;
     other_version[8] = 2;
+    // A well-formed image with a number no tagger can use: the HMM's theta infinite
+    // (offset 64, the first scalar), the perceptron's first weight NaN.
+    std::string bad_real;
+    size_t bad_offset = 64;
+    if (std::string(k.name) == "hmm") {
+      orvit::Model parsed;
+      orvit::parse_model(k.text, "m", parsed);
+      orvit::ModelView view = parsed.view();
+      view.theta = INFINITY;
+      bad_real = orvit::write_model_image(view, k.text);
+    } else {
+      orvit::PerceptronModel parsed;
+      orvit::parse_perceptron_model(k.text, "m", parsed);
+      orvit::PerceptronView view = parsed;
+      std::vector<float> weights(view.weights.begin(), view.weights.end());
+      weights[0] = NAN;
+      view.weights = weights;
+      bad_real = orvit::write_model_image(view, k.text);
+      bad_offset = bad_real.find(std::string(reinterpret_cast<const char *>(weights.data()), 4));
+    }
     struct Case {
       const char *name;
       std::string text, image;  // image "" for none
@@ -244,6 +270,8 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
          true},
         {"model retrained", stale_text, good, "model image built from another version of the model",
          true},
+        {"NaN or infinite number", k.text, bad_real,
+         "model image with a NaN or infinite value at offset " + std::to_string(bad_offset), true},
     };
     for (const Case &c : cases) {
       const std::string name = std::string(k.name) + ", " + c.name;
