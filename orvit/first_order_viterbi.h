@@ -18,11 +18,14 @@ template <typename Score>
 struct ViterbiWork {
   std::vector<Score> prev, cur;
   std::vector<uint16_t> back;
+  std::vector<uint32_t> begin;  // predecessors of label y: [begin[y], begin[y + 1])
+  std::vector<uint16_t> from;   // a predecessor label
+  std::vector<Score> score;     // its transition score
 };
 
 // For each label y < L, the x <= L with trans[x][y] not forbidden, in increasing order.
 template <typename Score>
-std::vector<std::vector<uint16_t>> prepare_predecessors(const Score* trans, int labels) {
+std::vector<std::vector<uint16_t>> prepare_predecessors(const Score *trans, int labels) {
   const size_t L = static_cast<size_t>(labels), side = L + 1;
   std::vector<std::vector<uint16_t>> preds(L);
   for (size_t y = 0; y < L; ++y)
@@ -35,31 +38,43 @@ std::vector<std::vector<uint16_t>> prepare_predecessors(const Score* trans, int 
 // transition scoring kForbidden is left out too. Fills work.back and returns the best
 // last label, or -1 when no sequence is left.
 template <typename Score>
-long viterbi_pass(const Score* emit, size_t n, size_t L, const Score* trans,
-                  const std::vector<std::vector<uint16_t>>& preds, bool strict,
-                  ViterbiWork<Score>& work) {
+long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans,
+                  const std::vector<std::vector<uint16_t>> &preds, bool strict,
+                  ViterbiWork<Score> &work) {
   const Score kNone = -std::numeric_limits<Score>::infinity();
   const size_t side = L + 1;
   auto edge = [&](size_t cell) {
     return strict && trans[cell] == Score(kForbidden) ? kNone : trans[cell];
   };
+  // The predecessor lists flattened, labels only, each entry with its transition.
+  work.begin.assign(1, 0);
+  work.from.clear();
+  work.score.clear();
+  for (size_t y = 0; y < L; ++y) {
+    for (const uint16_t x : preds[y]) {
+      if (x == L) continue;
+      work.from.push_back(x);
+      work.score.push_back(trans[x * side + y]);
+    }
+    work.begin.push_back(static_cast<uint32_t>(work.from.size()));
+  }
   for (size_t y = 0; y < L; ++y) work.prev[y] = edge(L * side + y) + emit[y];
   for (size_t i = 1; i < n; ++i) {
-    const Score* e = emit + i * L;
-    uint16_t* back = &work.back[i * L];
+    const Score *e = emit + i * L;
+    const Score *prev = work.prev.data();
+    uint16_t *back = &work.back[i * L];
     for (size_t y = 0; y < L; ++y) {
       Score best = kNone;
-      size_t arg = 0;
-      for (const uint16_t x : preds[y]) {
-        if (x == L) continue;
-        const Score s = work.prev[x] + trans[x * side + y];
+      uint16_t arg = 0;
+      for (uint32_t k = work.begin[y]; k < work.begin[y + 1]; ++k) {
+        const Score s = prev[work.from[k]] + work.score[k];
         if (s > best) {
           best = s;
-          arg = x;
+          arg = work.from[k];
         }
       }
       work.cur[y] = best + e[y];
-      back[y] = static_cast<uint16_t>(arg);
+      back[y] = arg;
     }
     work.prev.swap(work.cur);
   }
@@ -83,9 +98,9 @@ long viterbi_pass(const Score* emit, size_t n, size_t L, const Score* trans,
 // prepare_predecessors(trans). Ties go to the lower label, and among equal-scoring
 // predecessors to the lower one. n may be 0; L must be at least 1.
 template <typename Score>
-void viterbi_first_order(const Score* emit, size_t n, int labels, const Score* trans,
-                         const std::vector<std::vector<uint16_t>>& preds,
-                         ViterbiWork<Score>& work, uint16_t* out) {
+void viterbi_first_order(const Score *emit, size_t n, int labels, const Score *trans,
+                         const std::vector<std::vector<uint16_t>> &preds, ViterbiWork<Score> &work,
+                         uint16_t *out) {
   if (n == 0) return;
   const size_t L = static_cast<size_t>(labels);
   work.prev.resize(L);
@@ -95,7 +110,7 @@ void viterbi_first_order(const Score* emit, size_t n, int labels, const Score* t
   if (last < 0) {
     // No sequence avoids the forbidden transitions: decode over all of them.
     std::vector<std::vector<uint16_t>> all(L);
-    for (auto& list : all)
+    for (auto &list : all)
       for (size_t x = 0; x < L; ++x) list.push_back(static_cast<uint16_t>(x));
     last = viterbi_pass(emit, n, L, trans, all, false, work);
   }
