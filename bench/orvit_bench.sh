@@ -1,6 +1,6 @@
 #!/bin/bash
-# Measures orvit on CoNLL-2000 with the POS model: accuracy, tagging speed with and
-# without a beam, model load time, peak memory and training time (medians of 5).
+# Measures orvit on CoNLL-2000 with the POS models (the bundled perceptron and the HMM):
+# accuracy, tagging speed, model load time, peak memory and training time (medians of 5).
 # Chunk accuracy through the whole chunker is measured by bench/run.
 # Usage: bench/orvit_bench.sh [BUILD_DIR] [DATA_DIR]   (DATA_DIR holds conll2000/)
 set -euo pipefail
@@ -23,17 +23,23 @@ elapsed_ms() {
   echo "scale=3; ($t1 - $t0) / 1000000" | bc
 }
 
-echo "== training (POS model on train.txt)"
+echo "== training (POS models on train.txt: the bundled perceptron, and the HMM)"
 for _ in $(seq $runs); do
-  elapsed_ms "$build/orvit-train" -w 1 -t 2 "$data/train.txt" "$tmp/pos.orv"
-done | median | sed 's/^/train ms (median): /'
+  elapsed_ms "$build/orvit-train" -k perceptron "$data/train.txt" "$tmp/pos.orv"
+done | median | sed 's/^/perceptron train ms (median): /'
 cmp -s "$tmp/pos.orv" "$root/models/en-pos" && echo "trained model == models/en-pos"
+for _ in $(seq $runs); do
+  elapsed_ms "$build/orvit-train" -w 1 -t 2 "$data/train.txt" "$tmp/hmm.orv"
+done | median | sed 's/^/HMM train ms (median): /'
 
-echo "== POS accuracy on test.txt"
+echo "== POS accuracy on test.txt (known: in the HMM's lexicon, the words of train.txt)"
 "$build/orvit" "$tmp/pos.orv" "$data/test.txt" > "$tmp/test.tagged"
-"$build/orvit-score" -m "$tmp/pos.orv" "$data/test.txt" "$tmp/test.tagged"
-echo "-- with -Z1000"
-"$build/orvit" -Z1000 "$tmp/pos.orv" "$data/test.txt" > "$tmp/test.z.tagged"
+"$build/orvit-score" -m "$tmp/hmm.orv" "$data/test.txt" "$tmp/test.tagged"
+echo "-- HMM"
+"$build/orvit" "$tmp/hmm.orv" "$data/test.txt" > "$tmp/test.hmm.tagged"
+"$build/orvit-score" -m "$tmp/hmm.orv" "$data/test.txt" "$tmp/test.hmm.tagged"
+echo "-- HMM with -Z1000"
+"$build/orvit" -Z1000 "$tmp/hmm.orv" "$data/test.txt" > "$tmp/test.z.tagged"
 "$build/orvit-score" "$data/test.txt" "$tmp/test.z.tagged"
 
 echo "== speed (test.txt words repeated $repeat times)"
@@ -41,12 +47,15 @@ cut -d' ' -f1 "$data/test.txt" > "$tmp/words.txt"
 for _ in $(seq "$repeat"); do cat "$tmp/words.txt"; done > "$tmp/big.txt"
 tokens=$(grep -c . "$tmp/big.txt")
 echo "tokens: $tokens"
-load=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" "$tmp/pos.orv" /dev/null; done | median)
-echo "model load ms (median, whole process on empty input): $load"
-for beam in "" "-Z1000"; do
-  total=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" $beam "$tmp/pos.orv" "$tmp/big.txt"; done | median)
-  rate=$(echo "$tokens * 1000 / ($total - $load)" | bc)
-  echo "tagging ${beam:-exhaustive}: ${total} ms total, ${rate} tokens/s excluding load"
+for model in pos hmm; do
+  load=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" "$tmp/$model.orv" /dev/null; done | median)
+  echo "$model model load ms (median, whole process on empty input): $load"
+  for beam in "" "-Z1000"; do
+    [ "$model" = pos ] && [ -n "$beam" ] && continue
+    total=$(for _ in $(seq $runs); do elapsed_ms "$build/orvit" $beam "$tmp/$model.orv" "$tmp/big.txt"; done | median)
+    rate=$(echo "$tokens * 1000 / ($total - $load)" | bc)
+    echo "$model tagging ${beam:-exhaustive}: ${total} ms total, ${rate} tokens/s excluding load"
+  done
 done
 
 echo "== memory"

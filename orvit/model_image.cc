@@ -16,6 +16,7 @@
 #include "orvit/file_io.h"
 #include "orvit/model_loader.h"
 #include "orvit/perceptron_tagger.h"
+#include "orvit/pos_tagger.h"
 #include "orvit/tagger.h"
 
 // An image is a 64-byte header, the scalars, a directory of (offset, count) pairs and the
@@ -412,7 +413,8 @@ std::string write_model_image(const PerceptronView &view, std::string_view text)
 
 void write_model_files(const std::string &path, const std::string &text) {
   write_file(path, text);
-  if (path == "-") return;
+  // The POS perceptron kind has no image: its text is parsed.
+  if (path == "-" || is_pos_model(text)) return;
   std::string image;
   if (is_perceptron_model(text)) {
     PerceptronModel model;
@@ -517,6 +519,10 @@ TaggingModel::TaggingModel(const std::string &path, double beam, std::FILE *warn
       write_image(path, write_model_image(view, text_.bytes()), warnings);
     }
     tagger_ = std::make_unique<PerceptronTagger>(view);
+  } else if (is_pos_model(text_.bytes())) {
+    pos_ = std::make_unique<PosModel>();
+    parse_pos_model(text_.bytes(), path, *pos_);
+    tagger_ = std::make_unique<PosTagger>(*pos_);
   } else {
     ModelView view;
     if (!map_image(path, view, warnings)) {

@@ -12,6 +12,7 @@
 #include "orvit/model.h"
 #include "orvit/model_view.h"
 #include "orvit/perceptron_model.h"
+#include "orvit/pos_model.h"
 #include "orvit/sentence_tagger.h"
 
 namespace orvit {
@@ -57,10 +58,11 @@ std::string read_model_image(std::string_view image, std::string_view text, Mode
 std::string read_model_image(std::string_view image, std::string_view text, PerceptronView &view);
 
 // The model orvit tags with, for the model file at `path`, and its tagger (`beam` as
-// for Tagger). The model (of either kind) comes from its image when the image matches
-// the text; otherwise the text is parsed, and the image written beside it for the
-// next process (left out where the folder is not writable). An image that is refused
-// gets a line on `warnings` (null: no line).
+// for Tagger). An HMM or chunk perceptron model comes from its image when the image
+// matches the text; otherwise the text is parsed, and the image written beside it for
+// the next process (left out where the folder is not writable). An image that is
+// refused gets a line on `warnings` (null: no line). A POS perceptron model is always
+// parsed from its text.
 class TaggingModel {
  public:
   // Throws Error when the model file cannot be read or parsed.
@@ -81,6 +83,7 @@ class TaggingModel {
   bool foreign_image_ = false;
   std::unique_ptr<Model> parsed_;
   std::unique_ptr<PerceptronModel> perceptron_;
+  std::unique_ptr<PosModel> pos_;
   std::unique_ptr<SentenceTagger> tagger_;
 };
 

@@ -20,6 +20,7 @@
 #include "orvit/model_image.h"
 #include "orvit/model_writer.h"
 #include "orvit/perceptron_train.h"
+#include "orvit/pos_train.h"
 #include "orvit/training_counts.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"
@@ -32,12 +33,12 @@ namespace vornik {
 namespace {
 
 const char kUsage[] =
-    "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
-    "                    TRAIN OUTDIR\n";
+    "usage: vornik-train [-k KIND] [-P KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT]\n"
+    "                    [-p PREFIX] TRAIN OUTDIR\n";
 
 const char kHelp[] =
-    "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
-    "                    TRAIN OUTDIR\n"
+    "usage: vornik-train [-k KIND] [-P KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT]\n"
+    "                    [-p PREFIX] TRAIN OUTDIR\n"
     "Trains vornik's models on TRAIN (CoNLL-2000 rows: word, POS tag, IOB2 chunk tag;\n"
     "a blank row after each sentence) and writes, in OUTDIR (made if missing; the\n"
     "names start with PREFIX instead of en with -p):\n"
@@ -51,9 +52,11 @@ const char kHelp[] =
     "                tags, WEIGHT times, and once the POS tags orvit gives each\n"
     "                sentence when trained on the other nine tenths of TRAIN\n"
     "  en-pos.bin    the models' images, which orvit maps instead of parsing the\n"
-    "  en-chunk.bin  text (docs/orvit-model-format.md)\n"
+    "  en-chunk.bin  text (docs/orvit-model-format.md); en-pos.bin only for -P hmm\n"
     "  -k KIND     the chunk model's kind: perceptron (the default; an averaged\n"
     "              perceptron over a window of tokens) or hmm (a trigram HMM)\n"
+    "  -P KIND     the POS model's kind: perceptron (the default; an averaged\n"
+    "              perceptron over words, affixes and shapes) or hmm (a trigram HMM)\n"
     "  -f FIXFILE  hand-written tag-fix rules, copied to the front of en-chunk.fix\n"
     "  -t COUNT    least count of a word (with its POS tag) for a token of its own\n"
     "              (default 5 for perceptron, 12 for hmm)\n"
@@ -90,12 +93,19 @@ struct Settings {
   int weight = -1;            // -j; -1: the kind's default
   std::string prefix = "en";  // the files are PREFIX-pos, PREFIX-chunk.fix, PREFIX-chunk
   bool perceptron = true;
+  bool pos_perceptron = true;  // -P
   long token_count = 0;  // -t; 0: the kind's default
   std::string train, outdir;
 };
 
-std::string model_text(const orvit::TaggedCorpus &corpus) {
-  return orvit::write_model_text(orvit::count_corpus(corpus, orvit::TrainOptions()));
+// The POS model: an averaged perceptron over word, neighbour, affix and shape features
+// (the default), or with -P hmm the trigram HMM.
+std::string pos_model_text(const orvit::TaggedCorpus &corpus, bool perceptron) {
+  if (!perceptron)
+    return orvit::write_model_text(orvit::count_corpus(corpus, orvit::TrainOptions()));
+  orvit::PosModel model;
+  orvit::train_pos_perceptron(corpus, orvit::PosTrainOptions(), model);
+  return orvit::write_pos_model_text(model);
 }
 
 std::string chunk_model_text(const orvit::TaggedCorpus &corpus,
@@ -247,7 +257,8 @@ void train_models(const Settings &settings) {
     }
   } cleanup{{pos_file + suffix, pos_file + suffix + ".bin", fix_file + suffix, chunk_file + suffix,
              chunk_file + suffix + ".bin"}};
-  orvit::write_model_files(pos_file + suffix, model_text(pos_training_corpus(corpus, all)));
+  orvit::write_model_files(pos_file + suffix,
+                           pos_model_text(pos_training_corpus(corpus, all), settings.pos_perceptron));
 
   // The perceptron sees a word's token through features of its own: no word gets
   // states of its own.
@@ -275,8 +286,12 @@ void train_models(const Settings &settings) {
                              chunk_model_text(chunk_corpus(corpus, weight, name), pairs));
   for (const std::string &file : {pos_file, fix_file, chunk_file}) {
     std::error_code error;
-    if (file != fix_file)
+    // A model without an image of its own (the POS perceptron) must not keep an older
+    // one beside it.
+    if (std::filesystem::exists(file + suffix + ".bin"))
       std::filesystem::rename(file + suffix + ".bin", orvit::image_path(file), error);
+    else if (file != fix_file)
+      std::filesystem::remove(orvit::image_path(file), error);
     if (!error) std::filesystem::rename(file + suffix, file, error);
     if (error) throw orvit::Error(file + ": " + error.message());
   }
@@ -297,6 +312,9 @@ int train_main(int argc, char **argv) {
     } else if (letter == 'k') {
       if (value != "perceptron" && value != "hmm") return "option -k needs perceptron or hmm";
       settings.perceptron = value == "perceptron";
+    } else if (letter == 'P') {
+      if (value != "perceptron" && value != "hmm") return "option -P needs perceptron or hmm";
+      settings.pos_perceptron = value == "perceptron";
     } else if (letter == 'j' && value == "0") {
       settings.weight = 0;
     } else if (!orvit::parse_positive_int(value, number)) {
@@ -310,7 +328,7 @@ int train_main(int argc, char **argv) {
     }
     return "";
   };
-  const orvit::TrainerArgs line{"vornik-train", kHelp, kUsage, "fljpkt",
+  const orvit::TrainerArgs line{"vornik-train", kHelp, kUsage, "fljpkPt",
                                 "TRAIN and OUTDIR are required"};
   std::string positional[2];
   if (const int status = orvit::parse_trainer_args(argc, argv, line, option, positional);

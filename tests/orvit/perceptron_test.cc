@@ -1,8 +1,9 @@
-// The perceptron model kind: label scores against an oracle built from the template names,
+// The perceptron model kinds: label scores against an oracle built from the feature names,
 // decoding against enumeration, model text read back to the same bytes, and training that
-// fits a small corpus, never uses an unseen transition and is deterministic.
+// fits a small corpus, (chunk kind) never uses an unseen transition and is deterministic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <map>
@@ -10,11 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "orvit/candidate_viterbi.h"
 #include "orvit/error.h"
 #include "orvit/first_order_viterbi.h"
 #include "orvit/perceptron_model.h"
 #include "orvit/perceptron_tagger.h"
 #include "orvit/perceptron_train.h"
+#include "orvit/pos_model.h"
+#include "orvit/pos_tagger.h"
+#include "orvit/pos_train.h"
 
 namespace {
 
@@ -262,6 +267,196 @@ TEST(PerceptronTraining, FitsTheCorpusKeepsUnseenTransitionsForbiddenAndIsDeterm
   EXPECT_NE(tagger.tag(noun)[0], I);
   EXPECT_THROW(orvit::train_perceptron(orvit::TaggedCorpus(), orvit::PerceptronOptions(), again),
                orvit::Error);
+}
+
+// ---- The POS kind ----
+
+TEST(PosDecoding, CandidateViterbiMatchesEnumeration) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> score(-3, 3);
+  for (int round = 0; round < 300; ++round) {
+    const int L = 1 + round % 4;
+    const size_t n = static_cast<size_t>(round % 6);
+    std::vector<double> trans((L + 1) * (L + 1)), emit(n * L, 0.0);
+    for (double& t : trans) t = score(rng);
+    orvit::CandidateLattice<double> lattice;
+    std::vector<std::vector<int>> cands(n);
+    for (size_t i = 0; i < n; ++i) {
+      for (int y = 0; y < L; ++y) {
+        if (rng() % 2 == 0 && !(y == L - 1 && cands[i].empty())) continue;
+        cands[i].push_back(y);
+        emit[i * L + y] = score(rng);
+        lattice.labels.push_back(static_cast<uint16_t>(y));
+        lattice.emit.push_back(emit[i * L + y]);
+      }
+      lattice.begin.push_back(static_cast<uint32_t>(lattice.labels.size()));
+    }
+    std::vector<uint16_t> out(n);
+    orvit::viterbi_candidates(lattice, L, trans.data(), out.data());
+    double best = -INFINITY;
+    std::vector<size_t> k(n, 0);
+    std::vector<int> y(n);
+    for (;;) {
+      for (size_t i = 0; i < n; ++i) y[i] = cands[i][k[i]];
+      best = std::max(best, sequence_score(emit, trans, L, y));
+      size_t i = 0;
+      while (i < n && ++k[i] == cands[i].size()) k[i++] = 0;
+      if (i == n) break;
+    }
+    if (n == 0) continue;
+    std::vector<int> got(out.begin(), out.end());
+    for (size_t i = 0; i < n; ++i)
+      EXPECT_NE(std::find(cands[i].begin(), cands[i].end(), got[i]), cands[i].end()) << "round " << round;
+    EXPECT_NEAR(sequence_score(emit, trans, L, got), best, 1e-9) << "round " << round;
+  }
+}
+
+// The POS oracle's lexicon: "the" is restricted to A, "dog" was seen as A and B.
+const std::vector<std::string> kPosWords = {"the", "dog", "Dog", "runs", "x-ray", "3.5", "Ab-1"};
+
+// The shapes of kPosWords and of the unseen word "zz".
+const std::map<std::string, std::string> kPosShapes = {
+    {"the", "x"}, {"dog", "x"}, {"Dog", "Xx"}, {"runs", "x"}, {"x-ray", "x-x"},
+    {"3.5", "d.d"}, {"Ab-1", "Xx-d"}, {"zz", "x"}};
+
+// Every feature text ("KIND VALUE") that fires at position i.
+std::vector<std::string> oracle_pos_features(const std::vector<std::string>& tokens, size_t i) {
+  std::vector<std::string> out;
+  const char* word_kind[] = {"w-2", "w-1", "w0", "w+1", "w+2"};
+  const char* boundary_kind[] = {"b-2", "b-1", "", "b+1", "b+2"};
+  for (long o = -2; o <= 2; ++o) {
+    const long at = static_cast<long>(i) + o;
+    if (at < 0 || at >= static_cast<long>(tokens.size())) {
+      if (o != 0) out.push_back(std::string(boundary_kind[o + 2]) + " _");
+      continue;
+    }
+    out.push_back(std::string(word_kind[o + 2]) + " " + tokens[at]);
+  }
+  const std::string& w = tokens[i];
+  if (w == "the") return out.push_back("a0 A"), out;
+  if (w == "dog") out.push_back("a0 A|B");
+  if (w == "Dog") out.push_back("a0 ~A|B");
+  for (size_t k = 1; k <= 5 && k <= w.size(); ++k) {
+    out.push_back("s" + std::to_string(k) + " " + w.substr(w.size() - k));
+    if (k <= 4) out.push_back("p" + std::to_string(k) + " " + w.substr(0, k));
+  }
+  out.push_back("shape " + kPosShapes.at(w));
+  if (w.find('-') != std::string::npos) out.push_back("h " + w.substr(w.find('-') + 1));
+  return out;
+}
+
+TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
+  std::mt19937 rng(13);
+  const auto random_sentence = [&] {
+    std::vector<std::string> tokens(1 + rng() % 5);
+    for (std::string& t : tokens) t = rng() % 8 ? kPosWords[rng() % kPosWords.size()] : "zz";
+    return tokens;
+  };
+  for (int round = 0; round < 20; ++round) {
+    std::string text = "orvit-pos-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\nopen B C\n"
+                       "word the A\nknown dog A B\n";
+    const char* names[] = {"A", "B", "C", "<s>", "</s>"};
+    std::vector<double> trans(16, 0.0);
+    for (int f = 0; f <= 3; ++f)
+      for (int t = 0; t <= 3; ++t)
+        if (rng() % 3 != 0 && !(f == 3 && t == 3)) {
+          trans[f * 4 + t] = static_cast<int>(rng() % 9) - 4;
+          text += std::string("transition ") + names[f] + " " + names[t == 3 ? 4 : t] + " " +
+                  std::to_string(static_cast<int>(trans[f * 4 + t])) + "\n";
+        }
+    std::map<std::string, std::vector<float>> features;
+    for (int s = 0; s < 30; ++s) {
+      const std::vector<std::string> tokens = random_sentence();
+      for (size_t i = 0; i < tokens.size(); ++i)
+        for (const std::string& f : oracle_pos_features(tokens, i)) {
+          if (rng() % 3 == 0 || features.count(f)) continue;
+          std::vector<float> w = {0, 0, 0};
+          w[rng() % 3] = static_cast<float>(static_cast<int>(rng() % 16) - 8) / 4 + 0.125f;
+          text.append("feature ").append(f);
+          for (int y = 0; y < 3; ++y)
+            if (w[y] != 0) text.append(" ").append(std::to_string(y)).append(":").append(std::to_string(w[y]));
+          text += "\n";
+          features[f] = w;
+        }
+    }
+    orvit::PosModel model;
+    orvit::parse_pos_model(text, "r.orv", model);
+    orvit::PosTagger tagger(model);
+    for (int s = 0; s < 20; ++s) {
+      const std::vector<std::string> tokens = random_sentence();
+      const std::vector<std::string_view> views(tokens.begin(), tokens.end());
+      const std::vector<uint16_t> tags = tagger.tag(views);
+      const auto& lattice = tagger.lattice();
+      const size_t n = tokens.size();
+      ASSERT_EQ(lattice.size(), n);
+      std::vector<double> emit(n * 3, -1e9);
+      std::vector<std::vector<int>> cands(n);
+      for (size_t i = 0; i < n; ++i) {
+        cands[i] = tokens[i] == "the" ? std::vector<int>{0} : std::vector<int>{1, 2};
+        if (tokens[i] == "dog") cands[i] = {0, 1, 2};  // seen, not restricted: its tags and the open ones
+        double sum[3] = {0, 0, 0};
+        for (const std::string& f : oracle_pos_features(tokens, i))
+          if (auto it = features.find(f); it != features.end())
+            for (int y = 0; y < 3; ++y) sum[y] += it->second[y];
+        ASSERT_EQ(lattice.begin[i + 1] - lattice.begin[i], cands[i].size()) << tokens[i];
+        for (size_t k = 0; k < cands[i].size(); ++k) {
+          ASSERT_EQ(lattice.labels[lattice.begin[i] + k], cands[i][k]);
+          ASSERT_NEAR(lattice.emit[lattice.begin[i] + k], cands[i].size() > 1 ? sum[cands[i][k]] : 0, 1e-4)
+              << "round " << round << " word " << tokens[i];
+          emit[i * 3 + cands[i][k]] = sum[cands[i][k]];
+        }
+      }
+      // The tags are a best sequence over the candidates, by enumeration.
+      double best = -INFINITY;
+      std::vector<size_t> k(n, 0);
+      std::vector<int> y(n);
+      for (;;) {
+        for (size_t i = 0; i < n; ++i) y[i] = cands[i][k[i]];
+        best = std::max(best, sequence_score(emit, trans, 3, y));
+        size_t i = 0;
+        while (i < n && ++k[i] == cands[i].size()) k[i++] = 0;
+        if (i == n) break;
+      }
+      EXPECT_NEAR(sequence_score(emit, trans, 3, std::vector<int>(tags.begin(), tags.end())), best, 1e-4);
+    }
+    const std::string written = orvit::write_pos_model_text(model);
+    orvit::PosModel again;
+    orvit::parse_pos_model(written, "w.orv", again);
+    EXPECT_EQ(orvit::write_pos_model_text(again), written);
+    EXPECT_EQ(again.feature_count(), features.size());
+  }
+}
+
+TEST(PosTraining, FitsTheCorpusRestrictsFrequentWordsAndIsDeterministic) {
+  // "saw" is a verb after a pronoun and a noun after a determiner.
+  const orvit::TaggedCorpus corpus = corpus_of({
+      {{"I", "PRP"}, {"saw", "VBD"}, {"the", "DT"}, {"saw", "NN"}},
+      {{"the", "DT"}, {"saw", "NN"}, {"broke", "VBD"}},
+      {{"we", "PRP"}, {"saw", "VBD"}, {"it", "PRP"}},
+      {{"the", "DT"}, {"dog", "NN"}, {"runs", "VBZ"}},
+  });
+  orvit::PosTrainOptions options;
+  options.dictionary_min = 3;
+  options.lexicon_min = 2;
+  options.open_min = 1;
+  orvit::PosModel model, again;
+  orvit::train_pos_perceptron(corpus, options, model);
+  orvit::train_pos_perceptron(corpus, options, again);
+  const std::string text = orvit::write_pos_model_text(model);
+  EXPECT_EQ(orvit::write_pos_model_text(again), text);
+  // "saw" and "the" (4 and 3 times) are restricted; the words seen once are not in the
+  // lexicon, and their tags are the open labels.
+  EXPECT_NE(text.find("\nopen NN PRP VBD VBZ\nword saw NN VBD\nword the DT\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("known"), std::string::npos);
+  orvit::PosTagger tagger(model);
+  for (size_t s = 0; s < corpus.sentence_count(); ++s) {
+    std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
+                                         corpus.words.begin() + corpus.starts[s + 1]);
+    const auto& tags = tagger.tag(tokens);
+    for (size_t i = 0; i < tokens.size(); ++i)
+      EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
+  }
+  EXPECT_THROW(orvit::train_pos_perceptron(orvit::TaggedCorpus(), options, again), orvit::Error);
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ TEST(CommandLine, TagsAFileWithABeam) {
 
 const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";
 const std::string kTrainUsage =
-    "usage: orvit-train [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
+    "usage: orvit-train [-k KIND] [-w COL] [-t COL] [-r N] [-s N] [-n N] CORPUS MODEL\n";
 
 TEST(Trainer, SameCorpusSameBytes) {
   std::string corpus;
@@ -145,14 +145,22 @@ TEST(Trainer, SameCorpusSameBytes) {
   }
   ScratchDir dir;
   const std::string path = dir.write("det.txt", corpus);
-  for (const char *model : {"det1.orv", "det2.orv"})
-    ASSERT_EQ(run_program({ORVIT_TRAIN_PATH, path, dir.path() + "/" + model}).status, 0);
-  auto piped = run_program({ORVIT_TRAIN_PATH, "-", "-"}, corpus);
-  ASSERT_EQ(piped.status, 0) << piped.err;
-  const std::string bytes = dir.read("det1.orv");
-  EXPECT_FALSE(bytes.empty());
-  EXPECT_EQ(bytes, dir.read("det2.orv"));
-  EXPECT_EQ(bytes, piped.out);
+  for (const std::string kind : {"hmm", "perceptron"}) {
+    for (const char *model : {"det1.orv", "det2.orv"})
+      ASSERT_EQ(
+          run_program({ORVIT_TRAIN_PATH, "-k", kind, path, dir.path() + "/" + model}).status, 0);
+    auto piped = run_program({ORVIT_TRAIN_PATH, "-k", kind, "-", "-"}, corpus);
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    const std::string bytes = dir.read("det1.orv");
+    EXPECT_EQ(bytes.substr(0, bytes.find(' ')),
+              kind == "hmm" ? "orvit-model" : "orvit-pos-perceptron");
+    EXPECT_EQ(bytes, dir.read("det2.orv"));
+    EXPECT_EQ(bytes, piped.out);
+    // orvit tags with either kind.
+    auto tagged = run_program({ORVIT_PATH, dir.path() + "/det1.orv", "-"}, "alpha\nx-ray\n\n");
+    EXPECT_EQ(tagged.status, 0) << tagged.err;
+    EXPECT_EQ(tagged.out.substr(0, 6), "alpha\t");
+  }
 }
 
 TEST(Trainer, ColumnsAreSelectable) {
@@ -194,6 +202,10 @@ TEST(Programs, FaultyArgumentsAndInputAreReportedExactly) {
       {{train, "-w", "2", "-t", "2", "-", "-"}, "",
        "orvit-train: token and tag columns must differ\n" + kTrainUsage},
       {{train, "-"}, "", "orvit-train: CORPUS and MODEL are required\n" + kTrainUsage},
+      {{train, "-k", "crf", "-", "-"}, "",
+       "orvit-train: option -k needs hmm or perceptron\n" + kTrainUsage},
+      {{train, "-k", "perceptron", "-", "-"}, "%% nothing\n",
+       "orvit-train: <stdin>: no tagged tokens\n"},
   };  // clang-format on
   for (const auto &c : cases) {
     auto r = run_program(c.argv, c.input);

@@ -244,13 +244,21 @@ TEST(VornikTrain, WritesTheThreeFilesTheSameWayEveryTime) {
       "labels 5\nlabel $lim$\nlabel */1/B-ADJP/ADJP\nlabel */1/B-NP/NP\nlabel */1/B-PP/PP\n"
       "label */1/B-SBAR/SBAR\n");
   EXPECT_NE(model.find("\nfeature W0 that "), std::string::npos);
+  // The POS model is a perceptron unless -P hmm; the chunk model does not depend on it.
+  EXPECT_EQ(dir.read("p/en-pos").substr(0, 23), "orvit-pos-perceptron 1\n");
+  EXPECT_EQ(dir.read("p/en-pos"), dir.read("a/en-pos"));
+  std::filesystem::create_directory(dir.path() + "/h");
+  r = run_program({VORNIK_TRAIN_PATH, "-P", "hmm", corpus, dir.path() + "/h"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.read("h/en-pos").substr(0, 14), "orvit-model 1\n");
+  EXPECT_EQ(dir.read("h/en-chunk"), model);
 }
 
 TEST(VornikTrain, FaultyArgumentsAndInput) {
   ScratchDir dir;
   const std::string usage =
-      "usage: vornik-train [-k KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT] [-p PREFIX]\n"
-      "                    TRAIN OUTDIR\n";
+      "usage: vornik-train [-k KIND] [-P KIND] [-f FIXFILE] [-t COUNT] [-l SCORE] [-j WEIGHT]\n"
+      "                    [-p PREFIX] TRAIN OUTDIR\n";
   const std::string bad = dir.write("bad.txt", "a DT B-NP\n\nb NN\n");
   struct Case {
     std::vector<std::string> args;
@@ -260,6 +268,7 @@ TEST(VornikTrain, FaultyArgumentsAndInput) {
       {{"-l", "0", "x", "y"}, "vornik-train: option -l needs a positive number\n" + usage},
       {{"-j"}, "vornik-train: option -j needs a value\n" + usage},
       {{"-k", "crf", "x", "y"}, "vornik-train: option -k needs perceptron or hmm\n" + usage},
+      {{"-P", "crf", "x", "y"}, "vornik-train: option -P needs perceptron or hmm\n" + usage},
       {{"-t", "0", "x", "y"}, "vornik-train: option -t needs a positive number\n" + usage},
       {{"-q", "x", "y"}, "vornik-train: unknown option -q\n" + usage},
       {{"-p", "a/b", "x", "y"}, "vornik-train: option -p needs a name without \"/\"\n" + usage},

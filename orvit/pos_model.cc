@@ -1,0 +1,336 @@
+// The POS perceptron model: its tables, and reading and writing its text form.
+#include "orvit/pos_model.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <unordered_set>
+
+#include "orvit/error.h"
+#include "orvit/file_io.h"
+#include "orvit/row_cursor.h"
+#include "orvit/text_scan.h"
+
+namespace orvit {
+
+namespace {
+
+constexpr const char *kKindNames[kPosKinds] = {"w0",    "w-1", "w+1", "w-2", "w+2", "s1",  "s2",
+                                               "s3",    "s4",  "s5",  "p1",  "p2",  "p3",  "p4",
+                                               "shape", "h",   "b-2", "b-1", "b+1", "b+2", "a0"};
+
+// Weights stay below this in magnitude.
+constexpr double kMaxWeight = 1e5;
+
+void append_weight(std::string &out, float w) {
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
+  out.append(buf, end);
+}
+
+void make_key(PosKind kind, std::string_view value, std::string &key) {
+  key.assign(1, static_cast<char>(kind));
+  key.append(value);
+}
+
+}  // namespace
+
+const char *pos_kind_name(PosKind kind) { return kKindNames[kind]; }
+
+void word_shape(std::string_view word, std::string &out) {
+  out.clear();
+  for (const char c : word) {
+    const char s = c >= 'A' && c <= 'Z'   ? 'X'
+                   : c >= 'a' && c <= 'z' ? 'x'
+                   : c >= '0' && c <= '9' ? 'd'
+                                          : c;
+    if (out.empty() || out.back() != s || (s != 'X' && s != 'x' && s != 'd')) out += s;
+  }
+}
+
+void PosModel::set_labels(std::vector<std::string> names) {
+  label_names_ = std::move(names);
+  for (const std::string &name : label_names_) label_ids_.intern(name);
+  const size_t side = label_names_.size() + 1;
+  trans_.assign(side * side, 0.0f);
+  open_.resize(label_names_.size());
+  for (size_t y = 0; y < open_.size(); ++y) open_[y] = static_cast<uint16_t>(y);
+}
+
+bool PosModel::add_word(std::string_view word, const std::vector<uint16_t> &tags, bool restricted) {
+  if (lexicon_.find(word) >= 0) return false;
+  lexicon_.intern(word);
+  restricted_.push_back(restricted);
+  tags_.insert(tags_.end(), tags.begin(), tags.end());
+  tag_begin_.push_back(static_cast<uint32_t>(tags_.size()));
+  return true;
+}
+
+bool PosModel::add_feature(PosKind kind, std::string_view value, const float *weights) {
+  std::string key;
+  make_key(kind, value, key);
+  if (features_.find(key) >= 0) return false;
+  features_.intern(key);
+  weights_.insert(weights_.end(), weights, weights + labels());
+  return true;
+}
+
+void PosModel::set_transition(int from, int to, float weight) {
+  trans_[from * (labels() + 1) + to] = weight;
+}
+
+void PosModel::finish() {}
+
+void PosModel::candidates(std::string_view word, std::vector<uint16_t> &out) const {
+  const int32_t d = lexicon_.find(word);
+  size_t count = 0;
+  const uint16_t *tags = d < 0 ? nullptr : lexicon_tags(static_cast<size_t>(d), count);
+  if (d >= 0 && restricted_[d]) {
+    out.assign(tags, tags + count);
+    return;
+  }
+  out.clear();
+  std::set_union(open_.begin(), open_.end(), tags, tags + count, std::back_inserter(out));
+}
+
+void PosModel::word_info(std::string_view word, WordInfo &info) const {
+  info.restricted = false;
+  info.ambiguity.clear();
+  int32_t d = lexicon_.find(word);
+  if (d >= 0) {
+    info.restricted = restricted_[d];
+  } else if (!word.empty() && word[0] >= 'A' && word[0] <= 'Z') {
+    // An unseen capitalised word: the class of its lowercase form, marked.
+    info.ambiguity.push_back('~');
+    info.ambiguity.push_back(static_cast<char>(word[0] - 'A' + 'a'));
+    info.ambiguity.append(word.substr(1));
+    d = lexicon_.find(std::string_view(info.ambiguity).substr(1));
+    info.ambiguity.resize(d >= 0 ? 1 : 0);
+  }
+  if (d < 0) return;
+  size_t count = 0;
+  const uint16_t *tags = lexicon_tags(static_cast<size_t>(d), count);
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0) info.ambiguity += '|';
+    info.ambiguity += label_names_[tags[k]];
+  }
+}
+
+const float *PosModel::find(PosKind kind, std::string_view value, std::string &key) const {
+  make_key(kind, value, key);
+  const int32_t f = features_.find(key);
+  return f < 0 ? nullptr : &weights_[static_cast<size_t>(f) * labels()];
+}
+
+std::string write_pos_model_text(const PosModel &model) {
+  const int n = model.labels();
+  std::string out = std::string(kPosMagic) + "\n";
+  out += "# orvit POS perceptron model; see docs/orvit-model-format.md\n";
+  out += "labels " + std::to_string(n) + "\n";
+  for (int l = 0; l < n; ++l) out += "label " + model.label_name(l) + "\n";
+  const auto tag_list = [&](const uint16_t *tags, size_t count) {
+    for (size_t k = 0; k < count; ++k) out += ' ' + model.label_name(tags[k]);
+    out += '\n';
+  };
+  out += "open";
+  tag_list(model.open_labels().data(), model.open_labels().size());
+  for (size_t d = 0; d < model.lexicon_size(); ++d) {
+    size_t count = 0;
+    const uint16_t *tags = model.lexicon_tags(d, count);
+    out += model.restricted(d) ? "word " : "known ";
+    out += model.lexicon_word(d);
+    tag_list(tags, count);
+  }
+  for (int from = 0; from <= n; ++from) {
+    for (int to = 0; to <= n; ++to) {
+      const float w = model.transition(from, to);
+      if (w == 0 || (from == n && to == n)) continue;
+      out += "transition ";
+      out += from == n ? "<s>" : model.label_name(from);
+      out += ' ';
+      out += to == n ? "</s>" : model.label_name(to);
+      out += ' ';
+      append_weight(out, w);
+      out += '\n';
+    }
+  }
+  for (size_t f = 0; f < model.feature_count(); ++f) {
+    out += "feature ";
+    out += pos_kind_name(model.feature_kind(f));
+    out += ' ';
+    out += model.feature_value(f);
+    const float *w = model.feature_weights(f);
+    for (int l = 0; l < n; ++l) {
+      if (w[l] == 0) continue;
+      out += ' ';
+      out += std::to_string(l);
+      out += ':';
+      append_weight(out, w[l]);
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+bool is_pos_model(std::string_view text) {
+  const std::string_view magic = kPosMagic;
+  size_t pos = 0;
+  return next_column(text, pos) == magic.substr(0, magic.find(' '));
+}
+
+namespace {
+
+class PosParser : RowCursor {
+ public:
+  PosParser(const std::string &name, PosModel &model) : RowCursor(name), model_(model) {}
+
+  void line(std::string_view row, long number) {
+    start_row(row, number);
+    if (number == 1) return header();
+    std::string_view kind = next();
+    if (kind.empty() || kind[0] == '#') return;
+    if (kind == "labels") return label_total();
+    if (kind == "label") return label();
+    if (!labels_done_) fail("\"" + std::string(kind) + "\" row before the complete label list");
+    if (kind == "open") return open();
+    if (kind == "word" || kind == "known") return word(kind == "word");
+    if (kind == "transition") return transition();
+    if (kind == "feature") return feature();
+    fail("unknown row " + quote_row(row));
+  }
+
+  void finish() {
+    require_rows();
+    if (!labels_done_) fail("model has no complete label list");
+    model_.finish();
+  }
+
+ private:
+  bool weight(std::string_view s, float &out) {
+    double d;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
+        std::fabs(d) >= kMaxWeight)
+      return false;
+    out = static_cast<float>(d);
+    return true;
+  }
+
+  void header() {
+    std::string_view magic = next(), version = next();
+    if (magic != "orvit-pos-perceptron" || !at_end())
+      fail("not an orvit POS perceptron model (the first line must be \"" + std::string(kPosMagic) +
+           "\")");
+    if (version != "1")
+      fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
+  }
+
+  void label_total() {
+    std::string_view s = next();
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
+    if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
+        expected_ < 1 || expected_ > 65000 || !at_end())
+      bad_row("labels");
+    expected_labels_seen_ = true;
+  }
+
+  void label() {
+    if (!expected_labels_seen_ || labels_done_) fail("label row outside the label list");
+    std::string_view name = next();
+    if (name.empty() || name == "<s>" || name == "</s>" || !at_end()) bad_row("label");
+    if (!seen_.insert(name).second) fail("duplicate label \"" + std::string(name) + "\"");
+    names_.emplace_back(name);
+    if (static_cast<int>(names_.size()) == expected_) {
+      model_.set_labels(std::move(names_));
+      weights_.resize(static_cast<size_t>(expected_));
+      side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
+      labels_done_ = true;
+    }
+  }
+
+  // The rest of the row: labels in increasing order, at least one.
+  bool tag_list(const char *kind) {
+    tags_.clear();
+    for (std::string_view name = next(); !name.empty(); name = next()) {
+      const int label = model_.find_label(name);
+      if (label < 0 || (!tags_.empty() && label <= tags_.back())) bad_row(kind);
+      tags_.push_back(static_cast<uint16_t>(label));
+    }
+    return !tags_.empty();
+  }
+
+  void open() {
+    if (open_seen_) fail("duplicate open row");
+    if (!tag_list("open")) bad_row("open");
+    open_seen_ = true;
+    model_.set_open_labels(tags_);
+  }
+
+  void word(bool restricted) {
+    const char *kind = restricted ? "word" : "known";
+    std::string_view w = next();
+    if (w.empty() || !tag_list(kind)) bad_row(kind);
+    if (!model_.add_word(w, tags_, restricted)) fail("duplicate word row " + quote_row(row_));
+  }
+
+  void transition() {
+    const int n = model_.labels();
+    std::string_view from_name = next(), to_name = next();
+    const int from = from_name == "<s>" ? n : model_.find_label(from_name);
+    const int to = to_name == "</s>" ? n : model_.find_label(to_name);
+    float w;
+    if (from < 0 || to < 0 || (from == n && to == n) || !weight(next(), w) || !at_end())
+      bad_row("transition");
+    const size_t cell = static_cast<size_t>(from) * (n + 1) + to;
+    if (side_set_[cell]) fail("duplicate transition row " + quote_row(row_));
+    side_set_[cell] = true;
+    model_.set_transition(from, to, w);
+  }
+
+  void feature() {
+    const std::string_view name = next(), value = next();
+    int kind = 0;
+    while (kind < kPosKinds && name != kKindNames[kind]) ++kind;
+    const bool boundary = kind >= kBm2 && kind <= kBp2;
+    if (kind == kPosKinds || value.empty() || (boundary && value != kBoundaryValue))
+      bad_row("feature");
+    // LABEL:WEIGHT pairs, labels increasing, weights not 0; other labels weigh 0.
+    std::fill(weights_.begin(), weights_.end(), 0.0f);
+    int last = -1;
+    for (std::string_view pair = next(); !pair.empty(); pair = next()) {
+      const size_t colon = pair.find(':');
+      int label = -1;
+      float w = 0;
+      if (colon == std::string_view::npos) bad_row("feature");
+      auto [p, ec] = std::from_chars(pair.data(), pair.data() + colon, label);
+      if (ec != std::errc() || p != pair.data() + colon || label <= last ||
+          label >= model_.labels() || !weight(pair.substr(colon + 1), w) || w == 0)
+        bad_row("feature");
+      weights_[static_cast<size_t>(label)] = w;
+      last = label;
+    }
+    if (last < 0) bad_row("feature");
+    if (!model_.add_feature(static_cast<PosKind>(kind), value, weights_.data()))
+      fail("duplicate feature row " + quote_row(row_));
+  }
+
+  PosModel &model_;
+  int expected_ = 0;
+  bool expected_labels_seen_ = false, labels_done_ = false, open_seen_ = false;
+  std::vector<std::string> names_;
+  std::unordered_set<std::string_view> seen_;
+  std::vector<uint16_t> tags_;
+  std::vector<float> weights_;
+  std::vector<bool> side_set_;
+};
+
+}  // namespace
+
+void parse_pos_model(std::string_view text, const std::string &name, PosModel &model) {
+  PosParser parser(name, model);
+  for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
+  parser.finish();
+}
+
+}  // namespace orvit

@@ -1,0 +1,194 @@
+// The POS perceptron trainer. Weights are integers during training (every update is +1
+// or -1) and the averages come from the running sum of step-weighted updates, so the
+// result does not depend on summation order.
+#include "orvit/pos_train.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <unordered_map>
+
+#include "orvit/candidate_viterbi.h"
+#include "orvit/error.h"
+
+namespace orvit {
+
+namespace {
+
+// The features every word type gives at each offset, as indices into the weight rows.
+struct TypeFeatures {
+  std::vector<std::string> keys;   // feature index -> kind byte + value
+  std::vector<uint32_t> at;        // lists back to back
+  std::vector<uint32_t> begin{0};  // list of (type t, offset o): 5 * t + o + 2
+};
+
+}  // namespace
+
+void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &options,
+                          PosModel &model) {
+  if (corpus.words.empty()) throw Error("no tokens to train on");
+  std::map<std::string, int> label_of;
+  for (const std::string &tag : corpus.tags) label_of.emplace(tag, 0);
+  if (label_of.size() > 65000) throw Error("more than 65000 labels");
+  std::vector<std::string> names;
+  for (auto &[name, id] : label_of) {
+    id = static_cast<int>(names.size());
+    names.push_back(name);
+  }
+  const size_t L = names.size(), side = L + 1;
+  model.set_labels(names);
+
+  // Word types in order of first appearance (type 0: outside the sentence), their
+  // counts and the tags seen with them.
+  StringTable types;
+  types.intern("");
+  std::vector<uint32_t> type(corpus.words.size());
+  std::vector<uint16_t> gold(corpus.words.size());
+  std::vector<long> count{0};
+  std::vector<std::vector<bool>> seen{std::vector<bool>(L)};
+  for (size_t p = 0; p < type.size(); ++p) {
+    type[p] = static_cast<uint32_t>(types.intern(corpus.words[p]));
+    gold[p] = static_cast<uint16_t>(label_of[corpus.tags[p]]);
+    if (type[p] == count.size()) {
+      count.push_back(0);
+      seen.emplace_back(L);
+    }
+    ++count[type[p]];
+    seen[type[p]][gold[p]] = true;
+  }
+  const size_t T = types.size();
+  std::vector<long> hapax(L, 0);  // words seen once, by tag
+  std::vector<uint16_t> tags;
+  for (size_t t = 1; t < T; ++t) {
+    tags.clear();
+    for (size_t y = 0; y < L; ++y)
+      if (seen[t][y]) tags.push_back(static_cast<uint16_t>(y));
+    const bool restricted = count[t] >= options.dictionary_min;
+    if (count[t] >= options.lexicon_min)
+      model.add_word(types.key(static_cast<int32_t>(t)), tags, restricted);
+    if (count[t] == 1) ++hapax[tags[0]];
+  }
+  tags.clear();
+  for (size_t y = 0; y < L; ++y)
+    if (hapax[y] >= options.open_min) tags.push_back(static_cast<uint16_t>(y));
+  if (!tags.empty()) model.set_open_labels(tags);
+
+  // Candidates and feature lists of every type.
+  std::vector<uint16_t> cand_labels;  // candidates of all types back to back
+  std::vector<uint32_t> cand_begin{0};
+  TypeFeatures features;
+  std::unordered_map<std::string, uint32_t> feature_id;
+  std::string shape, key;
+  WordInfo info;
+  for (size_t t = 0; t < T; ++t) {
+    const std::string_view word = types.key(static_cast<int32_t>(t));
+    model.candidates(word, tags);
+    cand_labels.insert(cand_labels.end(), tags.begin(), tags.end());
+    cand_begin.push_back(static_cast<uint32_t>(cand_labels.size()));
+    model.word_info(word, info);
+    for (int o = -2; o <= 2; ++o) {
+      pos_token_features(word, o, info, shape, [&](PosKind kind, std::string_view value) {
+        key.assign(1, static_cast<char>(kind));
+        key.append(value);
+        auto [it, added] = feature_id.emplace(key, static_cast<uint32_t>(features.keys.size()));
+        if (added) features.keys.push_back(key);
+        features.at.push_back(it->second);
+      });
+      features.begin.push_back(static_cast<uint32_t>(features.at.size()));
+    }
+  }
+  const size_t F = features.keys.size();
+
+  // w: current weights; u: sum of step * update, for the averages w - u / step.
+  std::vector<int32_t> w(F * L, 0), tw(side * side, 0);
+  std::vector<int64_t> u(w.size(), 0), tu(tw.size(), 0);
+  std::vector<double> trans(side * side, 0.0);
+  CandidateLattice<double> lattice;
+  std::vector<uint16_t> pred;
+  std::vector<size_t> order(corpus.sentence_count());
+  for (size_t s = 0; s < order.size(); ++s) order[s] = s;
+  uint64_t rng = 0x853c49e6748fea9bULL;
+  int64_t step = 1;
+  // Calls fn(feature) for every feature at position i of the sentence starting at `first`.
+  const auto for_features = [&](size_t first, size_t n, size_t i, auto &&fn) {
+    for (long o = -2; o <= 2; ++o) {
+      const long at = static_cast<long>(i) + o;
+      const size_t t =
+          at < 0 || at >= static_cast<long>(n) ? 0 : type[first + static_cast<size_t>(at)];
+      const size_t list = 5 * t + static_cast<size_t>(o + 2);
+      for (uint32_t k = features.begin[list]; k < features.begin[list + 1]; ++k) fn(features.at[k]);
+    }
+  };
+  for (int epoch = 0; epoch < options.epochs; ++epoch) {
+    for (size_t k = order.size(); k > 1; --k) {  // Fisher-Yates with a 64-bit LCG
+      rng = rng * 6364136223846793005ULL + 1442695040888963407ULL;
+      std::swap(order[k - 1], order[(rng >> 33) % k]);
+    }
+    for (size_t s : order) {
+      const size_t first = corpus.starts[s], n = corpus.starts[s + 1] - first;
+      if (n == 0) continue;
+      lattice.clear();
+      for (size_t i = 0; i < n; ++i) {
+        const size_t t = type[first + i];
+        const size_t slot = lattice.labels.size();
+        lattice.labels.insert(lattice.labels.end(), cand_labels.begin() + cand_begin[t],
+                              cand_labels.begin() + cand_begin[t + 1]);
+        lattice.emit.resize(lattice.labels.size(), 0.0);
+        for_features(first, n, i, [&](uint32_t f) {
+          const int32_t *row = &w[static_cast<size_t>(f) * L];
+          for (size_t k = slot; k < lattice.labels.size(); ++k)
+            lattice.emit[k] += row[lattice.labels[k]];
+        });
+        lattice.begin.push_back(static_cast<uint32_t>(lattice.labels.size()));
+      }
+      pred.resize(n);
+      viterbi_candidates(lattice, static_cast<int>(L), trans.data(), pred.data());
+      for (size_t i = 0; i <= n; ++i) {
+        const size_t g = i < n ? gold[first + i] : L, y = i < n ? pred[i] : L;
+        const size_t gp = i > 0 ? gold[first + i - 1] : L, yp = i > 0 ? pred[i - 1] : L;
+        if (g != y && i < n) {
+          for_features(first, n, i, [&](uint32_t f) {
+            const size_t row = static_cast<size_t>(f) * L;
+            ++w[row + g];
+            u[row + g] += step;
+            --w[row + y];
+            u[row + y] -= step;
+          });
+        }
+        if (g != y || gp != yp) {
+          const size_t gc = gp * side + g, yc = yp * side + y;
+          ++tw[gc];
+          tu[gc] += step;
+          trans[gc] = tw[gc];
+          --tw[yc];
+          tu[yc] -= step;
+          trans[yc] = tw[yc];
+        }
+      }
+      ++step;
+    }
+  }
+
+  // The averaged weights, rounded to 1/100.
+  auto average = [&](int32_t weight, int64_t sum) {
+    const double a = weight - static_cast<double>(sum) / static_cast<double>(step);
+    return static_cast<float>(std::round(a * 100) / 100);
+  };
+  for (size_t c = 0; c < side * side; ++c)
+    model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side),
+                         average(tw[c], tu[c]));
+  std::vector<float> row(L);
+  for (size_t f = 0; f < F; ++f) {
+    float largest = 0;
+    for (size_t y = 0; y < L; ++y) {
+      row[y] = average(w[f * L + y], u[f * L + y]);
+      largest = std::max(largest, std::fabs(row[y]));
+    }
+    if (largest == 0) continue;
+    const std::string_view k = features.keys[f];
+    model.add_feature(static_cast<PosKind>(k[0]), k.substr(1), row.data());
+  }
+  model.finish();
+}
+
+}  // namespace orvit
