@@ -246,6 +246,8 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
     std::string damaged = good, other_version = good;
     damaged[good.size() - 3] ^= 1;
     other_version[8] = 2;
+    std::string other_kind = good;  // the header's kind (byte 52; outside the body's hash)
+    other_kind[52] ^= 1;
     // A well-formed image with a number no tagger can use: the HMM's theta infinite
     // (offset 64, the first scalar), the perceptron's first weight NaN.
     std::string bad_real;
@@ -280,6 +282,7 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
         {"damaged", k.text, damaged, "damaged model image", true},
         {"other version", k.text, other_version, "model image of another version or byte order",
          true},
+        {"other kind", k.text, other_kind, "model image with inconsistent tables", true},
         {"model retrained", stale_text, good, "model image built from another version of the model",
          true},
         {"NaN or infinite number", k.text, bad_real,
