@@ -292,57 +292,26 @@ const char kBracketing[] =
     "\t\t(NOUN\tdask\t)\n\t)\n"
     "\t(PUNCT\t.\t)\n</s>\n)\n\n\n";
 
-// Export rows of short words and phrase numbers: "word TAG parent, ...".
-std::string export_rows(const std::string &rows) {
-  std::istringstream in(rows);
-  std::string text, word, tag, parent;
-  while (in >> word >> tag >> parent) {
-    if (parent.back() == ',') parent.pop_back();
-    text += word + "\t\t\t" + tag + "\t--\t\t--\t" + parent + "\n";
-  }
-  return text;
-}
-
-const std::string kExportBodyUnary = export_rows(
-    "the DET 500, vorp NOUN 500, of PREP 501, the DET 502, zub NOUN 502, plinks VERB 503, "
-    "a DET 504, "
-    "very ADV 505, grelly ADJ 505, dask NOUN 504, . PUNCT 0, "
-    "#500 NP 0, #501 PP 500, #502 NP 501, #503 VP 0, #504 NP 0, #505 AP 504");
-
-std::string export_of(const std::string &body) {
-  std::string text;
-  for (int i = 0; i < 7; ++i) {
-    const std::string n = std::to_string(i);
-    text += "#BOS " + n + " -4 DATE 0\nw" + n + "\t\t\tX\t--\t\t--\t0\n#EOS " + n + "\n\n";
-  }
-  return text + "#BOS 7 -4 DATE 0\n" + body + "#EOS 7\n\n";
-}
-
 struct TreeCase {
   const char *name;
   std::vector<std::string> options;
   std::string tags, input, expected;
 };
 
-// Seven one-word sentences first, so that the example is sentence number 7.
-std::string seven(const std::string &each, bool numbered) {
-  std::string text;
-  for (int i = 0; i < 7; ++i)
-    text.append(numbered ? std::string("w").append(std::to_string(i)) : "").append(each);
-  return text;
-}
-const std::string kExportTags = seven(" x/1/c/_", false) + kExampleTags;
-const std::string kExportInput = seven(" X\n\n", true) + kExampleInput;
-
 // Markup, quoting and node numbers are pinned by the Print table; these rows check the
-// whole run: the worked example as bracketing and as export, and -Olisp with -u.
+// whole run: the worked example as bracketing, -Olisp with -u, and export of two
+// sentences (the second reusing the nodes of the first) with their numbers.
 // clang-format off
 const TreeCase kTreeCases[] = {
     {"Bracketing", {"-c"}, kExampleTags, kExampleInput, kBracketing},
     {"LispUnary", {"-c", "-Olisp", "-u"}, " x/1/c/VP", "<s>\nran V\n",
      "(\n<s>\n\t(\"VP\"\n\t\t(\"V\"\t\"ran\"\t)\n\t)\n)\n\n\n"},
-    {"ExportUnary", {"-Onegra", "-c", "-u"}, kExportTags, kExportInput,
-     export_of(kExportBodyUnary)},
+    {"ExportUnary", {"-Onegra", "-u"}, " x/1/c/VP x/1/c/NP x/-/c/PP x/0/c/PP x/+/c/NP",
+     "a V\n\nb D\nc P\nd N\ne N\n",
+     "#BOS 0 -4 DATE 0\na\t\t\tV\t--\t\t--\t500\n#500\t\t\tVP\t--\t\t--\t0\n#EOS 0\n\n"
+     "#BOS 1 -4 DATE 0\nb\t\t\tD\t--\t\t--\t500\nc\t\t\tP\t--\t\t--\t501\n"
+     "d\t\t\tN\t--\t\t--\t501\ne\t\t\tN\t--\t\t--\t500\n#500\t\t\tNP\t--\t\t--\t0\n"
+     "#501\t\t\tPP\t--\t\t--\t500\n#EOS 1\n\n"},
 };
 // clang-format on
 
