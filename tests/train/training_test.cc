@@ -135,14 +135,6 @@ void expect_round_trip(const std::string &corpus_text) {
   EXPECT_EQ(wrong, 0);
 }
 
-TEST(ChunkEncoding, ChunksSurviveVornikDecoding) {
-  expect_round_trip(
-      "He PRP B-NP\nsaw VBD B-VP\nthe DT B-NP\nold JJ I-NP\ncat NN I-NP\n. . O\n\n"
-      "Go VB B-VP\n\n"                                          // one word, one chunk
-      "x NN I-NP\ny IN O\nz NN I-NP\nw NN I-VP\nv VB B-VP\n\n"  // I-X opening chunks
-      ", , O\n. . O\n\n");                                      // no chunks at all
-}
-
 TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
   if (!corpus_missing("train.txt").empty()) GTEST_SKIP() << corpus_missing("train.txt");
   const std::string train = corpus_file("train.txt");
