@@ -338,7 +338,6 @@ TEST(FixFile, EvenAnAbsoluteNameIsPutBehindChunkpath) {
 struct TaggerCase {
   const char *name;
   std::vector<std::string> files;
-  bool chunkpath;     // name the files and the chunk model relative to CHUNKPATH
   std::string input;  // "word TAG" lines
   std::string tags;   // the tags the chunk tagger receives, one line each
 };
@@ -351,21 +350,19 @@ const TaggerCase kTaggerCases[] = {
      {"%% adjectives before nouns\nfix # =ADJD #r =NN -> ADJA\nfix # =ADJD #l =VAFIN -> ADV\n"
       "fix # =VVFIN=^ist$ -> VAFIN\nfix # =PDS=^das$ #r =ADJD #rr =NN -> ART\n"
       "fix # =NN #u =NP -> NE\nskip KON\n"},
-     false, "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
+     "Das PDS\nschnelle ADJD\nAuto NN\nist VVFIN\nrot ADJD\n",
      "$lim$\n$lim$\nART\nADJA\nNN\nVAFIN\nADJD\n$lim$\n\n"},
     {"RulesOfEarlierFilesAreTriedFirst", {"fix # =A #r =Z -> X\nfix # =A -> B\n",
       "fix # =A -> C\nnoatt # =D #u =X\nignore ART\nnostr NE\nwordfix W\nfix # =D -> E\n"},
-     false, "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
-    {"NameIsPrefixedWithChunkpath", {"fix # =A -> B\n"}, true, "a A\n",
-     "$lim$\n$lim$\nB\n$lim$\n\n"},
+     "a A\nd D\n", "$lim$\n$lim$\nB\nE\n$lim$\n\n"},
     // A new tag that begins like a comment is sent behind a blank, and its echo in the
     // reply is taken as the answer for its word, not skipped as a comment.
-    {"NewTagLikeACommentIsStillAnswered", {"fix # =A -> %%X\n"}, false, "a A\nb B\n",
+    {"NewTagLikeACommentIsStillAnswered", {"fix # =A -> %%X\n"}, "a A\nb B\n",
      "$lim$\n$lim$\n %%X\nB\n$lim$\n\n"},
-    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"}, false,
+    {"EverySentenceIsFixedOnItsOwn", {"fix # =IN=^that$ #r =NN -> DT\n"},
      "that IN\nman NN\n\nthat IN\n\nman NN\nthat IN\n",
      "$lim$\n$lim$\nDT\nNN\n$lim$\n\n$lim$\n$lim$\nIN\n$lim$\n\n$lim$\n$lim$\nNN\nIN\n$lim$\n\n"},
-    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"}, false,
+    {"EnglishExampleFileCorrectsTypicalTaggerErrors", {VORNIK_EXAMPLES "/english.fix"},
      "the DT\nproposed VBN\nmerger NN\nthat IN\ncompany NN\nhas VBZ\nrisen VBD\nto IN\n"
      "buy VB\nthe DT\nmeeting VBG\nended VBD\nwere VBD\nalso RB\nsold VBD\nthe DT\n"
      "running VBG\nshoes NNS\n",
@@ -378,16 +375,9 @@ TEST(ChunkTaggerInput, HasTheFixedTags) {
   for (const TaggerCase &c : kTaggerCases) {
     ScratchDir dir;
     std::vector<std::string> args = fix_options(dir, c.files);
-    Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
-    if (c.chunkpath) {
-      for (std::size_t i = 1; i < args.size(); i += 2)
-        args[i] = args[i].substr(dir.path().size() + 1);
-      env["CHUNKPATH"] = dir.path();
-    }
+    const Env env{{"FAKE_ORVIT_LOG", dir.path() + "/log"}};
     const std::string chunk = dir.write("chunk", "default x/0/c/NP\n");
-    for (const char *a :
-         {"-v0", "-Itags", "-Ochunktags", c.chunkpath ? "chunk" : chunk.c_str(), "-"})
-      args.push_back(a);
+    args.insert(args.end(), {"-v0", "-Itags", "-Ochunktags", chunk, "-"});
     const RunResult r = run_vornik(args, c.input, env);
     EXPECT_EQ(r.status, 0) << c.name;
     EXPECT_EQ(r.err, "") << c.name;
