@@ -331,15 +331,7 @@ class PerceptronParser : RowCursor {
         expected_ < 1 || !at_end())
       bad_row("labels");
     expected_labels_seen_ = true;
-    const size_t row_end = static_cast<size_t>(row_.data() - text_.data()) + row_.size();
-    const size_t rest = text_.size() > row_end ? text_.size() - row_end - 1 : 0;
-    const size_t room = (rest + 1) / 8;  // the last row may lack its newline
-    if (static_cast<size_t>(expected_) > room)
-      fail("declares " + std::to_string(expected_) + " labels, but the rest of the file holds at most " +
-           std::to_string(room) + " label rows");
-    if (expected_ > kMaxLabels)
-      fail(std::to_string(expected_) + " labels: more than the " + std::to_string(kMaxLabels) +
-           " a model may have");
+    require_label_room(text_, expected_, kMaxLabels);
   }
 
   void label() {

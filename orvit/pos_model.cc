@@ -9,6 +9,7 @@
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
+#include "orvit/perceptron_model.h"
 #include "orvit/row_cursor.h"
 #include "orvit/text_scan.h"
 
@@ -183,7 +184,8 @@ namespace {
 
 class PosParser : RowCursor {
  public:
-  PosParser(const std::string &name, PosModel &model) : RowCursor(name), model_(model) {}
+  PosParser(std::string_view text, const std::string &name, PosModel &model)
+      : RowCursor(name), text_(text), model_(model) {}
 
   void line(std::string_view row, long number) {
     start_row(row, number);
@@ -230,9 +232,10 @@ class PosParser : RowCursor {
     std::string_view s = next();
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
     if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
-        expected_ < 1 || expected_ > 65000 || !at_end())
+        expected_ < 1 || !at_end())
       bad_row("labels");
     expected_labels_seen_ = true;
+    require_label_room(text_, expected_, kMaxLabels);
   }
 
   void label() {
@@ -311,10 +314,14 @@ class PosParser : RowCursor {
       last = label;
     }
     if (last < 0) bad_row("feature");
+    if ((model_.feature_count() + 1) * static_cast<size_t>(model_.labels()) > kMaxWeights)
+      fail("more than " + std::to_string(kMaxWeights) +
+           " weights (features times labels): too large a model");
     if (!model_.add_feature(static_cast<PosKind>(kind), value, weights_.data()))
       fail("duplicate feature row " + quote_row(row_));
   }
 
+  std::string_view text_;
   PosModel &model_;
   int expected_ = 0;
   bool expected_labels_seen_ = false, labels_done_ = false, open_seen_ = false;
@@ -328,7 +335,7 @@ class PosParser : RowCursor {
 }  // namespace
 
 void parse_pos_model(std::string_view text, const std::string &name, PosModel &model) {
-  PosParser parser(name, model);
+  PosParser parser(text, name, model);
   for_each_line(text, [&](std::string_view row, long number) { parser.line(row, number); });
   parser.finish();
 }

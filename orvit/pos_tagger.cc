@@ -38,7 +38,7 @@ uint32_t PosTagger::cached(std::string_view word) {
 const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> &tokens) {
   const size_t n = tokens.size();
   const size_t L = static_cast<size_t>(model_.labels());
-  if (cache_.size() + n > kCacheLimit) {
+  if (cache_.size() + n > kCacheLimit || cache_rows_.size() + n * 5 * L > kCacheFloats) {
     cache_ = StringTable();
     cache_labels_.clear();
     cache_begin_.assign(1, 0);

@@ -33,9 +33,11 @@ class PosTagger : public SentenceTagger {
   void add_rows(std::string_view word, float *rows);
 
   const PosModel &model_;
-  // Every word seen (up to kCacheLimit; then the cache starts again): its candidates
-  // and, per offset -2..+2, the sum of the rows of the features it gives there.
+  // Every word seen (up to kCacheLimit words or kCacheFloats row entries, about 128 MB;
+  // then the cache starts again): its candidates and, per offset -2..+2, the sum of
+  // the rows of the features it gives there.
   static constexpr size_t kCacheLimit = 1 << 20;
+  static constexpr size_t kCacheFloats = size_t{1} << 25;
   StringTable cache_;
   std::vector<uint16_t> cache_labels_;    // candidates of all entries back to back
   std::vector<uint32_t> cache_begin_{0};  // entry e: [cache_begin_[e], cache_begin_[e+1])

@@ -10,6 +10,7 @@
 
 #include "orvit/candidate_viterbi.h"
 #include "orvit/error.h"
+#include "orvit/perceptron_model.h"
 
 namespace orvit {
 
@@ -29,7 +30,8 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
   if (corpus.words.empty()) throw Error("no tokens to train on");
   std::map<std::string, int> label_of;
   for (const std::string &tag : corpus.tags) label_of.emplace(tag, 0);
-  if (label_of.size() > 65000) throw Error("more than 65000 labels");
+  if (label_of.size() > static_cast<size_t>(kMaxLabels))
+    throw Error("more than " + std::to_string(kMaxLabels) + " labels");
   std::vector<std::string> names;
   for (auto &[name, id] : label_of) {
     id = static_cast<int>(names.size());

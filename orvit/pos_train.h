@@ -25,7 +25,7 @@ struct PosTrainOptions {
 // without an ambiguity class. The sentences are visited in an order shuffled by a fixed generator,
 // so the same corpus and options always give the same model. Weights are the averages over all
 // steps, rounded to 1/100; features whose weights all round to 0 are left out. Throws Error for an
-// empty corpus or more than 65000 labels.
+// empty corpus or more than kMaxLabels labels.
 void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &options,
                           PosModel &model);
 

@@ -34,6 +34,21 @@ class RowCursor {
     fail("empty file, not an orvit model");
   }
 
+  // The label count of a "labels N" row, checked before anything is sized by it:
+  // against what the rest of `text` after the current row can hold (a label row takes
+  // at least "label x" and a newline) and against `limit`.
+  void require_label_room(std::string_view text, long count, long limit) {
+    const size_t row_end = static_cast<size_t>(row_.data() - text.data()) + row_.size();
+    const size_t rest = text.size() > row_end ? text.size() - row_end - 1 : 0;
+    const size_t room = (rest + 1) / 8;  // the last row may lack its newline
+    if (static_cast<size_t>(count) > room)
+      fail("declares " + std::to_string(count) + " labels, but the rest of the file holds at most " +
+           std::to_string(room) + " label rows");
+    if (count > limit)
+      fail(std::to_string(count) + " labels: more than the " + std::to_string(limit) +
+           " a model may have");
+  }
+
   // The next column of the row, empty at its end.
   std::string_view next() { return next_column(row_, pos_); }
   bool at_end() { return next().empty(); }
