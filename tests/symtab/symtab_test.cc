@@ -3,7 +3,6 @@
 // limit). The program starts with no tags.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -65,17 +64,13 @@ TEST(Lexstore, SiblingsSortAsSignedBytes) {
   EXPECT_EQ(order, (std::vector<std::string>{"\x80", "\xc3\xa9", "B", "a", "b", "c"}));
 }
 
-TEST(Bitstore, KeysArrivingInAnyOrderEndUpSortedAndFound) {
+TEST(Bitstore, KeysArrivingInAnyOrderAreFound) {
   const std::vector<std::vector<uint32_t>> orders = {
       {5, 4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, 5}, {3, 0, 5, 1, 4, 2}, {0xffffffffu, 7, 0x80000000u, 1}};
   for (const auto &order : orders) {
     t_bitnode *store = bitinit();
     EXPECT_EQ(bitrecall(store, 0), nullptr);
     for (uint32_t key : order) EXPECT_EQ(bitstore(store, key, value(key)), nullptr);
-    std::vector<uint32_t> keys, sorted = order;
-    for (uint32_t i = 0; i < store->n; ++i) keys.push_back(store->elem[i].key);
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(keys, sorted);
     for (uint32_t key : order) EXPECT_EQ(bitrecall(store, key), value(key));
     EXPECT_EQ(bitrecall(store, 6), nullptr);
   }
