@@ -32,13 +32,16 @@ constexpr uint32_t kImageVersion = 1;
 constexpr uint32_t kByteOrderMark = 0x01020304;
 constexpr size_t kHeaderSize = 64;
 // The model kinds, as recorded in the header.
-constexpr uint32_t kHmmKind = 0, kPerceptronKind = 1;
+constexpr uint32_t kHmmKind = 0, kPerceptronKind = 1, kPosKind = 2;
 // HMM: four per string index, five for the transitions, four lexicon arrays, and six
 // arrays beside the index of each word class's suffix trie.
 constexpr uint32_t kHmmSections = 4 + 5 + 4 + 4 + kWordClassCount * (4 + 6);
 // Perceptron: two string indexes, keys, weights, slots, transitions, one-part rows,
 // class codes and the class templates' rows.
 constexpr uint32_t kPerceptronSections = 4 + 4 + 6 + kClassTemplates;
+// POS perceptron: three string indexes (labels, lexicon, features), restrictions, tag
+// offsets, tags, open labels, weights and transitions.
+constexpr uint32_t kPosSections = 3 * 4 + 6;
 
 struct Header {
   char magic[8];
@@ -293,8 +296,8 @@ bool rows_ok(std::span<const int32_t> rows, size_t features) {
 bool tables_ok(const PerceptronView &v) {
   const size_t labels = v.label_names.size(), features = v.keys.size();
   const size_t codes = v.parts.size() + 2, slots = v.slots.size();
-  if (labels == 0 || labels > static_cast<size_t>(kMaxLabels) || !index_ok(v.label_names) || !index_ok(v.parts) ||
-      v.parts.size() > kMaxParts || v.weights.size() / labels != features ||
+  if (labels == 0 || labels > static_cast<size_t>(kMaxLabels) || !index_ok(v.label_names) ||
+      !index_ok(v.parts) || v.parts.size() > kMaxParts || v.weights.size() / labels != features ||
       v.weights.size() % labels != 0 || v.trans.size() != (labels + 1) * (labels + 1) ||
       slots == 0 || (slots & (slots - 1)) != 0 || features >= slots ||
       v.unigram_rows.size() != kUnigramTemplates * codes || !rows_ok(v.unigram_rows, features)) {
@@ -324,6 +327,29 @@ bool tables_ok(const PerceptronView &v) {
   return true;
 }
 
+template <typename Visit>
+void visit_sections(PosView &v, Visit &&visit) {
+  visit(v.label_names);
+  visit(v.lexicon);
+  visit(v.restricted_words);
+  visit(v.tag_begin);
+  visit(v.tags);
+  visit(v.open);
+  visit(v.features);
+  visit(v.weights);
+  visit(v.trans);
+}
+
+// Every index a POS tagger follows stays inside its array.
+bool tables_ok(const PosView &v) {
+  const size_t labels = v.label_names.size(), words = v.lexicon.size();
+  return labels > 0 && labels <= 4000 && index_ok(v.label_names) && index_ok(v.lexicon) &&
+         index_ok(v.features) && v.restricted_words.size() == words &&
+         offsets_ok(v.tag_begin, words, v.tags.size()) && ids_below(v.tags, labels) &&
+         ids_below(v.open, labels) && v.weights.size() / labels == v.features.size() &&
+         v.weights.size() % labels == 0 && v.trans.size() == (labels + 1) * (labels + 1);
+}
+
 // The offset in `image` of the first real number of `v` a tagger could not compute
 // with, 0 when there is none: NaN or infinity anywhere, except -inf in the trigram
 // HMM's log-probability tables (`float`), where it means "never".
@@ -347,8 +373,8 @@ size_t first_bad_real(std::string_view image, View &v, bool minus_infinity_allow
 // The refusal of an image whose sections were read by `reader` into `v` (checked by
 // tables_ok as `tables`): "" when it can be used.
 template <typename View>
-std::string check_sections(std::string_view image, const ImageReader &reader, bool tables,
-                           View &v, bool minus_infinity_allowed) {
+std::string check_sections(std::string_view image, const ImageReader &reader, bool tables, View &v,
+                           bool minus_infinity_allowed) {
   if (!reader.ok())
     return "model image with a section outside it (directory entry at offset " +
            std::to_string(reader.bad_entry()) + ")";
@@ -411,12 +437,22 @@ std::string write_model_image(const PerceptronView &view, std::string_view text)
   return writer.finish(kPerceptronKind, PerceptronScalars{view.dense_classes, {}}, text);
 }
 
+std::string write_model_image(const PosView &view, std::string_view text) {
+  ImageWriter writer(kPosSections);
+  PosView copy = view;
+  visit_sections(copy, [&](const auto &section) { writer.add(section); });
+  return writer.finish(kPosKind, PerceptronScalars{}, text);
+}
+
 void write_model_files(const std::string &path, const std::string &text) {
   write_file(path, text);
-  // The POS perceptron kind has no image: its text is parsed.
-  if (path == "-" || is_pos_model(text)) return;
+  if (path == "-") return;
   std::string image;
-  if (is_perceptron_model(text)) {
+  if (is_pos_model(text)) {
+    PosModel model;
+    parse_pos_model(text, path, model);
+    image = write_model_image(model, text);
+  } else if (is_perceptron_model(text)) {
     PerceptronModel model;
     parse_perceptron_model(text, path, model);
     image = write_model_image(model, text);
@@ -441,7 +477,8 @@ std::string read_model_image(std::string_view image, std::string_view text, Mode
   ImageReader reader(image, h.sections);
   if (h.kind == kHmmKind && h.sections == kHmmSections)
     visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kHmmKind || h.sections != kHmmSections) return "model image with inconsistent tables";
+  if (h.kind != kHmmKind || h.sections != kHmmSections)
+    return "model image with inconsistent tables";
   if (!std::isfinite(v.theta))
     return "model image with a NaN or infinite value at offset " +
            std::to_string(kHeaderSize + offsetof(Scalars, theta));
@@ -463,6 +500,22 @@ std::string read_model_image(std::string_view image, std::string_view text, Perc
   if (h.kind == kPerceptronKind && h.sections == kPerceptronSections)
     visit_sections(v, [&](auto &section) { reader.take(section); });
   if (h.kind != kPerceptronKind || h.sections != kPerceptronSections)
+    return "model image with inconsistent tables";
+  const bool tables = reader.ok() && tables_ok(v);
+  if (std::string refused = check_sections(image, reader, tables, v, false); !refused.empty())
+    return refused;
+  view = v;
+  return "";
+}
+
+std::string read_model_image(std::string_view image, std::string_view text, PosView &view) {
+  Header h;
+  if (std::string refused = check_header(image, text, h); !refused.empty()) return refused;
+  PosView v;
+  ImageReader reader(image, h.sections);
+  if (h.kind == kPosKind && h.sections == kPosSections)
+    visit_sections(v, [&](auto &section) { reader.take(section); });
+  if (h.kind != kPosKind || h.sections != kPosSections)
     return "model image with inconsistent tables";
   const bool tables = reader.ok() && tables_ok(v);
   if (std::string refused = check_sections(image, reader, tables, v, false); !refused.empty())
@@ -520,9 +573,14 @@ TaggingModel::TaggingModel(const std::string &path, double beam, std::FILE *warn
     }
     tagger_ = std::make_unique<PerceptronTagger>(view);
   } else if (is_pos_model(text_.bytes())) {
-    pos_ = std::make_unique<PosModel>();
-    parse_pos_model(text_.bytes(), path, *pos_);
-    tagger_ = std::make_unique<PosTagger>(*pos_);
+    PosView view;
+    if (!map_image(path, view, warnings)) {
+      pos_ = std::make_unique<PosModel>();
+      parse_pos_model(text_.bytes(), path, *pos_);
+      view = *pos_;
+      write_image(path, write_model_image(view, text_.bytes()), warnings);
+    }
+    tagger_ = std::make_unique<PosTagger>(view);
   } else {
     ModelView view;
     if (!map_image(path, view, warnings)) {

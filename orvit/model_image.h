@@ -24,6 +24,7 @@ std::string image_path(const std::string &model_path);
 // view gives the same bytes).
 std::string write_model_image(const ModelView &view, std::string_view text);
 std::string write_model_image(const PerceptronView &view, std::string_view text);
+std::string write_model_image(const PosView &view, std::string_view text);
 
 // Writes the text model `text` to `path` (file_io's write_file; "-" is standard
 // output) and, for a named file, its image beside it. Every program that writes a model file calls
@@ -56,6 +57,7 @@ class MappedFile {
 // further. An image of the other model kind is refused.
 std::string read_model_image(std::string_view image, std::string_view text, ModelView &view);
 std::string read_model_image(std::string_view image, std::string_view text, PerceptronView &view);
+std::string read_model_image(std::string_view image, std::string_view text, PosView &view);
 
 // The model orvit tags with, for the model file at `path`, and its tagger (`beam` as
 // for Tagger). An HMM or chunk perceptron model comes from its image when the image

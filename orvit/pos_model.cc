@@ -51,77 +51,95 @@ void word_shape(std::string_view word, std::string &out) {
 }
 
 void PosModel::set_labels(std::vector<std::string> names) {
-  label_names_ = std::move(names);
-  for (const std::string &name : label_names_) label_ids_.intern(name);
-  const size_t side = label_names_.size() + 1;
-  trans_.assign(side * side, 0.0f);
-  open_.resize(label_names_.size());
-  for (size_t y = 0; y < open_.size(); ++y) open_[y] = static_cast<uint16_t>(y);
+  for (const std::string &name : names) label_table_.intern(name);
+  const size_t side = names.size() + 1;
+  trans_list_.assign(side * side, 0.0f);
+  open_list_.resize(names.size());
+  for (size_t y = 0; y < open_list_.size(); ++y) open_list_[y] = static_cast<uint16_t>(y);
+  finish();
 }
 
-bool PosModel::add_word(std::string_view word, const std::vector<uint16_t> &tags, bool restricted) {
-  if (lexicon_.find(word) >= 0) return false;
-  lexicon_.intern(word);
-  restricted_.push_back(restricted);
-  tags_.insert(tags_.end(), tags.begin(), tags.end());
-  tag_begin_.push_back(static_cast<uint32_t>(tags_.size()));
+void PosModel::set_open_labels(std::vector<uint16_t> labels) {
+  open_list_ = std::move(labels);
+  finish();
+}
+
+bool PosModel::add_word(std::string_view word, const std::vector<uint16_t> &word_tags,
+                        bool restricted) {
+  if (lexicon_table_.find(word) >= 0) return false;
+  lexicon_table_.intern(word);
+  restricted_list_.push_back(restricted ? 1 : 0);
+  tag_list_.insert(tag_list_.end(), word_tags.begin(), word_tags.end());
+  tag_begin_list_.push_back(static_cast<uint32_t>(tag_list_.size()));
+  finish();
   return true;
 }
 
-bool PosModel::add_feature(PosKind kind, std::string_view value, const float *weights) {
+bool PosModel::add_feature(PosKind kind, std::string_view value, const float *row) {
   std::string key;
   make_key(kind, value, key);
-  if (features_.find(key) >= 0) return false;
-  features_.intern(key);
-  weights_.insert(weights_.end(), weights, weights + labels());
+  if (feature_table_.find(key) >= 0) return false;
+  feature_table_.intern(key);
+  weight_list_.insert(weight_list_.end(), row, row + labels());
+  finish();
   return true;
 }
 
 void PosModel::set_transition(int from, int to, float weight) {
-  trans_[from * (labels() + 1) + to] = weight;
+  trans_list_[from * (labels() + 1) + to] = weight;
 }
 
-void PosModel::finish() {}
+void PosModel::finish() {
+  label_names = label_table_.view();
+  trans = trans_list_;
+  lexicon = lexicon_table_.view();
+  restricted_words = restricted_list_;
+  tag_begin = tag_begin_list_;
+  tags = tag_list_;
+  open = open_list_;
+  features = feature_table_.view();
+  weights = weight_list_;
+}
 
-void PosModel::candidates(std::string_view word, std::vector<uint16_t> &out) const {
-  const int32_t d = lexicon_.find(word);
+void PosView::candidates(std::string_view word, std::vector<uint16_t> &out) const {
+  const int32_t d = lexicon.find(word);
   size_t count = 0;
-  const uint16_t *tags = d < 0 ? nullptr : lexicon_tags(static_cast<size_t>(d), count);
-  if (d >= 0 && restricted_[d]) {
-    out.assign(tags, tags + count);
+  const uint16_t *word_tags = d < 0 ? nullptr : lexicon_tags(static_cast<size_t>(d), count);
+  if (d >= 0 && restricted(static_cast<size_t>(d))) {
+    out.assign(word_tags, word_tags + count);
     return;
   }
   out.clear();
-  std::set_union(open_.begin(), open_.end(), tags, tags + count, std::back_inserter(out));
+  std::set_union(open.begin(), open.end(), word_tags, word_tags + count, std::back_inserter(out));
 }
 
-void PosModel::word_info(std::string_view word, WordInfo &info) const {
+void PosView::word_info(std::string_view word, WordInfo &info) const {
   info.restricted = false;
   info.ambiguity.clear();
-  int32_t d = lexicon_.find(word);
+  int32_t d = lexicon.find(word);
   if (d >= 0) {
-    info.restricted = restricted_[d];
+    info.restricted = restricted(static_cast<size_t>(d));
   } else if (!word.empty() && word[0] >= 'A' && word[0] <= 'Z') {
     // An unseen capitalised word: the class of its lowercase form, marked.
     info.ambiguity.push_back('~');
     info.ambiguity.push_back(static_cast<char>(word[0] - 'A' + 'a'));
     info.ambiguity.append(word.substr(1));
-    d = lexicon_.find(std::string_view(info.ambiguity).substr(1));
+    d = lexicon.find(std::string_view(info.ambiguity).substr(1));
     info.ambiguity.resize(d >= 0 ? 1 : 0);
   }
   if (d < 0) return;
   size_t count = 0;
-  const uint16_t *tags = lexicon_tags(static_cast<size_t>(d), count);
+  const uint16_t *word_tags = lexicon_tags(static_cast<size_t>(d), count);
   for (size_t k = 0; k < count; ++k) {
     if (k > 0) info.ambiguity += '|';
-    info.ambiguity += label_names_[tags[k]];
+    info.ambiguity += label_name(word_tags[k]);
   }
 }
 
-const float *PosModel::find(PosKind kind, std::string_view value, std::string &key) const {
+const float *PosView::find(PosKind kind, std::string_view value, std::string &key) const {
   make_key(kind, value, key);
-  const int32_t f = features_.find(key);
-  return f < 0 ? nullptr : &weights_[static_cast<size_t>(f) * labels()];
+  const int32_t f = features.find(key);
+  return f < 0 ? nullptr : &weights[static_cast<size_t>(f) * labels()];
 }
 
 std::string write_pos_model_text(const PosModel &model) {
@@ -129,9 +147,16 @@ std::string write_pos_model_text(const PosModel &model) {
   std::string out = std::string(kPosMagic) + "\n";
   out += "# orvit POS perceptron model; see docs/orvit-model-format.md\n";
   out += "labels " + std::to_string(n) + "\n";
-  for (int l = 0; l < n; ++l) out += "label " + model.label_name(l) + "\n";
+  for (int l = 0; l < n; ++l) {
+    out += "label ";
+    out += model.label_name(l);
+    out += '\n';
+  }
   const auto tag_list = [&](const uint16_t *tags, size_t count) {
-    for (size_t k = 0; k < count; ++k) out += ' ' + model.label_name(tags[k]);
+    for (size_t k = 0; k < count; ++k) {
+      out += ' ';
+      out += model.label_name(tags[k]);
+    }
     out += '\n';
   };
   out += "open";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,25 +68,22 @@ template <typename Fn>
 void pos_token_features(std::string_view word, int offset, const WordInfo &info, std::string &shape,
                         Fn &&fn);
 
-class PosModel {
- public:
-  // ---- Construction: labels first, then the rest, then finish(). ----
-  void set_labels(std::vector<std::string> names);
-  // Records that `word` was seen with `tags` (increasing label ids) and, when
-  // `restricted`, limits it to them; false if it has a row already.
-  bool add_word(std::string_view word, const std::vector<uint16_t> &tags, bool restricted);
-  // The labels a word outside the dictionary may take (increasing); all by default.
-  void set_open_labels(std::vector<uint16_t> tags) { open_ = std::move(tags); }
-  // Adds the weight row (labels() entries) of feature (kind, value); false if present.
-  bool add_feature(PosKind kind, std::string_view value, const float *weights);
-  // from/to: a label, or labels() for the sentence start (from) / end (to). Unset: 0.
-  void set_transition(int from, int to, float weight);
-  void finish();
+// The tables a POS perceptron tagger reads, as read-only views: into a PosModel, or into
+// a mapped model image (model_image.h). Whoever made the view keeps its storage alive.
+struct PosView {
+  StringIndex label_names;                    // label id = position
+  StringIndex lexicon;                        // word d = position
+  std::span<const uint8_t> restricted_words;  // 1: word d is limited to its tags
+  std::span<const uint32_t> tag_begin;        // word d's tags: [tag_begin[d], tag_begin[d + 1])
+  std::span<const uint16_t> tags;
+  std::span<const uint16_t> open;  // the labels of words outside the dictionary
+  StringIndex features;            // kind byte + value; feature f = position
+  std::span<const float> weights;  // labels() per feature
+  std::span<const float> trans;    // (labels() + 1)^2, row = from
 
-  // ---- Use ----
-  int labels() const { return static_cast<int>(label_names_.size()); }
-  const std::string &label_name(int label) const { return label_names_[label]; }
-  int find_label(std::string_view name) const { return label_ids_.find(name); }
+  int labels() const { return static_cast<int>(label_names.size()); }
+  std::string_view label_name(int label) const { return label_names.key(label); }
+  int find_label(std::string_view name) const { return label_names.find(name); }
   // The labels `word` may take, in increasing order, into `out`: its tags when
   // restricted, else the open labels and the tags it was seen with.
   void candidates(std::string_view word, std::vector<uint16_t> &out) const;
@@ -93,38 +91,61 @@ class PosModel {
   void word_info(std::string_view word, WordInfo &info) const;
   // Weight row of feature (kind, value), or nullptr. `key` is scratch space.
   const float *find(PosKind kind, std::string_view value, std::string &key) const;
-  const float *transitions() const { return trans_.data(); }
-  float transition(int from, int to) const { return trans_[from * (labels() + 1) + to]; }
-  size_t feature_count() const { return features_.size(); }
+  const float *transitions() const { return trans.data(); }
+  float transition(int from, int to) const { return trans[from * (labels() + 1) + to]; }
+  size_t feature_count() const { return features.size(); }
   // Feature f in the order added: its kind, value and weights.
   PosKind feature_kind(size_t f) const {
-    return static_cast<PosKind>(features_.key(static_cast<int32_t>(f))[0]);
+    return static_cast<PosKind>(features.key(static_cast<int32_t>(f))[0]);
   }
   std::string_view feature_value(size_t f) const {
-    return features_.key(static_cast<int32_t>(f)).substr(1);
+    return features.key(static_cast<int32_t>(f)).substr(1);
   }
-  const float *feature_weights(size_t f) const { return &weights_[f * labels()]; }
+  const float *feature_weights(size_t f) const { return &weights[f * labels()]; }
   // Word d of the lexicon, in the order added: the word, its tags, its restriction.
-  size_t lexicon_size() const { return lexicon_.size(); }
-  std::string_view lexicon_word(size_t d) const { return lexicon_.key(static_cast<int32_t>(d)); }
+  size_t lexicon_size() const { return lexicon.size(); }
+  std::string_view lexicon_word(size_t d) const { return lexicon.key(static_cast<int32_t>(d)); }
   const uint16_t *lexicon_tags(size_t d, size_t &count) const {
-    count = tag_begin_[d + 1] - tag_begin_[d];
-    return &tags_[tag_begin_[d]];
+    count = tag_begin[d + 1] - tag_begin[d];
+    return &tags[tag_begin[d]];
   }
-  bool restricted(size_t d) const { return restricted_[d]; }
-  const std::vector<uint16_t> &open_labels() const { return open_; }
+  bool restricted(size_t d) const { return restricted_words[d] != 0; }
+  std::span<const uint16_t> open_labels() const { return open; }
+};
+
+// A POS perceptron model built in memory (by the trainer or the text parser): it owns
+// the tables its PosView part views. Neither copied nor moved, so the views stay valid.
+class PosModel : public PosView {
+ public:
+  PosModel() = default;
+  PosModel(const PosModel &) = delete;
+  PosModel &operator=(const PosModel &) = delete;
+
+  // ---- Construction: labels first, then the rest, then finish(). ----
+  void set_labels(std::vector<std::string> names);
+  // Records that `word` was seen with `tags` (increasing label ids) and, when
+  // `restricted`, limits it to them; false if it has a row already.
+  bool add_word(std::string_view word, const std::vector<uint16_t> &tags, bool restricted);
+  // The labels a word outside the dictionary may take (increasing); all by default.
+  void set_open_labels(std::vector<uint16_t> labels);
+  // Adds the weight row (labels() entries) of feature (kind, value); false if present.
+  bool add_feature(PosKind kind, std::string_view value, const float *weights);
+  // from/to: a label, or labels() for the sentence start (from) / end (to). Unset: 0.
+  void set_transition(int from, int to, float weight);
+  // Points the view at the tables built so far (every step above does so too, so the
+  // view can be used while the model is built).
+  void finish();
 
  private:
-  std::vector<std::string> label_names_;
-  StringTable label_ids_;
-  StringTable lexicon_;
-  std::vector<bool> restricted_;
-  std::vector<uint32_t> tag_begin_{0};
-  std::vector<uint16_t> tags_;
-  std::vector<uint16_t> open_;
-  StringTable features_;  // kind byte + value
-  std::vector<float> weights_;
-  std::vector<float> trans_;
+  StringTable label_table_;
+  StringTable lexicon_table_;
+  std::vector<uint8_t> restricted_list_;
+  std::vector<uint32_t> tag_begin_list_{0};
+  std::vector<uint16_t> tag_list_;
+  std::vector<uint16_t> open_list_;
+  StringTable feature_table_;
+  std::vector<float> weight_list_;
+  std::vector<float> trans_list_;
 };
 
 // Parses POS model text (see docs/orvit-model-format.md); `name` names the file in

@@ -5,7 +5,7 @@
 
 namespace orvit {
 
-PosTagger::PosTagger(const PosModel &model)
+PosTagger::PosTagger(const PosView &model)
     : model_(model), pad_rows_(5 * static_cast<size_t>(model.labels()), 0.0f) {
   add_rows({}, pad_rows_.data());
 }

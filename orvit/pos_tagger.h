@@ -16,7 +16,7 @@ namespace orvit {
 
 class PosTagger : public SentenceTagger {
  public:
-  explicit PosTagger(const PosModel &model);
+  explicit PosTagger(const PosView &model);
 
   const std::vector<uint16_t> &tag(const std::vector<std::string_view> &tokens) override;
   std::string_view tag_name(uint16_t tag) const override { return model_.label_name(tag); }
@@ -32,7 +32,7 @@ class PosTagger : public SentenceTagger {
   // word: a position outside the sentence).
   void add_rows(std::string_view word, float *rows);
 
-  const PosModel &model_;
+  const PosView model_;
   // Every word seen (up to kCacheLimit words or kCacheFloats row entries, about 128 MB;
   // then the cache starts again): its candidates and, per offset -2..+2, the sum of
   // the rows of the features it gives there.

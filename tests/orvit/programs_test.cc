@@ -147,8 +147,8 @@ TEST(Trainer, SameCorpusSameBytes) {
   const std::string path = dir.write("det.txt", corpus);
   for (const std::string kind : {"hmm", "perceptron"}) {
     for (const char *model : {"det1.orv", "det2.orv"})
-      ASSERT_EQ(
-          run_program({ORVIT_TRAIN_PATH, "-k", kind, path, dir.path() + "/" + model}).status, 0);
+      ASSERT_EQ(run_program({ORVIT_TRAIN_PATH, "-k", kind, path, dir.path() + "/" + model}).status,
+                0);
     auto piped = run_program({ORVIT_TRAIN_PATH, "-k", kind, "-", "-"}, corpus);
     ASSERT_EQ(piped.status, 0) << piped.err;
     const std::string bytes = dir.read("det1.orv");
@@ -229,6 +229,8 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
        "word c Y 1", "word c Y 3"},
       {"perceptron", kPerceptronText, "x\ny\ny\n\n", "x\tX\ny\tY\ny\tX\n\n", "C0 y 1:0.5",
        "C0 y 1:0.7"},
+      {"pos", "orvit-pos-perceptron 1\nlabels 2\nlabel X\nlabel Y\nword a X\nfeature w0 c 1:1\n",
+       "a\nc\n\n", "a\tX\nc\tY\n\n", "w0 c 1:1", "w0 c 1:2"},
   };
   for (const Kind &k : kinds) {
     ScratchDir dir;
@@ -259,13 +261,23 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
       view.theta = INFINITY;
       bad_real = orvit::write_model_image(view, k.text);
     } else {
-      orvit::PerceptronModel parsed;
-      orvit::parse_perceptron_model(k.text, "m", parsed);
-      orvit::PerceptronView view = parsed;
-      std::vector<float> weights(view.weights.begin(), view.weights.end());
-      weights[0] = NAN;
-      view.weights = weights;
-      bad_real = orvit::write_model_image(view, k.text);
+      // The first weight NaN, in a copy of the parsed model's view.
+      orvit::PerceptronModel perceptron;
+      orvit::PosModel pos;
+      std::vector<float> weights;
+      auto spoil = [&](auto view) {
+        weights.assign(view.weights.begin(), view.weights.end());
+        weights[0] = NAN;
+        view.weights = weights;
+        bad_real = orvit::write_model_image(view, k.text);
+      };
+      if (std::string(k.name) == "pos") {
+        orvit::parse_pos_model(k.text, "m", pos);
+        spoil(orvit::PosView(pos));
+      } else {
+        orvit::parse_perceptron_model(k.text, "m", perceptron);
+        spoil(orvit::PerceptronView(perceptron));
+      }
       bad_offset = bad_real.find(std::string(reinterpret_cast<const char *>(weights.data()), 4));
     }
     struct Case {
