@@ -55,8 +55,11 @@ struct sentence_slot {
   int pipeline = -1;
 };
 
-std::vector<tagger_pipeline> pipelines;
-std::vector<sentence_slot> slots;  // a ring: `oldest` and the `in_use` after it
+// Both live for the whole run and are never destroyed: vornik ends by exit() from
+// any depth, and the sentence records and buffers they point to stay reachable (not
+// leaked) until the process is gone.
+std::vector<tagger_pipeline> &pipelines = *new std::vector<tagger_pipeline>;
+std::vector<sentence_slot> &slots = *new std::vector<sentence_slot>;  // a ring: `oldest` and the `in_use` after it
 std::size_t oldest = 0, in_use = 0;
 // Where the running loop writes, for finish_earlier_sentences.
 FILE *loop_output = nullptr;
