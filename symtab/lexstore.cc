@@ -9,7 +9,9 @@
 
 namespace {
 constexpr int kBlockNodes = 1024;
-std::vector<t_node *> blocks;  // every block obtained, in order; none is given back
+// Every block obtained, in order; none is given back. Never destroyed, so the blocks stay
+// reachable until the process is gone.
+std::vector<t_node *> &blocks = *new std::vector<t_node *>;
 std::size_t blocks_used = 0;   // blocks handed out from so far, the current one included
 t_node *node_block = nullptr;  // next node to hand out
 int nodes_available = 0;
