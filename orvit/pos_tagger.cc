@@ -6,18 +6,24 @@
 namespace orvit {
 
 PosTagger::PosTagger(const PosView &model)
-    : model_(model), pad_rows_(5 * static_cast<size_t>(model.labels()), 0.0f) {
-  add_rows({}, pad_rows_.data());
+    : model_(model), zeros_(static_cast<size_t>(model.labels()), 0.0f) {
+  add_rows({}, nullptr, pad_rows_);
+  pad_rows_[2] = zeros_.data();
 }
 
-void PosTagger::add_rows(std::string_view word, float *rows) {
+void PosTagger::add_rows(std::string_view word, float *own, OffsetRows &rows) {
   model_.word_info(word, info_);
   const size_t L = static_cast<size_t>(model_.labels());
   for (int o = -2; o <= 2; ++o) {
-    float *r = rows + static_cast<size_t>(o + 2) * L;
+    if (o != 0) rows[o + 2] = zeros_.data();
     pos_token_features(word, o, info_, shape_, [&](PosKind kind, std::string_view value) {
-      if (const float *w = model_.find(kind, value, key_))
-        for (size_t y = 0; y < L; ++y) r[y] += w[y];
+      const float *w = model_.find(kind, value, key_);
+      if (!w) return;
+      if (o != 0) {
+        rows[o + 2] = w;  // the one feature that fires there
+      } else {
+        for (size_t y = 0; y < L; ++y) own[y] += w[y];
+      }
     });
   }
 }
@@ -29,20 +35,21 @@ uint32_t PosTagger::cached(std::string_view word) {
   model_.candidates(word, labels_);
   cache_labels_.insert(cache_labels_.end(), labels_.begin(), labels_.end());
   cache_begin_.push_back(static_cast<uint32_t>(cache_labels_.size()));
-  const size_t block = 5 * static_cast<size_t>(model_.labels());
-  cache_rows_.resize(cache_rows_.size() + block, 0.0f);
-  add_rows(word, &cache_rows_[id * block]);
+  const size_t L = static_cast<size_t>(model_.labels());
+  cache_rows_.resize(cache_rows_.size() + L, 0.0f);
+  add_rows(word, &cache_rows_[id * L], cache_offset_rows_.emplace_back());
   return id;
 }
 
 const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> &tokens) {
   const size_t n = tokens.size();
   const size_t L = static_cast<size_t>(model_.labels());
-  if (cache_.size() + n > kCacheLimit || cache_rows_.size() + n * 5 * L > kCacheFloats) {
+  if (cache_.size() + n > kCacheLimit || cache_rows_.size() + n * L > kCacheFloats) {
     cache_ = StringTable();
     cache_labels_.clear();
     cache_begin_.assign(1, 0);
     cache_rows_.clear();
+    cache_offset_rows_.clear();
   }
   ids_.resize(n);
   for (size_t i = 0; i < n; ++i) ids_[i] = cached(tokens[i]);
@@ -56,7 +63,6 @@ const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> 
   lattice_.emit.assign(lattice_.begin[n], 0.0f);
   uint16_t *labels = lattice_.labels.data();
   float *emit = lattice_.emit.data();
-  const float *cache_rows = cache_rows_.data();
   for (size_t i = 0; i < n; ++i) {
     const uint32_t first = cache_begin_[ids_[i]], count = lattice_.begin[i + 1] - lattice_.begin[i];
     std::copy_n(&cache_labels_[first], count, labels);
@@ -66,9 +72,10 @@ const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> 
       const float *rows[5];
       for (long o = -2; o <= 2; ++o) {
         const long at = static_cast<long>(i) + o;
-        rows[o + 2] = (at < 0 || at >= static_cast<long>(n) ? pad_rows_.data()
-                                                            : cache_rows + ids_[at] * 5 * L) +
-                      static_cast<size_t>(o + 2) * L;
+        const bool outside = at < 0 || at >= static_cast<long>(n);
+        rows[o + 2] = o == 0 ? &cache_rows_[ids_[i] * L]
+                      : outside ? pad_rows_[o + 2]
+                                : cache_offset_rows_[ids_[at]][o + 2];
       }
       for (uint32_t k = 0; k < count; ++k) {
         const uint16_t y = labels[k];

@@ -1,8 +1,10 @@
-// Tags a sentence with a POS perceptron model: each distinct word's feature rows are
-// summed once, per offset -2..+2, into a cache; a token's label scores are then five row
-// entries per candidate label, decoded exactly by first-order Viterbi over candidates.
+// Tags a sentence with a POS perceptron model: each distinct word's own feature rows
+// are summed once into a cache, beside the model rows it gives its neighbours; a token's
+// label scores are then five row entries per candidate label, decoded exactly by
+// first-order Viterbi over candidates.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,23 +28,31 @@ class PosTagger : public SentenceTagger {
   const CandidateLattice<float> &lattice() const { return lattice_; }
 
  private:
+  // The rows a word gives the positions around it: at offset o (-2..+2), the labels'
+  // scores from the features it fires there. At offset 0 that is the cached sum of
+  // several rows; elsewhere one feature fires, so the row is the model's own (or zeros).
+  using OffsetRows = std::array<const float *, 5>;
+
   // Index of `word` in the cache, adding it when new.
   uint32_t cached(std::string_view word);
-  // Adds to rows[(o+2)*L ..] the feature rows `word` gives at each offset o (an empty
-  // word: a position outside the sentence).
-  void add_rows(std::string_view word, float *rows);
+  // Adds to own[] the rows of the features `word` fires at offset 0 and sets rows[o+2]
+  // for the other offsets (an empty word: a position outside the sentence; `own` is then
+  // left as it is).
+  void add_rows(std::string_view word, float *own, OffsetRows &rows);
 
   const PosView model_;
   // Every word seen (up to kCacheLimit words or kCacheFloats row entries, about 128 MB;
-  // then the cache starts again): its candidates and, per offset -2..+2, the sum of
-  // the rows of the features it gives there.
+  // then the cache starts again): its candidates, the sum of the rows of the features
+  // it fires at offset 0, and the rows it gives the positions around it.
   static constexpr size_t kCacheLimit = 1 << 20;
   static constexpr size_t kCacheFloats = size_t{1} << 25;
   StringTable cache_;
   std::vector<uint16_t> cache_labels_;    // candidates of all entries back to back
   std::vector<uint32_t> cache_begin_{0};  // entry e: [cache_begin_[e], cache_begin_[e+1])
-  std::vector<float> cache_rows_;         // 5 * labels() per entry
-  std::vector<float> pad_rows_;           // the same for a position outside the sentence
+  std::vector<float> cache_rows_;         // labels() per entry: its offset-0 sum
+  std::vector<OffsetRows> cache_offset_rows_;  // per entry; [2] unused: see cache_rows_
+  std::vector<float> zeros_;                   // labels() zeros: no feature fires
+  OffsetRows pad_rows_;  // a position outside the sentence
   std::vector<uint32_t> ids_;
   std::string key_, shape_;
   std::vector<uint16_t> labels_;
