@@ -3,14 +3,11 @@
 #include "orvit/perceptron_model.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
-#include "orvit/row_cursor.h"
+#include "orvit/perceptron_rows.h"
 #include "orvit/text_scan.h"
 
 namespace orvit {
@@ -19,22 +16,11 @@ namespace {
 
 constexpr Part T = Part::kToken, C = Part::kClass, W = Part::kWord;
 
-// Weights and transition scores in a model file stay below this in magnitude, far
-// from kForbidden.
-constexpr double kMaxWeight = 1e5;
-
 uint64_t mix(uint64_t key) {
   key ^= key >> 31;
   key *= 0x9e3779b97f4a7c15ULL;
   key ^= key >> 29;
   return key;
-}
-
-// The shortest text that reads back as `w`.
-void append_weight(std::string &out, float w) {
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
-  out.append(buf, end);
 }
 
 }  // namespace
@@ -270,97 +256,33 @@ bool is_perceptron_model(std::string_view text) {
 
 namespace {
 
-class PerceptronParser : RowCursor {
+class PerceptronParser : PerceptronRows<PerceptronModel> {
  public:
   // `rows`: about how many rows the text has, to make room for the features at once.
   PerceptronParser(std::string_view text, const std::string &name, PerceptronModel &model,
                    size_t rows)
-      : RowCursor(name), text_(text), model_(model), rows_(rows) {
+      : PerceptronRows(text, name, model, kPerceptronMagic, "orvit perceptron model"),
+        rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
   }
 
   void line(std::string_view row, long number) {
-    start_row(row, number);
-    if (number == 1) return header();
-    std::string_view kind = next();
-    if (kind.empty() || kind[0] == '#') return;
-    if (kind == "labels") return label_total();
-    if (kind == "label") return label();
-    if (!labels_done_) fail("\"" + std::string(kind) + "\" row before the complete label list");
+    const std::string_view kind = shared_row(row, number);
+    if (kind.empty()) return;
     if (kind == "transition") return transition();
     if (kind == "feature") return feature();
     fail("unknown row " + quote_row(row));
   }
 
   void finish() {
-    require_rows();
-    if (!labels_done_) fail("model has no complete label list");
+    require_labels();
     model_.finish();
   }
 
  private:
-  // A weight: a finite decimal below kMaxWeight in magnitude.
-  bool weight(float &out) { return weight(next(), out); }
-  bool weight(std::string_view s, float &out) {
-    double d;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
-        std::fabs(d) >= kMaxWeight)
-      return false;
-    out = static_cast<float>(d);
-    return true;
-  }
-
-  void header() {
-    std::string_view magic = next(), version = next();
-    if (magic != "orvit-perceptron" || !at_end())
-      fail("not an orvit perceptron model (the first line must be \"" +
-           std::string(kPerceptronMagic) + "\")");
-    if (version != "1")
-      fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
-  }
-
-  // The label count is checked before anything is sized by it: against what the rest
-  // of the file can hold (a label row takes at least "label x" and a newline) and
-  // against the largest label set whose tables fit in sane memory.
-  void label_total() {
-    std::string_view s = next();
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
-    if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
-        expected_ < 1 || !at_end())
-      bad_row("labels");
-    expected_labels_seen_ = true;
-    require_label_room(text_, expected_, kMaxLabels);
-  }
-
-  void label() {
-    if (!expected_labels_seen_ || labels_done_) fail("label row outside the label list");
-    std::string_view name = next();
-    if (name.empty() || name == "<s>" || name == "</s>" || !at_end()) bad_row("label");
-    if (!seen_.insert(name).second) fail("duplicate label \"" + std::string(name) + "\"");
-    names_.emplace_back(name);
-    if (static_cast<int>(names_.size()) == expected_) {
-      model_.set_labels(names_);
-      model_.reserve(std::min(rows_, kMaxWeights / static_cast<size_t>(expected_)));
-      weights_.resize(static_cast<size_t>(expected_));
-      side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
-      labels_done_ = true;
-    }
-  }
-
-  void transition() {
-    const int n = model_.labels();
-    std::string_view from_name = next(), to_name = next();
-    const int from = from_name == "<s>" ? n : model_.find_label(from_name);
-    const int to = to_name == "</s>" ? n : model_.find_label(to_name);
-    float w;
-    if (from < 0 || to < 0 || (from == n && to == n) || !weight(w) || !at_end())
-      bad_row("transition");
-    const size_t cell = static_cast<size_t>(from) * (n + 1) + to;
-    if (side_set_[cell]) fail("duplicate transition row " + quote_row(row_));
-    side_set_[cell] = true;
-    model_.set_transition(from, to, w);
+  void labels_complete() override {
+    model_.reserve(std::min(rows_, kMaxWeights / static_cast<size_t>(expected_)));
   }
 
   void feature() {
@@ -379,39 +301,13 @@ class PerceptronParser : RowCursor {
       if (id < 0) fail("more than " + std::to_string(kMaxParts) + " distinct feature parts");
       code[k] = static_cast<uint32_t>(id) + 2;
     }
-    // LABEL:WEIGHT pairs, labels increasing, weights not 0; other labels weigh 0.
-    std::fill(weights_.begin(), weights_.end(), 0.0f);
-    int last = -1;
-    for (std::string_view pair = next(); !pair.empty(); pair = next()) {
-      const size_t colon = pair.find(':');
-      int label = -1;
-      float w = 0;
-      if (colon == std::string_view::npos) bad_row("feature");
-      auto [p, ec] = std::from_chars(pair.data(), pair.data() + colon, label);
-      if (ec != std::errc() || p != pair.data() + colon || label <= last ||
-          label >= model_.labels() || !weight(pair.substr(colon + 1), w) || w == 0)
-        bad_row("feature");
-      weights_[static_cast<size_t>(label)] = w;
-      last = label;
-    }
-    if (last < 0) bad_row("feature");
-    if ((model_.feature_count() + 1) * static_cast<size_t>(model_.labels()) > kMaxWeights)
-      fail("more than " + std::to_string(kMaxWeights) + " weights (features times labels): too large a model");
+    weight_pairs();
     if (!model_.add_feature(feature_key(t->second, code[0], code[1], code[2]), weights_.data()))
       fail("duplicate feature row " + quote_row(row_));
   }
 
-  std::string_view text_;
-  PerceptronModel &model_;
   size_t rows_;
-  int expected_ = 0;
-  bool expected_labels_seen_ = false;
-  bool labels_done_ = false;
-  std::vector<std::string> names_;
-  std::unordered_set<std::string_view> seen_;
   std::unordered_map<std::string_view, size_t> template_ids_;
-  std::vector<float> weights_;
-  std::vector<bool> side_set_;
 };
 
 }  // namespace

@@ -2,15 +2,12 @@
 #include "orvit/pos_model.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <iterator>
-#include <unordered_set>
 
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "orvit/perceptron_model.h"
-#include "orvit/row_cursor.h"
+#include "orvit/perceptron_rows.h"
 #include "orvit/text_scan.h"
 
 namespace orvit {
@@ -20,15 +17,6 @@ namespace {
 constexpr const char *kKindNames[kPosKinds] = {"w0",    "w-1", "w+1", "w-2", "w+2", "s1",  "s2",
                                                "s3",    "s4",  "s5",  "p1",  "p2",  "p3",  "p4",
                                                "shape", "h",   "b-2", "b-1", "b+1", "b+2", "a0"};
-
-// Weights stay below this in magnitude.
-constexpr double kMaxWeight = 1e5;
-
-void append_weight(std::string &out, float w) {
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
-  out.append(buf, end);
-}
 
 void make_key(PosKind kind, std::string_view value, std::string &key) {
   key.assign(1, static_cast<char>(kind));
@@ -207,19 +195,14 @@ bool is_pos_model(std::string_view text) {
 
 namespace {
 
-class PosParser : RowCursor {
+class PosParser : PerceptronRows<PosModel> {
  public:
   PosParser(std::string_view text, const std::string &name, PosModel &model)
-      : RowCursor(name), text_(text), model_(model) {}
+      : PerceptronRows(text, name, model, kPosMagic, "orvit POS perceptron model") {}
 
   void line(std::string_view row, long number) {
-    start_row(row, number);
-    if (number == 1) return header();
-    std::string_view kind = next();
-    if (kind.empty() || kind[0] == '#') return;
-    if (kind == "labels") return label_total();
-    if (kind == "label") return label();
-    if (!labels_done_) fail("\"" + std::string(kind) + "\" row before the complete label list");
+    const std::string_view kind = shared_row(row, number);
+    if (kind.empty()) return;
     if (kind == "open") return open();
     if (kind == "word" || kind == "known") return word(kind == "word");
     if (kind == "transition") return transition();
@@ -228,55 +211,11 @@ class PosParser : RowCursor {
   }
 
   void finish() {
-    require_rows();
-    if (!labels_done_) fail("model has no complete label list");
+    require_labels();
     model_.finish();
   }
 
  private:
-  bool weight(std::string_view s, float &out) {
-    double d;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
-    if (s.empty() || ec != std::errc() || p != s.data() + s.size() || !std::isfinite(d) ||
-        std::fabs(d) >= kMaxWeight)
-      return false;
-    out = static_cast<float>(d);
-    return true;
-  }
-
-  void header() {
-    std::string_view magic = next(), version = next();
-    if (magic != "orvit-pos-perceptron" || !at_end())
-      fail("not an orvit POS perceptron model (the first line must be \"" + std::string(kPosMagic) +
-           "\")");
-    if (version != "1")
-      fail("unsupported model version \"" + std::string(version) + "\" (this orvit reads 1)");
-  }
-
-  void label_total() {
-    std::string_view s = next();
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), expected_);
-    if (expected_labels_seen_ || s.empty() || ec != std::errc() || p != s.data() + s.size() ||
-        expected_ < 1 || !at_end())
-      bad_row("labels");
-    expected_labels_seen_ = true;
-    require_label_room(text_, expected_, kMaxLabels);
-  }
-
-  void label() {
-    if (!expected_labels_seen_ || labels_done_) fail("label row outside the label list");
-    std::string_view name = next();
-    if (name.empty() || name == "<s>" || name == "</s>" || !at_end()) bad_row("label");
-    if (!seen_.insert(name).second) fail("duplicate label \"" + std::string(name) + "\"");
-    names_.emplace_back(name);
-    if (static_cast<int>(names_.size()) == expected_) {
-      model_.set_labels(std::move(names_));
-      weights_.resize(static_cast<size_t>(expected_));
-      side_set_.assign(static_cast<size_t>(expected_ + 1) * (expected_ + 1), false);
-      labels_done_ = true;
-    }
-  }
-
   // The rest of the row: labels in increasing order, at least one.
   bool tag_list(const char *kind) {
     tags_.clear();
@@ -302,20 +241,6 @@ class PosParser : RowCursor {
     if (!model_.add_word(w, tags_, restricted)) fail("duplicate word row " + quote_row(row_));
   }
 
-  void transition() {
-    const int n = model_.labels();
-    std::string_view from_name = next(), to_name = next();
-    const int from = from_name == "<s>" ? n : model_.find_label(from_name);
-    const int to = to_name == "</s>" ? n : model_.find_label(to_name);
-    float w;
-    if (from < 0 || to < 0 || (from == n && to == n) || !weight(next(), w) || !at_end())
-      bad_row("transition");
-    const size_t cell = static_cast<size_t>(from) * (n + 1) + to;
-    if (side_set_[cell]) fail("duplicate transition row " + quote_row(row_));
-    side_set_[cell] = true;
-    model_.set_transition(from, to, w);
-  }
-
   void feature() {
     const std::string_view name = next(), value = next();
     int kind = 0;
@@ -323,38 +248,13 @@ class PosParser : RowCursor {
     const bool boundary = kind >= kBm2 && kind <= kBp2;
     if (kind == kPosKinds || value.empty() || (boundary && value != kBoundaryValue))
       bad_row("feature");
-    // LABEL:WEIGHT pairs, labels increasing, weights not 0; other labels weigh 0.
-    std::fill(weights_.begin(), weights_.end(), 0.0f);
-    int last = -1;
-    for (std::string_view pair = next(); !pair.empty(); pair = next()) {
-      const size_t colon = pair.find(':');
-      int label = -1;
-      float w = 0;
-      if (colon == std::string_view::npos) bad_row("feature");
-      auto [p, ec] = std::from_chars(pair.data(), pair.data() + colon, label);
-      if (ec != std::errc() || p != pair.data() + colon || label <= last ||
-          label >= model_.labels() || !weight(pair.substr(colon + 1), w) || w == 0)
-        bad_row("feature");
-      weights_[static_cast<size_t>(label)] = w;
-      last = label;
-    }
-    if (last < 0) bad_row("feature");
-    if ((model_.feature_count() + 1) * static_cast<size_t>(model_.labels()) > kMaxWeights)
-      fail("more than " + std::to_string(kMaxWeights) +
-           " weights (features times labels): too large a model");
+    weight_pairs();
     if (!model_.add_feature(static_cast<PosKind>(kind), value, weights_.data()))
       fail("duplicate feature row " + quote_row(row_));
   }
 
-  std::string_view text_;
-  PosModel &model_;
-  int expected_ = 0;
-  bool expected_labels_seen_ = false, labels_done_ = false, open_seen_ = false;
-  std::vector<std::string> names_;
-  std::unordered_set<std::string_view> seen_;
+  bool open_seen_ = false;
   std::vector<uint16_t> tags_;
-  std::vector<float> weights_;
-  std::vector<bool> side_set_;
 };
 
 }  // namespace
