@@ -235,23 +235,13 @@ std::string write_perceptron_model_text(const PerceptronModel &model) {
       else
         out += model.parts.key(static_cast<int32_t>(code - 2));
     }
-    const float *w = model.feature_weights(f);
-    for (int l = 0; l < n; ++l) {
-      if (w[l] == 0) continue;
-      out += ' ';
-      out += std::to_string(l);
-      out += ':';
-      append_weight(out, w[l]);
-    }
-    out += '\n';
+    append_weight_pairs(out, model.feature_weights(f), n);
   }
   return out;
 }
 
 bool is_perceptron_model(std::string_view text) {
-  const std::string_view magic = kPerceptronMagic;
-  size_t pos = 0;
-  return next_column(text, pos) == magic.substr(0, magic.find(' '));
+  return starts_with_magic(text, kPerceptronMagic);
 }
 
 namespace {
@@ -261,8 +251,7 @@ class PerceptronParser : PerceptronRows<PerceptronModel> {
   // `rows`: about how many rows the text has, to make room for the features at once.
   PerceptronParser(std::string_view text, const std::string &name, PerceptronModel &model,
                    size_t rows)
-      : PerceptronRows(text, name, model, kPerceptronMagic, "orvit perceptron model"),
-        rows_(rows) {
+      : PerceptronRows(text, name, model, kPerceptronMagic, "orvit perceptron model"), rows_(rows) {
     for (size_t t = 0; t < feature_templates().size(); ++t)
       template_ids_.emplace(feature_templates()[t].name, t);
   }

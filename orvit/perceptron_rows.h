@@ -13,6 +13,7 @@
 
 #include "orvit/perceptron_model.h"
 #include "orvit/row_cursor.h"
+#include "orvit/text_scan.h"
 
 namespace orvit {
 
@@ -25,6 +26,25 @@ inline void append_weight(std::string &out, float w) {
   char buf[32];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, w);
   out.append(buf, end);
+}
+
+// Appends " LABEL:WEIGHT" for every label of w[0..labels) whose weight is not 0, then
+// a newline: the end of a feature row.
+inline void append_weight_pairs(std::string &out, const float *w, int labels) {
+  for (int l = 0; l < labels; ++l) {
+    if (w[l] == 0) continue;
+    out += ' ';
+    out += std::to_string(l);
+    out += ':';
+    append_weight(out, w[l]);
+  }
+  out += '\n';
+}
+
+// True when the first column of `text` is the first word of `magic` ("NAME 1").
+inline bool starts_with_magic(std::string_view text, std::string_view magic) {
+  size_t pos = 0;
+  return next_column(text, pos) == magic.substr(0, magic.find(' '));
 }
 
 // `Model` has set_labels(std::vector<std::string>), labels(), find_label(name),

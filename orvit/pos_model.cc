@@ -174,24 +174,12 @@ std::string write_pos_model_text(const PosModel &model) {
     out += pos_kind_name(model.feature_kind(f));
     out += ' ';
     out += model.feature_value(f);
-    const float *w = model.feature_weights(f);
-    for (int l = 0; l < n; ++l) {
-      if (w[l] == 0) continue;
-      out += ' ';
-      out += std::to_string(l);
-      out += ':';
-      append_weight(out, w[l]);
-    }
-    out += '\n';
+    append_weight_pairs(out, model.feature_weights(f), n);
   }
   return out;
 }
 
-bool is_pos_model(std::string_view text) {
-  const std::string_view magic = kPosMagic;
-  size_t pos = 0;
-  return next_column(text, pos) == magic.substr(0, magic.find(' '));
-}
+bool is_pos_model(std::string_view text) { return starts_with_magic(text, kPosMagic); }
 
 namespace {
 

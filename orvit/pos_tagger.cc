@@ -73,7 +73,7 @@ const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> 
       for (long o = -2; o <= 2; ++o) {
         const long at = static_cast<long>(i) + o;
         const bool outside = at < 0 || at >= static_cast<long>(n);
-        rows[o + 2] = o == 0 ? &cache_rows_[ids_[i] * L]
+        rows[o + 2] = o == 0    ? &cache_rows_[ids_[i] * L]
                       : outside ? pad_rows_[o + 2]
                                 : cache_offset_rows_[ids_[at]][o + 2];
       }

@@ -47,12 +47,12 @@ class PosTagger : public SentenceTagger {
   static constexpr size_t kCacheLimit = 1 << 20;
   static constexpr size_t kCacheFloats = size_t{1} << 25;
   StringTable cache_;
-  std::vector<uint16_t> cache_labels_;    // candidates of all entries back to back
-  std::vector<uint32_t> cache_begin_{0};  // entry e: [cache_begin_[e], cache_begin_[e+1])
-  std::vector<float> cache_rows_;         // labels() per entry: its offset-0 sum
+  std::vector<uint16_t> cache_labels_;         // candidates of all entries back to back
+  std::vector<uint32_t> cache_begin_{0};       // entry e: [cache_begin_[e], cache_begin_[e+1])
+  std::vector<float> cache_rows_;              // labels() per entry: its offset-0 sum
   std::vector<OffsetRows> cache_offset_rows_;  // per entry; [2] unused: see cache_rows_
   std::vector<float> zeros_;                   // labels() zeros: no feature fires
-  OffsetRows pad_rows_;  // a position outside the sentence
+  OffsetRows pad_rows_;                        // a position outside the sentence
   std::vector<uint32_t> ids_;
   std::string key_, shape_;
   std::vector<uint16_t> labels_;
