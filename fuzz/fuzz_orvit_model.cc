@@ -1,6 +1,7 @@
 // Fuzz target: orvit's model loader, for the kind the text names by its first line
-// (trigram HMM or perceptron), and, when a model loads, tagging with it: sentences of
-// known, unknown and odd tokens. Every token must get exactly one tag of the model.
+// (trigram HMM, chunk or POS perceptron), and, when a model loads, tagging with it and
+// with its image: sentences of known, unknown and odd tokens. Every token must get
+// exactly one tag of the model, and the image must load and tag alike.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,7 +10,10 @@
 #include "orvit/model.h"
 #include "orvit/model_loader.h"
 #include "orvit/perceptron_model.h"
+#include "orvit/model_image.h"
 #include "orvit/perceptron_tagger.h"
+#include "orvit/pos_model.h"
+#include "orvit/pos_tagger.h"
 #include "orvit/tagger.h"
 #include "fuzz/fuzz_support.h"
 
@@ -30,13 +34,34 @@ std::vector<std::vector<std::string_view>> sentences(std::string_view text) {
   return out;
 }
 
-void tag_all(orvit::SentenceTagger &tagger, int tag_count, std::string_view text) {
+// Tags every sentence; returns the tags, one list per sentence.
+std::vector<std::vector<uint16_t>> tag_all(orvit::SentenceTagger &tagger, int tag_count,
+                                           std::string_view text) {
+  std::vector<std::vector<uint16_t>> all;
   for (const auto &sentence : sentences(text)) {
     const std::vector<uint16_t> &tags = tagger.tag(sentence);
     if (tags.size() != sentence.size()) invariant_failed("one tag per token");
     for (uint16_t t : tags)
       if (t >= tag_count) invariant_failed("tag outside the model");
+    all.push_back(tags);
   }
+  return all;
+}
+
+// Tags with the parsed model and with the image written from it, read back as orvit
+// maps it: both must load and give the same tags.
+template <typename Model, typename View, typename SentenceTagger>
+void tag_model_and_image(const Model &model, std::string_view text) {
+  const View &parsed = model;
+  SentenceTagger from_text(parsed);
+  const auto expected = tag_all(from_text, parsed.labels(), text);
+  const std::string image = orvit::write_model_image(parsed, text);
+  View mapped;
+  if (!orvit::read_model_image(image, text, mapped).empty())
+    invariant_failed("the image of a model that loads is refused");
+  SentenceTagger from_image(mapped);
+  if (tag_all(from_image, mapped.labels(), text) != expected)
+    invariant_failed("the image tags differently");
 }
 }  // namespace
 
@@ -46,8 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (orvit::is_perceptron_model(text)) {
       orvit::PerceptronModel model;
       orvit::parse_perceptron_model(text, "fuzz", model);
-      orvit::PerceptronTagger tagger(model);
-      tag_all(tagger, model.labels(), text);
+      tag_model_and_image<orvit::PerceptronModel, orvit::PerceptronView,
+                          orvit::PerceptronTagger>(model, text);
+    } else if (orvit::is_pos_model(text)) {
+      orvit::PosModel model;
+      orvit::parse_pos_model(text, "fuzz", model);
+      tag_model_and_image<orvit::PosModel, orvit::PosView, orvit::PosTagger>(model, text);
     } else {
       orvit::Model model;
       orvit::parse_model(text, "fuzz", model);
