@@ -36,7 +36,7 @@ class Model {
   // Adds `count` to the trigram (t1, t2, t3) of state ids; repeats are summed by finish().
   void add_trigram(int t1, int t2, int t3, uint64_t count);
   // The interpolation weights of the unigram, bigram and trigram terms (they sum to 1).
-  void set_lambdas(const std::array<double, 3>& lambdas) { lambdas_ = lambdas; }
+  void set_lambdas(const std::array<double, 3> &lambdas) { lambdas_ = lambdas; }
   // The suffix smoothing weight of the unknown-word guess.
   void set_theta(double theta) { theta_ = theta; }
   // Backoff classes: the transitions out of `tag` also learn from those out of
@@ -77,17 +77,17 @@ class Model {
   int bos() const { return real_tags(); }
   int eos() const { return real_tags() + 1; }
   // The name of tag id `tag` (< real_tags()), valid while the model lives.
-  const std::string& tag_name(int tag) const { return tag_names_[tag]; }
+  const std::string &tag_name(int tag) const { return tag_names_[tag]; }
   // The id of the tag `name`, or -1 (also for "<s>" and "</s>").
   int find_tag(std::string_view name) const;
 
   // ---- Transitions ----
   // log P(t3 | t1, t2) as floats, dense or sparse.
-  const TransitionTable& transitions() const { return transitions_; }
+  const TransitionTable &transitions() const { return transitions_; }
   // The interpolated probability itself, in double precision.
   double transition_prob(int t1, int t2, int t3) const;
   // The interpolation weights as set.
-  const std::array<double, 3>& lambdas() const { return lambdas_; }
+  const std::array<double, 3> &lambdas() const { return lambdas_; }
   // The count of a trigram as read (0 if unseen); valid once finish() ran.
   uint64_t trigram_count(int t1, int t2, int t3) const;
 
@@ -98,9 +98,9 @@ class Model {
   // Entries of word `id` are [entry_begin(id), entry_begin(id + 1)).
   uint32_t entry_begin(int32_t id) const { return word_begin_[id]; }
   // The tag of each entry; this and entry_logp() are valid until the model changes.
-  const uint16_t* entry_tags() const { return entry_tag_.data(); }
+  const uint16_t *entry_tags() const { return entry_tag_.data(); }
   // log P(word | tag) of each entry.
-  const float* entry_logp() const { return entry_logp_.data(); }
+  const float *entry_logp() const { return entry_logp_.data(); }
 
   // ---- Unknown words ----
   // The settings as given to set_theta() and set_max_suffix().
@@ -109,17 +109,17 @@ class Model {
   // Unconditioned P(tag) over training tokens.
   double tag_prob(int tag) const { return tag_prob_[tag]; }
   // The suffix trie of word class `cls`: node ids of the suffixes of its rare words.
-  const StringTable& suffixes(int cls) const { return suffixes_[cls]; }
+  const StringTable &suffixes(int cls) const { return suffixes_[cls]; }
   // Rows of suffix node `id` are [suffix_begin(cls, id), suffix_begin(cls, id + 1)).
   uint32_t suffix_begin(int cls, int32_t id) const { return suffix_begin_[cls][id]; }
   // The tag and count of each suffix row of class `cls`, and the sum of node `id`'s counts.
-  const uint16_t* suffix_tags(int cls) const { return suffix_tag_[cls].data(); }
-  const double* suffix_counts(int cls) const { return suffix_count_[cls].data(); }
+  const uint16_t *suffix_tags(int cls) const { return suffix_tag_[cls].data(); }
+  const double *suffix_counts(int cls) const { return suffix_count_[cls].data(); }
   double suffix_total(int cls, int32_t id) const { return suffix_total_[cls][id]; }
   // The class's root distribution (all rare words of that class): tags with
   // a non-zero share, and P(tag | class) for each.
-  const std::vector<uint16_t>& root_tags(int cls) const { return root_tags_[cls]; }
-  const std::vector<double>& root_probs(int cls) const { return root_probs_[cls]; }
+  const std::vector<uint16_t> &root_tags(int cls) const { return root_tags_[cls]; }
+  const std::vector<double> &root_probs(int cls) const { return root_probs_[cls]; }
 
   // The tables a tagger reads, viewing this model's storage: valid while the
   // model lives and is not built further.
@@ -137,7 +137,7 @@ class Model {
   std::vector<double> trigram_prob_;    // P(t3 | t1, t2) of each seen trigram
   std::vector<double> unseen_prob_;     // [t2 * S + t3]: l1 P1(t3) + l2 P2(t3 | t2)
   std::array<double, 3> lambdas_{1, 0, 0};
-  std::vector<int> tag_class_;          // [tag]: its backoff class; itself when none
+  std::vector<int> tag_class_;  // [tag]: its backoff class; itself when none
   double class_weight_ = 0;
   TransitionTable transitions_;
 
