@@ -418,6 +418,18 @@ bool replace_file(const std::string &path, std::string_view data) {
   return ok;
 }
 
+// Reads the sections of an image into `v`, when the header names `kind` and its number
+// of sections, and checks them: "" or the refusal.
+template <typename View>
+std::string take_sections(std::string_view image, const Header &h, uint32_t kind, uint32_t sections,
+                          View &v, bool minus_infinity_allowed) {
+  if (h.kind != kind || h.sections != sections) return "model image with inconsistent tables";
+  ImageReader reader(image, h.sections);
+  visit_sections(v, [&](auto &section) { reader.take(section); });
+  const bool tables = reader.ok() && tables_ok(v);
+  return check_sections(image, reader, tables, v, minus_infinity_allowed);
+}
+
 }  // namespace
 
 std::string image_path(const std::string &model_path) { return model_path + ".bin"; }
@@ -474,16 +486,11 @@ std::string read_model_image(std::string_view image, std::string_view text, Mode
   v.theta = scalars.theta;
   v.max_suffix = scalars.max_suffix;
   v.transitions.states = scalars.states;
-  ImageReader reader(image, h.sections);
-  if (h.kind == kHmmKind && h.sections == kHmmSections)
-    visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kHmmKind || h.sections != kHmmSections)
-    return "model image with inconsistent tables";
-  if (!std::isfinite(v.theta))
+  if (h.kind == kHmmKind && h.sections == kHmmSections && !std::isfinite(v.theta))
     return "model image with a NaN or infinite value at offset " +
            std::to_string(kHeaderSize + offsetof(Scalars, theta));
-  const bool tables = reader.ok() && tables_ok(v);
-  if (std::string refused = check_sections(image, reader, tables, v, true); !refused.empty())
+  if (std::string refused = take_sections(image, h, kHmmKind, kHmmSections, v, true);
+      !refused.empty())
     return refused;
   view = v;
   return "";
@@ -496,13 +503,8 @@ std::string read_model_image(std::string_view image, std::string_view text, Perc
   std::memcpy(&scalars, image.data() + kHeaderSize, sizeof scalars);
   PerceptronView v;
   v.dense_classes = scalars.dense_classes;
-  ImageReader reader(image, h.sections);
-  if (h.kind == kPerceptronKind && h.sections == kPerceptronSections)
-    visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kPerceptronKind || h.sections != kPerceptronSections)
-    return "model image with inconsistent tables";
-  const bool tables = reader.ok() && tables_ok(v);
-  if (std::string refused = check_sections(image, reader, tables, v, false); !refused.empty())
+  if (std::string refused = take_sections(image, h, kPerceptronKind, kPerceptronSections, v, false);
+      !refused.empty())
     return refused;
   view = v;
   return "";
@@ -512,13 +514,8 @@ std::string read_model_image(std::string_view image, std::string_view text, PosV
   Header h;
   if (std::string refused = check_header(image, text, h); !refused.empty()) return refused;
   PosView v;
-  ImageReader reader(image, h.sections);
-  if (h.kind == kPosKind && h.sections == kPosSections)
-    visit_sections(v, [&](auto &section) { reader.take(section); });
-  if (h.kind != kPosKind || h.sections != kPosSections)
-    return "model image with inconsistent tables";
-  const bool tables = reader.ok() && tables_ok(v);
-  if (std::string refused = check_sections(image, reader, tables, v, false); !refused.empty())
+  if (std::string refused = take_sections(image, h, kPosKind, kPosSections, v, false);
+      !refused.empty())
     return refused;
   view = v;
   return "";
