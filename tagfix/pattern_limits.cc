@@ -1,6 +1,7 @@
 // Checking a tag-fix word pattern against the limits of pattern_limits.h with one
-// pass over its text: atoms are counted, groups remember the count at their start,
-// and a repetition multiplies the size of its operand (an atom, or a whole group).
+// pass over its text: atoms are counted, groups remember the count at their start, a
+// repetition multiplies the size of its operand (an atom, or a whole group), and
+// whether each operand can match the empty string is followed through the groups.
 #include "tagfix/pattern_limits.h"
 
 #include <cstring>
@@ -38,6 +39,31 @@ const char *skip_bracket(const char *p) {
   }
   return *p ? p + 1 : p;
 }
+
+// Whether the parts read so far can match the empty string: all elements of the branch
+// before the last one, the last one (the operand a repetition applies to), and any
+// branch of the group already closed by "|".
+struct Nullable {
+  bool before = true, last = true, some_branch = false;
+  bool element = false;  // the branch has an element (a repetition has an operand)
+
+  // A new element starts: the last one joins those before it.
+  void next_element(bool nullable) {
+    before = before && last;
+    last = nullable;
+    element = true;
+  }
+  void end_branch() {
+    some_branch = some_branch || (before && last);
+    before = last = true;
+    element = false;
+  }
+  bool group() const { return some_branch || (before && last); }
+};
+
+// An escape that matches a position, not a character (an empty match): \b \B \< \>
+// \` \'.
+bool escape_is_anchor(char c) { return std::strchr("bB<>`'", c) != nullptr && c != '\0'; }
 }  // namespace
 
 const char *pattern_fault(const char *pattern) {
@@ -46,12 +72,18 @@ const char *pattern_fault(const char *pattern) {
   long total = 0;  // atoms so far, with repetitions written out
   long last = 0;   // atoms of the operand a repetition would apply to
   int repetitions = 0;
-  std::vector<long> group_start;  // `total` at each open "("
+  Nullable nullable;
+  struct Open {
+    long total;  // `total` at the "("
+    Nullable outside;
+  };
+  std::vector<Open> groups;
   for (const char *p = pattern; *p;) {
     const char c = *p;
     long multiplier = 1;
     if (c == '\\') {
       if (p[1] >= '1' && p[1] <= '9') return "back-references (\\1 to \\9) are not allowed";
+      nullable.next_element(escape_is_anchor(p[1]));
       p += p[1] ? 2 : 1;
       last = 1;
       ++total;
@@ -59,30 +91,41 @@ const char *pattern_fault(const char *pattern) {
     }
     if (c == '[') {
       p = skip_bracket(p);
+      nullable.next_element(false);
       last = 1;
       ++total;
       continue;
     }
     if (c == '(') {
-      group_start.push_back(total);
+      nullable.next_element(false);  // the group's own value is set at its ")"
+      groups.push_back({total, nullable});
+      nullable = Nullable{};
       last = 0;
       ++p;
       continue;
     }
-    if (c == ')' && !group_start.empty()) {
-      last = total - group_start.back();
-      group_start.pop_back();
+    if (c == ')' && !groups.empty()) {
+      last = total - groups.back().total;
+      const bool empty_match = nullable.group();
+      nullable = groups.back().outside;
+      nullable.last = empty_match;
+      groups.pop_back();
       ++p;
       continue;
     }
     if (c == '|') {
+      nullable.end_branch();
       last = 0;
       ++p;
       continue;
     }
+    bool loop = false, may_skip = false;  // repeats its operand; allows zero copies
     if (c == '*' || c == '?') {
+      loop = c == '*';
+      may_skip = true;
       ++p;
     } else if (c == '+') {  // regcomp writes x+ as xx*: the operand is copied
+      loop = true;
       multiplier = 2;
       ++p;
     } else if (c == '{' && is_digit(p[1])) {
@@ -96,6 +139,7 @@ const char *pattern_fault(const char *pattern) {
         if (!open_end) high = read_count(q);
       }
       if (*q != '}') {  // not an interval: regcomp decides what it is
+        nullable.next_element(false);
         last = 1;
         ++total;
         ++p;
@@ -104,18 +148,29 @@ const char *pattern_fault(const char *pattern) {
       if (low > kMaxRepeatCount || high > kMaxRepeatCount) return "a repetition count above 100";
       multiplier = open_end ? low + 1 : (high > low ? high : low);
       if (multiplier < 1) multiplier = 1;
+      loop = open_end || high > 1;
+      may_skip = low == 0;
       p = q + 1;
     } else {
+      nullable.next_element(c == '^' || c == '$');
       last = 1;
       ++total;
       ++p;
       continue;
     }
     if (++repetitions > kMaxRepetitions) return "more than 32 repetition operators";
+    // glibc's regcomp takes time exponential in the count for a loop over a part that
+    // can match nothing, once that loop is made optional and repeated
+    // ("(a?*)?{0,20}": seconds; {0,90}: for ever). Such a loop adds nothing ("(a?)*" is
+    // "a*"), so it is refused wherever it stands.
+    if (loop && nullable.element && nullable.last)
+      return "repeats a part that can match the empty string";
+    nullable.last = nullable.last || may_skip;
     total += last * (multiplier - 1);
     last *= multiplier;
     if (total > kMaxExpandedAtoms) break;
   }
-  if (total > kMaxExpandedAtoms) return "more than 256 atoms once its repetition counts are written out";
+  if (total > kMaxExpandedAtoms)
+    return "more than 256 atoms once its repetition counts are written out";
   return nullptr;
 }
