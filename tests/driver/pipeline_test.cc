@@ -209,13 +209,6 @@ TEST_F(Pipeline, TagsModeColumnsAndALineWithoutTagEndingTheRun) {
   EXPECT_EQ(r.out, "The\tDT\t1\tNP\n\nc\xa0t\tNN\t0\tNP\n\n");
 }
 
-TEST_F(Pipeline, ProgressDotEvery100thLineAtEveryLevel) {
-  std::string input;
-  for (int i = 0; i < 250; ++i) input += i % 10 ? "cat\n" : "\n";
-  const RunResult r = run({"-v0", "-Ochunktags", pos, chunk, "-"}, input);
-  EXPECT_EQ(r.err, "..");
-}
-
 // Lines at and over the 999-byte limit, and NUL bytes: nothing is lost without a
 // warning naming the real input line, and no piece of a line ends a sentence.
 TEST_F(Pipeline, LongLinesAndNulBytes) {

@@ -1,6 +1,6 @@
 // orvit's models: estimation on a tiny corpus worked out by hand, word classes, the
-// messages of faulty model files of both kinds, Viterbi decoding against brute force and
-// hand-worked paths, and an accuracy floor on CoNLL-2000 slices (skipped without it).
+// messages of faulty model files of every kind, Viterbi decoding against brute force,
+// and an accuracy floor on CoNLL-2000 slices.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -77,40 +77,10 @@ class TinyModel : public ::testing::Test {
   orvit::Model model;
 };
 
-TEST_F(TinyModel, InterpolatedTransitions) {
-  const int X = 0, Y = 1, S = model.bos(), E = model.eos();
-  orvit::Model sparse;
-  orvit::parse_model(kTinyModel, "tiny.orv", sparse, 0);
-  ASSERT_TRUE(model.transitions().is_dense());
-  ASSERT_FALSE(sparse.transitions().is_dense());
-  struct Case {
-    int t1, t2, t3;
-    double p;
-  } cases[] = {
-      {S, S, X, 0.125 * 2 / 8 + 0.5 * 2 / 3 + 0.375 * 2 / 3},
-      {S, S, Y, 0.125 * 3 / 8 + 0.5 * 1 / 3 + 0.375 * 1 / 3},
-      {S, X, Y, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
-      {X, Y, E, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
-      {X, Y, X, 0.125 * 2 / 8},
-      {Y, X, Y, 0.125 * 3 / 8 + 0.5 * 1},  // unseen history: no trigram term
-      {X, Y, S, 0.0},                      // the start state is never predicted
-  };
-  for (const auto &c : cases) {
-    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
-        << c.t1 << " " << c.t2 << " " << c.t3;
-    float logp = model.transitions().logp(c.t1, c.t2, c.t3);
-    if (c.p > 0)
-      EXPECT_FLOAT_EQ(logp, static_cast<float>(std::log(c.p)));
-    else
-      EXPECT_TRUE(std::isinf(logp));
-    EXPECT_EQ(sparse.transition_prob(c.t1, c.t2, c.t3), model.transition_prob(c.t1, c.t2, c.t3));
-    EXPECT_EQ(sparse.transitions().logp(c.t1, c.t2, c.t3), logp);
-  }
-}
-
-// Backoff classes: with "class Y X" the contexts X and Y pool their bigrams (X Y 2,
-// Y </s> 3, over 5), and half the unigram term becomes that class estimate.
-TEST(Estimation, ClassBackoffReplacesPartOfTheUnigramTerm) {
+// Interpolated transitions, dense and sparse. With "class Y X" the contexts X and Y pool
+// their bigrams (X Y 2, Y </s> 3, over 5), and half the unigram term becomes that class
+// estimate.
+TEST_F(TinyModel, InterpolatedTransitionsAndClassBackoff) {
   orvit::TrainingCounts counts = tiny_counts();
   counts.tag_class = {0, 0};
   counts.class_weight = 0.5;
@@ -118,21 +88,42 @@ TEST(Estimation, ClassBackoffReplacesPartOfTheUnigramTerm) {
   EXPECT_NE(text.find("theta 0.14142135623730948\nclass-weight 0.5\nclass Y X\nrare-max"),
             std::string::npos)
       << text;
-  orvit::Model model;
-  orvit::parse_model(text, "classes.orv", model);
+  orvit::Model sparse, pooled;
+  orvit::parse_model(kTinyModel, "tiny.orv", sparse, 0);
+  orvit::parse_model(text, "classes.orv", pooled);
+  ASSERT_TRUE(model.transitions().is_dense());
+  ASSERT_FALSE(sparse.transitions().is_dense());
   const int X = 0, Y = 1, S = model.bos(), E = model.eos();
   struct Case {
+    bool classes;
     int t1, t2, t3;
     double p;
   } cases[] = {
-      {X, Y, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 0)},
-      {X, Y, E, 0.125 * (0.5 * 3 / 8 + 0.5 * 3 / 5) + 0.5 * 1 + 0.375 * 1},
-      {Y, X, Y, 0.125 * (0.5 * 3 / 8 + 0.5 * 2 / 5) + 0.5 * 1},
-      {S, S, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 2 / 3) + 0.5 * 2 / 3 + 0.375 * 2 / 3},  // own class
+      {false, S, S, X, 0.125 * 2 / 8 + 0.5 * 2 / 3 + 0.375 * 2 / 3},
+      {false, S, S, Y, 0.125 * 3 / 8 + 0.5 * 1 / 3 + 0.375 * 1 / 3},
+      {false, S, X, Y, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
+      {false, X, Y, E, 0.125 * 3 / 8 + 0.5 * 1 + 0.375 * 1},
+      {false, X, Y, X, 0.125 * 2 / 8},
+      {false, Y, X, Y, 0.125 * 3 / 8 + 0.5 * 1},  // unseen history: no trigram term
+      {false, X, Y, S, 0.0},                      // the start state is never predicted
+      {true, X, Y, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 0)},
+      {true, X, Y, E, 0.125 * (0.5 * 3 / 8 + 0.5 * 3 / 5) + 0.5 * 1 + 0.375 * 1},
+      {true, Y, X, Y, 0.125 * (0.5 * 3 / 8 + 0.5 * 2 / 5) + 0.5 * 1},
+      {true, S, S, X, 0.125 * (0.5 * 2 / 8 + 0.5 * 2 / 3) + 0.5 * 2 / 3 + 0.375 * 2 / 3},  // own
   };
-  for (const auto &c : cases)
-    EXPECT_NEAR(model.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
-        << c.t1 << " " << c.t2 << " " << c.t3;
+  for (const auto &c : cases) {
+    const orvit::Model &m = c.classes ? pooled : model;
+    EXPECT_NEAR(m.transition_prob(c.t1, c.t2, c.t3), c.p, 1e-15)
+        << c.classes << " " << c.t1 << " " << c.t2 << " " << c.t3;
+    const float logp = m.transitions().logp(c.t1, c.t2, c.t3);
+    if (c.p > 0)
+      EXPECT_FLOAT_EQ(logp, static_cast<float>(std::log(c.p)));
+    else
+      EXPECT_TRUE(std::isinf(logp));
+    if (c.classes) continue;
+    EXPECT_EQ(sparse.transition_prob(c.t1, c.t2, c.t3), m.transition_prob(c.t1, c.t2, c.t3));
+    EXPECT_EQ(sparse.transitions().logp(c.t1, c.t2, c.t3), logp);
+  }
 }
 
 TEST_F(TinyModel, Emissions) {
@@ -355,9 +346,9 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
         "feature C0 NN 0:inf", "feature C0 NN 0:nan", "feature C0 NN 1:1e300",
         "feature C0 NN 1:0x2"})
     EXPECT_EQ(load_error(kPHead + row + "\n", true), bad(5, row));
-  for (const char *row : {"open", "open Y X", "word the Z", "word the", "known the",
-                          "transition X Y nan", "feature w9 the 0:1", "feature w0 the 0:nan",
-                          "feature w0 the", "feature b-1 the 0:1"})
+  for (const char *row :
+       {"open", "open Y X", "word the Z", "word the", "known the", "transition X Y nan",
+        "feature w9 the 0:1", "feature w0 the 0:nan", "feature w0 the", "feature b-1 the 0:1"})
     EXPECT_EQ(load_error(kPosHead + row + "\n", false), bad(5, row));
   EXPECT_EQ(load_error("orvit-model 1\n", true),
             "m.orv:1: not an orvit perceptron model (the first line must be \"orvit-perceptron "
@@ -553,33 +544,6 @@ TEST(Decoding, ViterbiMatchesBruteForce) {
     for (int p : picks_of(lat, narrow)) EXPECT_GE(p, 0) << "trial " << trial;
     viterbi.decode(m.sparse.view(), lat, 2.0, narrow_sparse);
     EXPECT_EQ(narrow_sparse, narrow) << "sparse table with a beam, trial " << trial;
-  }
-}
-
-// Two tags, one ambiguous word: the trigram context decides.
-TEST(Decoding, ContextResolvesAmbiguousWord) {
-  std::string corpus;
-  for (int i = 0; i < 5; ++i) corpus += "the D\nrun N\nstops V\n\nthey P\nrun V\nfast A\n\n";
-  orvit::Model model;
-  orvit::parse_model(
-      orvit::write_model_text(orvit::count_corpus(
-          orvit::parse_tagged_corpus(corpus, "ambiguous", 1, 2), orvit::TrainOptions{})),
-      "ambiguous.orv", model);
-  orvit::Tagger tagger(model.view(), 0);
-  struct Case {
-    std::vector<std::string_view> words;
-    std::vector<std::string> tags;
-  } cases[] = {
-      {{"the", "run", "stops"}, {"D", "N", "V"}},
-      {{"they", "run", "fast"}, {"P", "V", "A"}},
-      {{"they", "run"}, {"P", "V"}},
-      {{"the", "run"}, {"D", "N"}},
-  };
-  for (const auto &c : cases) {
-    const auto &best = tagger.tag(c.words);
-    std::vector<std::string> names;
-    for (uint16_t t : best) names.push_back(model.tag_name(t));
-    EXPECT_EQ(names, c.tags);
   }
 }
 

@@ -48,7 +48,34 @@ bool uses_forbidden(const std::vector<double> &trans, int L, const std::vector<i
   return trans[prev * side + L] == kForbidden;
 }
 
-TEST(PerceptronDecoding, ViterbiMatchesEnumeration) {
+// Calls f(y) for every sequence whose label y[i] is one of cands[i].
+template <typename F>
+void for_each_sequence(const std::vector<std::vector<int>> &cands, F f) {
+  std::vector<size_t> k(cands.size(), 0);
+  std::vector<int> y(cands.size());
+  for (;;) {
+    for (size_t i = 0; i < cands.size(); ++i) y[i] = cands[i][k[i]];
+    f(y);
+    size_t i = 0;
+    while (i < cands.size() && ++k[i] == cands[i].size()) k[i++] = 0;
+    if (i == cands.size()) return;
+  }
+}
+
+// The best score of a sequence over the candidates `cands`.
+double best_over(const std::vector<std::vector<int>> &cands, const std::vector<double> &emit,
+                 const std::vector<double> &trans, int L) {
+  double best = -INFINITY;
+  for_each_sequence(cands, [&](const std::vector<int> &y) {
+    best = std::max(best, sequence_score(emit, trans, L, y));
+  });
+  return best;
+}
+
+// Both decoders on random scores: the first-order one over every label (every third
+// transition forbidden, in some rounds all of them), the candidate one over random
+// candidate sets, each against enumeration.
+TEST(PerceptronDecoding, ViterbiAndCandidateViterbiMatchEnumeration) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> score(-3, 3);
   int all_forbidden_cases = 0;
@@ -57,34 +84,46 @@ TEST(PerceptronDecoding, ViterbiMatchesEnumeration) {
     const size_t n = static_cast<size_t>(round % 6);
     std::vector<double> emit(n * L), trans((L + 1) * (L + 1));
     for (double &e : emit) e = score(rng);
-    // Every third transition forbidden; in some rounds all of them.
     for (size_t c = 0; c < trans.size(); ++c)
       trans[c] = (round % 7 == 6 || rng() % 3 == 0) ? kForbidden : score(rng);
     const auto preds = orvit::prepare_predecessors(trans.data(), L);
     orvit::ViterbiWork<double> work;
-    std::vector<uint16_t> out(n);
+    std::vector<uint16_t> out(n), picked(n);
     orvit::viterbi_first_order(emit.data(), n, L, trans.data(), preds, work, out.data());
-
-    // Enumerate every sequence: the best allowed one, else the best of all.
-    double best_allowed = -INFINITY, best_any = -INFINITY;
-    std::vector<int> y(n, 0);
-    for (;;) {
-      const double s = sequence_score(emit, trans, L, y);
-      best_any = std::max(best_any, s);
-      if (!uses_forbidden(trans, L, y)) best_allowed = std::max(best_allowed, s);
-      size_t k = 0;
-      while (k < n && ++y[k] == L) y[k++] = 0;
-      if (k == n) break;
+    std::vector<std::vector<int>> every(n), cands(n);
+    orvit::CandidateLattice<double> lattice;
+    for (size_t i = 0; i < n; ++i) {
+      for (int y = 0; y < L; ++y) {
+        every[i].push_back(y);
+        if (rng() % 2 == 0 && !(y == L - 1 && cands[i].empty())) continue;
+        cands[i].push_back(y);
+        lattice.labels.push_back(static_cast<uint16_t>(y));
+        lattice.emit.push_back(emit[i * L + y]);
+      }
+      lattice.begin.push_back(static_cast<uint32_t>(lattice.labels.size()));
     }
+    orvit::viterbi_candidates(lattice, L, trans.data(), picked.data());
     if (n == 0) continue;
-    std::vector<int> got(out.begin(), out.end());
+    // The best allowed sequence, else the best of all.
+    double best_allowed = -INFINITY;
+    for_each_sequence(every, [&](const std::vector<int> &y) {
+      if (!uses_forbidden(trans, L, y))
+        best_allowed = std::max(best_allowed, sequence_score(emit, trans, L, y));
+    });
+    std::vector<int> got(out.begin(), out.end()), got_picked(picked.begin(), picked.end());
     if (best_allowed == -INFINITY) {
       ++all_forbidden_cases;
-      EXPECT_NEAR(sequence_score(emit, trans, L, got), best_any, 1e-9) << "round " << round;
+      EXPECT_NEAR(sequence_score(emit, trans, L, got), best_over(every, emit, trans, L), 1e-9)
+          << "round " << round;
     } else {
       EXPECT_FALSE(uses_forbidden(trans, L, got)) << "round " << round;
       EXPECT_NEAR(sequence_score(emit, trans, L, got), best_allowed, 1e-9) << "round " << round;
     }
+    for (size_t i = 0; i < n; ++i)
+      EXPECT_NE(std::find(cands[i].begin(), cands[i].end(), got_picked[i]), cands[i].end())
+          << "round " << round;
+    EXPECT_NEAR(sequence_score(emit, trans, L, got_picked), best_over(cands, emit, trans, L), 1e-6)
+        << "round " << round;
   }
   EXPECT_GT(all_forbidden_cases, 20);
 }
@@ -271,59 +310,19 @@ TEST(PerceptronTraining, FitsTheCorpusKeepsUnseenTransitionsForbiddenAndIsDeterm
 
 // ---- The POS kind ----
 
-TEST(PosDecoding, CandidateViterbiMatchesEnumeration) {
-  std::mt19937 rng(5);
-  std::uniform_real_distribution<double> score(-3, 3);
-  for (int round = 0; round < 300; ++round) {
-    const int L = 1 + round % 4;
-    const size_t n = static_cast<size_t>(round % 6);
-    std::vector<double> trans((L + 1) * (L + 1)), emit(n * L, 0.0);
-    for (double& t : trans) t = score(rng);
-    orvit::CandidateLattice<double> lattice;
-    std::vector<std::vector<int>> cands(n);
-    for (size_t i = 0; i < n; ++i) {
-      for (int y = 0; y < L; ++y) {
-        if (rng() % 2 == 0 && !(y == L - 1 && cands[i].empty())) continue;
-        cands[i].push_back(y);
-        emit[i * L + y] = score(rng);
-        lattice.labels.push_back(static_cast<uint16_t>(y));
-        lattice.emit.push_back(emit[i * L + y]);
-      }
-      lattice.begin.push_back(static_cast<uint32_t>(lattice.labels.size()));
-    }
-    std::vector<uint16_t> out(n);
-    orvit::viterbi_candidates(lattice, L, trans.data(), out.data());
-    double best = -INFINITY;
-    std::vector<size_t> k(n, 0);
-    std::vector<int> y(n);
-    for (;;) {
-      for (size_t i = 0; i < n; ++i) y[i] = cands[i][k[i]];
-      best = std::max(best, sequence_score(emit, trans, L, y));
-      size_t i = 0;
-      while (i < n && ++k[i] == cands[i].size()) k[i++] = 0;
-      if (i == n) break;
-    }
-    if (n == 0) continue;
-    std::vector<int> got(out.begin(), out.end());
-    for (size_t i = 0; i < n; ++i)
-      EXPECT_NE(std::find(cands[i].begin(), cands[i].end(), got[i]), cands[i].end()) << "round " << round;
-    EXPECT_NEAR(sequence_score(emit, trans, L, got), best, 1e-9) << "round " << round;
-  }
-}
-
 // The POS oracle's lexicon: "the" is restricted to A, "dog" was seen as A and B.
 const std::vector<std::string> kPosWords = {"the", "dog", "Dog", "runs", "x-ray", "3.5", "Ab-1"};
 
 // The shapes of kPosWords and of the unseen word "zz".
 const std::map<std::string, std::string> kPosShapes = {
-    {"the", "x"}, {"dog", "x"}, {"Dog", "Xx"}, {"runs", "x"}, {"x-ray", "x-x"},
-    {"3.5", "d.d"}, {"Ab-1", "Xx-d"}, {"zz", "x"}};
+    {"the", "x"},     {"dog", "x"},   {"Dog", "Xx"},    {"runs", "x"},
+    {"x-ray", "x-x"}, {"3.5", "d.d"}, {"Ab-1", "Xx-d"}, {"zz", "x"}};
 
 // Every feature text ("KIND VALUE") that fires at position i.
-std::vector<std::string> oracle_pos_features(const std::vector<std::string>& tokens, size_t i) {
+std::vector<std::string> oracle_pos_features(const std::vector<std::string> &tokens, size_t i) {
   std::vector<std::string> out;
-  const char* word_kind[] = {"w-2", "w-1", "w0", "w+1", "w+2"};
-  const char* boundary_kind[] = {"b-2", "b-1", "", "b+1", "b+2"};
+  const char *word_kind[] = {"w-2", "w-1", "w0", "w+1", "w+2"};
+  const char *boundary_kind[] = {"b-2", "b-1", "", "b+1", "b+2"};
   for (long o = -2; o <= 2; ++o) {
     const long at = static_cast<long>(i) + o;
     if (at < 0 || at >= static_cast<long>(tokens.size())) {
@@ -332,7 +331,7 @@ std::vector<std::string> oracle_pos_features(const std::vector<std::string>& tok
     }
     out.push_back(std::string(word_kind[o + 2]) + " " + tokens[at]);
   }
-  const std::string& w = tokens[i];
+  const std::string &w = tokens[i];
   if (w == "the") return out.push_back("a0 A"), out;
   if (w == "dog") out.push_back("a0 A|B");
   if (w == "Dog") out.push_back("a0 ~A|B");
@@ -349,13 +348,14 @@ TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
   std::mt19937 rng(13);
   const auto random_sentence = [&] {
     std::vector<std::string> tokens(1 + rng() % 5);
-    for (std::string& t : tokens) t = rng() % 8 ? kPosWords[rng() % kPosWords.size()] : "zz";
+    for (std::string &t : tokens) t = rng() % 8 ? kPosWords[rng() % kPosWords.size()] : "zz";
     return tokens;
   };
   for (int round = 0; round < 20; ++round) {
-    std::string text = "orvit-pos-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\nopen B C\n"
-                       "word the A\nknown dog A B\n";
-    const char* names[] = {"A", "B", "C", "<s>", "</s>"};
+    std::string text =
+        "orvit-pos-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\nopen B C\n"
+        "word the A\nknown dog A B\n";
+    const char *names[] = {"A", "B", "C", "<s>", "</s>"};
     std::vector<double> trans(16, 0.0);
     for (int f = 0; f <= 3; ++f)
       for (int t = 0; t <= 3; ++t)
@@ -368,13 +368,14 @@ TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
     for (int s = 0; s < 30; ++s) {
       const std::vector<std::string> tokens = random_sentence();
       for (size_t i = 0; i < tokens.size(); ++i)
-        for (const std::string& f : oracle_pos_features(tokens, i)) {
+        for (const std::string &f : oracle_pos_features(tokens, i)) {
           if (rng() % 3 == 0 || features.count(f)) continue;
           std::vector<float> w = {0, 0, 0};
           w[rng() % 3] = static_cast<float>(static_cast<int>(rng() % 16) - 8) / 4 + 0.125f;
           text.append("feature ").append(f);
           for (int y = 0; y < 3; ++y)
-            if (w[y] != 0) text.append(" ").append(std::to_string(y)).append(":").append(std::to_string(w[y]));
+            if (w[y] != 0)
+              text.append(" ").append(std::to_string(y)).append(":").append(std::to_string(w[y]));
           text += "\n";
           features[f] = w;
         }
@@ -386,38 +387,31 @@ TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
       const std::vector<std::string> tokens = random_sentence();
       const std::vector<std::string_view> views(tokens.begin(), tokens.end());
       const std::vector<uint16_t> tags = tagger.tag(views);
-      const auto& lattice = tagger.lattice();
+      const auto &lattice = tagger.lattice();
       const size_t n = tokens.size();
       ASSERT_EQ(lattice.size(), n);
       std::vector<double> emit(n * 3, -1e9);
       std::vector<std::vector<int>> cands(n);
       for (size_t i = 0; i < n; ++i) {
         cands[i] = tokens[i] == "the" ? std::vector<int>{0} : std::vector<int>{1, 2};
-        if (tokens[i] == "dog") cands[i] = {0, 1, 2};  // seen, not restricted: its tags and the open ones
+        if (tokens[i] == "dog")
+          cands[i] = {0, 1, 2};  // seen, not restricted: its tags and the open ones
         double sum[3] = {0, 0, 0};
-        for (const std::string& f : oracle_pos_features(tokens, i))
+        for (const std::string &f : oracle_pos_features(tokens, i))
           if (auto it = features.find(f); it != features.end())
             for (int y = 0; y < 3; ++y) sum[y] += it->second[y];
         ASSERT_EQ(lattice.begin[i + 1] - lattice.begin[i], cands[i].size()) << tokens[i];
         for (size_t k = 0; k < cands[i].size(); ++k) {
           ASSERT_EQ(lattice.labels[lattice.begin[i] + k], cands[i][k]);
-          ASSERT_NEAR(lattice.emit[lattice.begin[i] + k], cands[i].size() > 1 ? sum[cands[i][k]] : 0, 1e-4)
+          ASSERT_NEAR(lattice.emit[lattice.begin[i] + k],
+                      cands[i].size() > 1 ? sum[cands[i][k]] : 0, 1e-4)
               << "round " << round << " word " << tokens[i];
           emit[i * 3 + cands[i][k]] = sum[cands[i][k]];
         }
       }
       // The tags are a best sequence over the candidates, by enumeration.
-      double best = -INFINITY;
-      std::vector<size_t> k(n, 0);
-      std::vector<int> y(n);
-      for (;;) {
-        for (size_t i = 0; i < n; ++i) y[i] = cands[i][k[i]];
-        best = std::max(best, sequence_score(emit, trans, 3, y));
-        size_t i = 0;
-        while (i < n && ++k[i] == cands[i].size()) k[i++] = 0;
-        if (i == n) break;
-      }
-      EXPECT_NEAR(sequence_score(emit, trans, 3, std::vector<int>(tags.begin(), tags.end())), best, 1e-4);
+      EXPECT_NEAR(sequence_score(emit, trans, 3, std::vector<int>(tags.begin(), tags.end())),
+                  best_over(cands, emit, trans, 3), 1e-4);
     }
     const std::string written = orvit::write_pos_model_text(model);
     orvit::PosModel again;
@@ -446,13 +440,14 @@ TEST(PosTraining, FitsTheCorpusRestrictsFrequentWordsAndIsDeterministic) {
   EXPECT_EQ(orvit::write_pos_model_text(again), text);
   // "saw" and "the" (4 and 3 times) are restricted; the words seen once are not in the
   // lexicon, and their tags are the open labels.
-  EXPECT_NE(text.find("\nopen NN PRP VBD VBZ\nword saw NN VBD\nword the DT\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nopen NN PRP VBD VBZ\nword saw NN VBD\nword the DT\n"), std::string::npos)
+      << text;
   EXPECT_EQ(text.find("known"), std::string::npos);
   orvit::PosTagger tagger(model);
   for (size_t s = 0; s < corpus.sentence_count(); ++s) {
     std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
                                          corpus.words.begin() + corpus.starts[s + 1]);
-    const auto& tags = tagger.tag(tokens);
+    const auto &tags = tagger.tag(tokens);
     for (size_t i = 0; i < tokens.size(); ++i)
       EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
   }

@@ -35,11 +35,23 @@ const std::string &tiny_model() {
   return path;
 }
 
+// A perceptron model (chosen by its first line): "x" is X when it comes first or after
+// "y", else Y; Y may not follow Y.
+const std::string kPerceptronText =
+    "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
+    "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
+    "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
+    "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n";
+
 TEST(Protocol, ExactReplies) {
+  ScratchDir dir;
+  const std::string perceptron = dir.write("p.orv", kPerceptronText);
   struct Case {
     const char *name;
     std::string input, output;
+    std::vector<std::string> argv = {ORVIT_PATH, tiny_model(), "-"};
   } cases[] = {
+      // clang-format off
       {"plain", "a\nb\n\n", "a\tX\nb\tY\n\n"},
       {"comments", "%% note\na\n%%b\nb\n\n%%\n", "a\tX\nb\tY\n\n"},
       {"no final blank line", "a\nb\n", "a\tX\nb\tY\n\n"},
@@ -50,29 +62,17 @@ TEST(Protocol, ExactReplies) {
       {"empty input", "", ""},
       {"only comments and blanks", "%%x\n\n \n\n", ""},
       {"comment is not a token", "%%a\n", ""},
-  };
+      {"a file and a beam", "", "a\tX\nb\tY\n\nc\tY\n\n",
+       {ORVIT_PATH, "-Z1000", tiny_model(), dir.write("input.txt", "a\nb\n\nc\n")}},
+      {"perceptron model", "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n",
+       "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n", {ORVIT_PATH, perceptron, "-"}},
+  };  // clang-format on
   for (const auto &c : cases) {
-    auto r = run_program({ORVIT_PATH, tiny_model(), "-"}, c.input);
+    auto r = run_program(c.argv, c.input);
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(r.out, c.output) << c.name;
     EXPECT_EQ(r.err, "") << c.name;
   }
-}
-
-// A perceptron model (chosen by its first line): "x" is X when it comes first or after
-// "y", else Y; Y may not follow Y.
-const std::string kPerceptronText =
-    "orvit-perceptron 1\nlabels 2\nlabel X\nlabel Y\n"
-    "transition <s> X 0\ntransition <s> Y 0\ntransition X X 0\ntransition X Y 0\n"
-    "transition Y X 0\ntransition X </s> 0\ntransition Y </s> 0\n"
-    "feature C0 x 1:1\nfeature C0 y 1:0.5\nfeature C-1 <pad> 0:2\nfeature C-1 y 0:2\n";
-
-TEST(Protocol, PerceptronModelTagsByContext) {
-  ScratchDir dir;
-  const std::string model = dir.write("p.orv", kPerceptronText);
-  auto r = run_program({ORVIT_PATH, model, "-"}, "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "x\tX\nx\tY\ny\tX\nx\tX\n\nx\tX\ny\tY\ny\tX\n\n");
 }
 
 TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
@@ -119,13 +119,6 @@ TEST(Protocol, OddBytesAreEchoedExactly) {
     pos += 2;
   }
   EXPECT_EQ(r.out.substr(pos), "\n");
-}
-
-TEST(CommandLine, TagsAFileWithABeam) {
-  ScratchDir dir;
-  auto r = run_program({ORVIT_PATH, "-Z1000", tiny_model(), dir.write("input.txt", "a\nb\n\nc\n")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "a\tX\nb\tY\n\nc\tY\n\n");
 }
 
 const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";

@@ -1,6 +1,5 @@
-// Symbol stores: the tag table (ids in order of first sight), the character trie
-// (signed-byte sibling order) and the integer-key store (sorted arrays without a key
-// limit). The program starts with no tags.
+// Symbol stores: the tag table (ids in order of first sight), the character trie and the
+// integer-key store (no key limit). The program starts with no tags.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -29,15 +28,6 @@ TEST(Lexicon, TagIdsFollowFirstSightAndUnknownIdsGiveNull) {
   for (int id : {0, -1, 5, INT_MIN}) EXPECT_EQ(inttotag(id), nullptr) << id;
 }
 
-// The keys of the trie in sibling order, depth first.
-void collect(const t_node *node, const std::string &prefix, std::vector<std::string> &keys) {
-  for (const t_node *c = node->sohn; c; c = c->bruder) {
-    const std::string key = prefix + c->zeichen;
-    if (c->info) keys.push_back(key);
-    collect(c, key, keys);
-  }
-}
-
 TEST(Lexstore, StoreReturnsPreviousValueAndPrefixesAreKeysOfTheirOwn) {
   t_node *trie = lexinit();
   EXPECT_EQ(lexstore(trie, "NNS", value(1)), nullptr);
@@ -53,15 +43,12 @@ TEST(Lexstore, StoreReturnsPreviousValueAndPrefixesAreKeysOfTheirOwn) {
   EXPECT_EQ(lexrecall(trie, ""), value(7));
 }
 
-TEST(Lexstore, SiblingsSortAsSignedBytes) {
+TEST(Lexstore, KeysOfEveryByteAreFound) {
   t_node *trie = lexinit();
   const std::vector<std::string> keys = {"b", "\xc3\xa9", "a", "\x80", "c", "B"};
   for (std::size_t i = 0; i < keys.size(); ++i) lexstore(trie, keys[i].c_str(), value(i));
   for (std::size_t i = 0; i < keys.size(); ++i)
     EXPECT_EQ(lexrecall(trie, keys[i].c_str()), value(i));
-  std::vector<std::string> order;
-  collect(trie, "", order);
-  EXPECT_EQ(order, (std::vector<std::string>{"\x80", "\xc3\xa9", "B", "a", "b", "c"}));
 }
 
 TEST(Bitstore, KeysArrivingInAnyOrderAreFound) {
@@ -73,16 +60,11 @@ TEST(Bitstore, KeysArrivingInAnyOrderAreFound) {
     for (uint32_t key : order) EXPECT_EQ(bitstore(store, key, value(key)), nullptr);
     for (uint32_t key : order) EXPECT_EQ(bitrecall(store, key), value(key));
     EXPECT_EQ(bitrecall(store, 6), nullptr);
+    // Storing a key again replaces its value and returns the previous one.
+    EXPECT_EQ(bitstore(store, order[1], value(9)), value(order[1]));
+    EXPECT_EQ(bitrecall(store, order[1]), value(9));
+    EXPECT_EQ(store->n, order.size());
   }
-}
-
-TEST(Bitstore, StoringAnExistingKeyReplacesAndReturnsThePreviousValue) {
-  t_bitnode *store = bitinit();
-  bitstore(store, 9, value(1));
-  bitstore(store, 3, value(2));
-  EXPECT_EQ(bitstore(store, 9, value(3)), value(1));
-  EXPECT_EQ(store->n, 2);
-  EXPECT_EQ(bitrecall(store, 9), value(3));
 }
 }  // namespace
 
@@ -92,7 +74,6 @@ TEST(Bitstore, GrowsPastTheOld16BitCapacity) {
   t_bitnode *store = bitinit();
   for (uint32_t key = 0; key < 70000; ++key) bitstore(store, key * 7919u, &store[0]);
   EXPECT_EQ(store->n, 70000u);
-  EXPECT_EQ(store->size, 131072u);
   for (uint32_t key = 0; key < 70000; ++key)
     ASSERT_NE(bitrecall(store, key * 7919u), nullptr) << key;
   const int first = tagtoint("many-0");
