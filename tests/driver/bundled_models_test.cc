@@ -39,19 +39,6 @@ TEST(BundledModels, ChunksASimpleEnglishSentence) {
             ")\n\n\n");
 }
 
-TEST(BundledModels, ChunksTheSampleTextWithMarkup) {
-  const RunResult r =
-      run_vornik({"-v0", "-c", "-Ochunktags", "-fen-chunk.fix", "en-pos", "en-chunk",
-                  std::string(SOURCE_DIR) + "/examples/sample-tokens.txt"},
-                 "", real_tagger_env());
-  EXPECT_EQ(r.status, 0) << r.err;
-  const std::string first =
-      "The\tDT\t1\tNP\nnew\tJJ\t0\tNP\nchief\tJJ\t0\tNP\nexecutive\tNN\t0\tNP\n";
-  EXPECT_EQ(r.out.substr(0, first.size()), first);
-  EXPECT_NE(r.out.find("<p>\nAnalysts\tNNS\t1\tNP\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find(".\t.\t1\t_\n</p>\n\n"), std::string::npos) << r.out;
-}
-
 const std::string kVornikEn = std::string(BUILD_DIR) + "/vornik-en";
 
 // Column `column` (from 0) of each row of a CoNLL-style text, sentence by sentence.

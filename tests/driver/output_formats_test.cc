@@ -1,6 +1,6 @@
 // The record output formats end to end with the stand-in tagger: -Oconll rows and -Ojson
-// lines with markup (-c), their place among the -O values, the header line's stream, the
-// JSON escaper on every kind of byte, the words-mode warning for lines of several fields.
+// lines with markup (-c), their place among the -O values, the JSON escaper on every kind
+// of byte, the words-mode warning for lines of several fields.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -103,14 +103,6 @@ TEST_F(OutputFormats, NewValuesWinWhenGivenLastAndOldPrecedenceStays) {
   for (const Case &c : cases) {
     const RunResult r = run(c.args, "The\ncat\n");
     EXPECT_EQ(r.out.substr(0, c.starts.size()), c.starts) << ::testing::PrintToString(c.args);
-  }
-}
-
-TEST_F(OutputFormats, HeaderLineGoesToStandardErrorForRecordFormats) {
-  for (const std::string mode : {"-Oconll", "-Ojson"}) {
-    const RunResult r = run_vornik({mode, pos, chunk, "-"}, "The\n");
-    EXPECT_EQ(r.out.find("%%"), std::string::npos) << r.out;
-    EXPECT_NE(r.err.find("%% Chunking sentences from stdin\n"), std::string::npos) << r.err;
   }
 }
 
