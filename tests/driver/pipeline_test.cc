@@ -131,58 +131,52 @@ TEST_F(Pipeline, MarkupLinesKeepTheirPlaces) {
 }
 
 TEST_F(Pipeline, InputFilesPlainAndCompressed) {
-  const std::string plain = dir.write("in.txt", "cat\n");
   // Through a shell, this name would create the file "vornik-pwned".
   const std::string gz = dir.path() + "/x;touch vornik-pwned;.gz";
   dir.write("source", "The\ncat\n");
   ASSERT_EQ(std::system(("gzip -c '" + dir.path() + "/source' > '" + gz + "'").c_str()), 0);
-
-  RunResult r = run({"-Ochunktags", pos, chunk, plain}, "");
-  EXPECT_EQ(r.out, "%% Chunking sentences from file " + plain + "\ncat\tNN\t0\tNP\n\n");
-  r = run({"-v0", "-Ochunktags", pos, chunk, gz}, "");
-  EXPECT_EQ(r.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
-  EXPECT_FALSE(std::filesystem::exists("vornik-pwned"));
-  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/vornik-pwned"));
-
-  r = run({"-v0", "-Ochunktags", pos, chunk, dir.path() + "/missing.gz"}, "");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/missing.gz': No such file or directory\n");
-
+  // A name beginning with "-" reaches gzip as a name, not as an option.
+  const std::string dashed = "-vornik-test-" + std::to_string(getpid()) + ".gz";
+  std::filesystem::copy_file(gz, dashed);
+  const std::string plain = dir.write("in.txt", "cat\n"), missing = dir.path() + "/missing.gz";
   // Inputs and tag-fix files that cannot be read to their end fail, naming the file.
   const std::string whole = dir.read(gz.substr(dir.path().size() + 1));
   const std::string truncated = dir.write("cut.gz", whole.substr(0, whole.size() / 2));
   const std::string not_gzip = dir.write("plain.gz", "The\ncat\n");
   const std::string frozen = dir.write("text.F", "The\n");
+  const std::string the_cat = "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n";
   struct Case {
-    std::vector<std::string> args;
-    std::string err_end;
+    std::vector<std::string> args;  // options, then the input
+    int status;
+    std::string out, err_end;
   };
+  // clang-format off
   const Case cases[] = {
-      {{dir.path()}, "vornik: file '" + dir.path() + "': Is a directory\n"},
-      {{truncated}, "vornik: file '" + truncated + "': gzip ended with exit status 1\n"},
-      {{not_gzip}, "vornik: file '" + not_gzip + "': gzip ended with exit status 1\n"},
-      {{frozen},
-       "vornik: cannot run fcat: No such file or directory\nvornik: file '" + frozen +
-           "': fcat ended with exit status 127\n"},
-      {{"-f", truncated, plain},
+      {{plain}, 0, "cat\tNN\t0\tNP\n\n", ""},
+      {{gz}, 0, the_cat, ""},
+      {{"--", dashed}, 0, the_cat, ""},
+      {{missing}, 2, "", "vornik: file '" + missing + "': No such file or directory\n"},
+      {{dir.path()}, 2, "", "vornik: file '" + dir.path() + "': Is a directory\n"},
+      {{truncated}, 2, "", "vornik: file '" + truncated + "': gzip ended with exit status 1\n"},
+      {{not_gzip}, 2, "", "vornik: file '" + not_gzip + "': gzip ended with exit status 1\n"},
+      {{frozen}, 2, "", "vornik: cannot run fcat: No such file or directory\nvornik: file '" +
+                        frozen + "': fcat ended with exit status 127\n"},
+      {{"-f", truncated, plain}, 2, "",
        "vornik: file '" + truncated + "': gzip ended with exit status 1\n"},
-      {{"-f", dir.path(), plain}, "vornik: file '" + dir.path() + "': Is a directory\n"},
-  };
+      {{"-f", dir.path(), plain}, 2, "", "vornik: file '" + dir.path() + "': Is a directory\n"},
+  };  // clang-format on
   for (const Case &c : cases) {
     std::vector<std::string> args{"-v0", "-Ochunktags"};
     args.insert(args.end(), c.args.begin(), c.args.end() - 1);
     args.insert(args.end(), {pos, chunk, c.args.back()});
-    r = run(args, "");
-    EXPECT_EQ(r.status, 2) << c.args.back();
+    const RunResult r = run(args, "");
+    EXPECT_EQ(r.status, c.status) << c.args.back() << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args.back();
     EXPECT_TRUE(r.err.ends_with(c.err_end)) << r.err;
   }
-  // A name beginning with "-" reaches gzip as a name, not as an option.
-  const std::string dashed = "-vornik-test-" + std::to_string(getpid()) + ".gz";
-  std::filesystem::copy_file(gz, dashed);
-  r = run({"-v0", "-Ochunktags", pos, chunk, "--", dashed}, "");
   std::filesystem::remove(dashed);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  EXPECT_FALSE(std::filesystem::exists("vornik-pwned"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/vornik-pwned"));
 }
 
 // Output that cannot be written is an error naming standard output; a reader that
