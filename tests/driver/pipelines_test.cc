@@ -82,61 +82,44 @@ class Pipelines : public ::testing::Test {
   }
 };
 
-TEST_F(Pipelines, EveryOutputModeAndStreamAsWithOnePipeline) {
-  const std::string pos = dir.write("pos", pos_map + delays);
-  const std::string chunk = dir.write("chunk", chunk_map + delays);
-  const std::string fixes = dir.write("fixes", "fix # =NN =^mat$ -> NNX\nfix # =SYM -> %%X\n");
-  const std::string words = mixed_input(false, "cat\n");
-  struct Case {
-    const char *name;
-    std::vector<std::string> options;
-  } cases[] = {
-      {"chunk tags with markup", {"-c", "-Ochunktags"}},
-      {"bracketing with markup", {"-c"}},
-      {"bracketing, header and statistics", {"-v1"}},
-      {"lisp", {"-Olisp", "-u"}},
-      {"export format with markup", {"-c", "-Onegra"}},
-      {"columns with markup", {"-c", "-Oconll"}},
-      {"JSON lines with markup", {"-c", "-Ojson"}},
-      {"tag-fix rules and a beam", {"-f", fixes, "-Z", "5", "-Ochunktags"}},
+TEST_F(Pipelines, EveryOutputModeStreamAndFailureAsWithOnePipeline) {
+  const auto script = [&](const std::string &name, const std::string &text) {
+    return dir.write(name, text + delays);
   };
-  for (const Case &c : cases) {
-    std::vector<std::string> args = {"-v0"};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    args.insert(args.end(), {pos, chunk, "-"});
-    expect_same_for_all_j(c.name, args, words, 0);
-  }
-  expect_same_for_all_j("tags mode", {"-v0", "-Itags", "-c", "-Ochunktags", chunk, "-"},
-                        mixed_input(true, "cat NN\n"), 0);
-}
-
-TEST_F(Pipelines, FailuresEndTheRunAsWithOnePipelineAfterEverySentenceBefore) {
-  const std::string pos = dir.write("pos", pos_map + delays);
-  const std::string chunk = dir.write("chunk", chunk_map + delays);
-  const std::string short_pos = dir.write("short-pos", pos_map + delays + "short 3\n");
-  const std::string short_chunk = dir.write("short-chunk", chunk_map + delays + "short 2\n");
-  const std::string dying_pos = dir.write("dying-pos", pos_map + delays + "die Boom\n");
-  const std::string dying_chunk = dir.write("dying-chunk", chunk_map + delays + "die BOOM\n");
+  const std::string pos = script("pos", pos_map), chunk = script("chunk", chunk_map);
+  const std::string fixes = dir.write("fixes", "fix # =NN =^mat$ -> NNX\nfix # =SYM -> %%X\n");
+  const std::string words = mixed_input(false, "cat\n"), tags = mixed_input(true, "cat NN\n");
+  // Failures come after every sentence before them has been written.
   const std::string boom = mixed_input(false, "Boom\n");
   struct Case {
     const char *name;
     std::vector<std::string> args;
     std::string input;
     int status;
-  } cases[] = {
-      {"short POS replies", {"-Ochunktags", short_pos, chunk, "-"}, boom, 255},
-      {"short chunk replies", {"-c", pos, short_chunk, "-"}, boom, 255},
-      {"POS tagger dies", {"-Ochunktags", dying_pos, chunk, "-"}, boom, 255},
-      {"chunk tagger dies", {"-c", pos, dying_chunk, "-"}, boom, 255},
-      {"tags-mode line without tag",
-       {"-Itags", "-Ochunktags", chunk, "-"},
-       mixed_input(true, "lonely\n"),
-       255},
   };
-  for (const Case &c : cases) {
-    std::vector<std::string> args = {"-v1"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    expect_same_for_all_j(c.name, args, c.input, c.status);
-  }
+  // clang-format off
+  const Case cases[] = {
+      {"chunk tags with markup", {"-v0", "-c", "-Ochunktags", pos, chunk, "-"}, words, 0},
+      {"bracketing with markup", {"-v0", "-c", pos, chunk, "-"}, words, 0},
+      {"bracketing, header and statistics", {"-v1", pos, chunk, "-"}, words, 0},
+      {"lisp", {"-v0", "-Olisp", "-u", pos, chunk, "-"}, words, 0},
+      {"export format with markup", {"-v0", "-c", "-Onegra", pos, chunk, "-"}, words, 0},
+      {"columns with markup", {"-v0", "-c", "-Oconll", pos, chunk, "-"}, words, 0},
+      {"JSON lines with markup", {"-v0", "-c", "-Ojson", pos, chunk, "-"}, words, 0},
+      {"tag-fix rules and a beam",
+       {"-v0", "-f", fixes, "-Z", "5", "-Ochunktags", pos, chunk, "-"}, words, 0},
+      {"tags mode", {"-v0", "-Itags", "-c", "-Ochunktags", chunk, "-"}, tags, 0},
+      {"short POS replies",
+       {"-v1", "-Ochunktags", script("short-pos", pos_map + "short 3\n"), chunk, "-"}, boom, 255},
+      {"short chunk replies",
+       {"-v1", "-c", pos, script("short-chunk", chunk_map + "short 2\n"), "-"}, boom, 255},
+      {"POS tagger dies",
+       {"-v1", "-Ochunktags", script("dying-pos", pos_map + "die Boom\n"), chunk, "-"}, boom, 255},
+      {"chunk tagger dies",
+       {"-v1", "-c", pos, script("dying-chunk", chunk_map + "die BOOM\n"), "-"}, boom, 255},
+      {"tags-mode line without tag", {"-v1", "-Itags", "-Ochunktags", chunk, "-"},
+       mixed_input(true, "lonely\n"), 255},
+  };  // clang-format on
+  for (const Case &c : cases) expect_same_for_all_j(c.name, c.args, c.input, c.status);
 }
 }  // namespace
