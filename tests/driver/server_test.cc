@@ -78,6 +78,13 @@ struct Client {
   }
 };
 
+// `text` behind its length header.
+std::string request(const std::string &text) {
+  char header[5];
+  std::snprintf(header, sizeof header, "%04zu", text.size());
+  return header + text;
+}
+
 // One connection: sends `request` (header and text) and returns the whole answer.
 std::string converse(int port, const std::string &request) {
   Client client(port);
@@ -197,9 +204,7 @@ TEST_F(ServerTest, OutputEqualsFilterModeOutputForWordsAndMarkup) {
     BackgroundVornik server(
         {"-S", "-v1", "-c", jobs, mode, pos_script, chunk_script, std::to_string(port)});
     ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
-    char header[5];
-    std::snprintf(header, sizeof header, "%04zu", text.size());
-    EXPECT_EQ(converse(port, header + text), filter.out) << mode << jobs;
+    EXPECT_EQ(converse(port, request(text)), filter.out) << mode << jobs;
     // The next connection finds the pipelines in step (JSON records number the
     // sentences over all connections).
     const RunResult again =
@@ -226,15 +231,10 @@ TEST_F(ServerTest, TagsOfEndedConnectionsAreForgottenAndLaterClientsGetFilterOut
   const auto args = [&](const std::string &input) {
     return std::vector<std::string>{"-v0", "-u", "-Itags", "-f", rules, chunk_script, input};
   };
-  std::vector<std::string> server_args = args(std::to_string(port));
-  server_args.insert(server_args.begin(), "-S");
-  BackgroundVornik server(server_args);
+  std::vector<std::string> with_port = args(std::to_string(port));
+  with_port.insert(with_port.begin(), "-S");
+  BackgroundVornik server(with_port);
   ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
-  const auto request = [](const std::string &text) {
-    char header[5];
-    std::snprintf(header, sizeof header, "%04zu", text.size());
-    return header + text;
-  };
   for (int i = 0; i < 300; ++i) {
     const std::string n = std::to_string(i);
     const std::string text = "w" + n + " NEW" + n + "\nany NN\nv" + n + " T" + n + "\n";

