@@ -3,11 +3,11 @@
 // decompressor children of compressed inputs.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 
 #include "driver/chunkio.h"
 #include "driver/error.h"
