@@ -182,6 +182,10 @@ const float *PerceptronView::find(uint64_t key) const {
   return nullptr;
 }
 
+void PerceptronView::prefetch_slot(uint64_t key) const {
+  __builtin_prefetch(&slots[mix(key) & (slots.size() - 1)]);
+}
+
 TokenCodes PerceptronView::codes(std::string_view token) const {
   std::string_view cls, word;
   split_token(token, cls, word);

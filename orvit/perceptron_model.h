@@ -121,6 +121,8 @@ struct PerceptronView {
   TokenCodes codes(std::string_view token) const;
   // Weight row of feature `key`, or nullptr.
   const float *find(uint64_t key) const;
+  // Asks the CPU to fetch the hash table slot where find(key) starts, ahead of it.
+  void prefetch_slot(uint64_t key) const;
   // Weight row of one-part template t (< kUnigramTemplates) for part code `code`
   // (not 0), or nullptr: the same row as find() gives, by array index.
   const float *unigram(size_t t, uint32_t code) const {
@@ -136,9 +138,21 @@ struct PerceptronView {
   // the dense class indices k[0..arity) (arity: the template's), or nullptr: the same
   // row as find() gives.
   const float *class_row(size_t t, int arity, const uint32_t *k) const {
+    return row_at(*class_row_index(t, class_cell(arity, k)));
+  }
+  // class_row() in two steps: the cell of the indices k[0..arity) in template t's
+  // table, and where the table holds that cell's feature row (or -1).
+  size_t class_cell(int arity, const uint32_t *k) const {
     size_t cell = 0;
     for (int j = 0; j < arity; ++j) cell = cell * dense_classes + k[j];
-    return row_at(class_rows[t - kUnigramTemplates][cell]);
+    return cell;
+  }
+  const int32_t *class_row_index(size_t t, size_t cell) const {
+    return &class_rows[t - kUnigramTemplates][cell];
+  }
+  // The weight row at index `row` (a feature's position), or nullptr for -1.
+  const float *row_at(int32_t row) const {
+    return row < 0 ? nullptr : &weights[static_cast<size_t>(row) * labels()];
   }
   // Weight of the transition from -> to (see PerceptronModel::set_transition),
   // including the score kForbidden of a transition never set.
@@ -146,11 +160,6 @@ struct PerceptronView {
   // Feature f (in the order added): its key and weight row.
   uint64_t feature_key_at(size_t f) const { return keys[f]; }
   const float *feature_weights(size_t f) const { return &weights[f * labels()]; }
-
- private:
-  const float *row_at(int32_t row) const {
-    return row < 0 ? nullptr : &weights[static_cast<size_t>(row) * labels()];
-  }
 };
 
 // A perceptron model built in memory (by the trainer or the text parser): it owns the

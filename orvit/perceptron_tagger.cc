@@ -44,10 +44,56 @@ uint32_t PerceptronTagger::cached(std::string_view token) {
   return id;
 }
 
+void PerceptronTagger::find_rows(size_t n) {
+  const std::vector<FeatureTemplate> &templates = feature_templates();
+  const bool dense = model_.dense();
+  // First the keys of the features looked up by hash and the cells of the dense class
+  // tables, with the slots and cells fetched ahead; then the rows they hold.
+  keys_.clear();
+  key_begin_.assign(1, 0);
+  cells_.clear();
+  for (size_t i = 0; i < n; ++i) {
+    if (dense) {
+      for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
+        const FeatureTemplate &ft = templates[t];
+        uint32_t k[3];
+        for (int j = 0; j < ft.arity; ++j) k[j] = class_index_[i + 2 + ft.offset[j]];
+        cells_.push_back(model_.class_cell(ft.arity, k));
+        __builtin_prefetch(model_.class_row_index(t, cells_.back()));
+      }
+    }
+    for_each_feature(
+        codes_.data(), n, i,
+        [&](uint64_t key) {
+          keys_.push_back(key);
+          model_.prefetch_slot(key);
+        },
+        dense ? kClassTemplatesEnd : kUnigramTemplates);
+    key_begin_.push_back(static_cast<uint32_t>(keys_.size()));
+  }
+  const size_t row_bytes = static_cast<size_t>(model_.labels()) * sizeof(float);
+  rows_.clear();
+  row_begin_.assign(1, 0);
+  const auto take = [&](const float *w) {
+    if (!w) return;
+    const char *bytes = reinterpret_cast<const char *>(w);
+    for (size_t at = 0; at < row_bytes; at += 64) __builtin_prefetch(bytes + at);
+    __builtin_prefetch(bytes + row_bytes - 1);
+    rows_.push_back(w);
+  };
+  for (size_t i = 0, cell = 0; i < n; ++i) {
+    if (dense)
+      for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t)
+        take(model_.row_at(*model_.class_row_index(t, cells_[cell++])));
+    for (uint32_t k = key_begin_[i]; k < key_begin_[i + 1]; ++k) take(model_.find(keys_[k]));
+    row_begin_.push_back(static_cast<uint32_t>(rows_.size()));
+  }
+}
+
 const std::vector<uint16_t> &PerceptronTagger::tag(const std::vector<std::string_view> &tokens) {
   const size_t n = tokens.size();
   const size_t L = static_cast<size_t>(model_.labels());
-  if (cache_.size() + n > kCacheLimit) {
+  if (cache_.size() + n > kCacheLimit || cache_rows_.size() + n * 5 * L > kCacheFloats) {
     cache_ = StringTable();
     cache_codes_.clear();
     cache_rows_.clear();
@@ -64,13 +110,12 @@ const std::vector<uint16_t> &PerceptronTagger::tag(const std::vector<std::string
     class_index_.assign(n + 4, pad);
     for (size_t i = 0; i < n; ++i) class_index_[i + 2] = model_.class_index(codes_[i].cls);
   }
-  const std::vector<FeatureTemplate> &templates = feature_templates();
+  find_rows(n);
+  // Each token's scores: the cached one-part sums of the tokens around, then the rows
+  // found, in template order, so the sums come out as one lookup at a time gives.
   emit_.assign(n * L, 0.0f);
   for (size_t i = 0; i < n; ++i) {
     float *e = &emit_[i * L];
-    // One-part features from the cached sums of the tokens around, class features
-    // from the dense tables, the others through the hash table; always in template
-    // order, so that the sums come out the same whichever way a row is found.
     for (long o = -2; o <= 2; ++o) {
       const long at = static_cast<long>(i) + o;
       const float *rows =
@@ -78,21 +123,10 @@ const std::vector<uint16_t> &PerceptronTagger::tag(const std::vector<std::string
       rows += static_cast<size_t>(o + 2) * L;
       for (size_t y = 0; y < L; ++y) e[y] += rows[y];
     }
-    const auto add = [&](const float *w) {
-      if (w)
-        for (size_t y = 0; y < L; ++y) e[y] += w[y];
-    };
-    if (dense) {
-      for (size_t t = kUnigramTemplates; t < kClassTemplatesEnd; ++t) {
-        const FeatureTemplate &ft = templates[t];
-        uint32_t k[3];
-        for (int j = 0; j < ft.arity; ++j) k[j] = class_index_[i + 2 + ft.offset[j]];
-        add(model_.class_row(t, ft.arity, k));
-      }
+    for (uint32_t r = row_begin_[i]; r < row_begin_[i + 1]; ++r) {
+      const float *w = rows_[r];
+      for (size_t y = 0; y < L; ++y) e[y] += w[y];
     }
-    for_each_feature(
-        codes_.data(), n, i, [&](uint64_t key) { add(model_.find(key)); },
-        dense ? kClassTemplatesEnd : kUnigramTemplates);
   }
   best_.resize(n);
   viterbi_first_order(emit_.data(), n, model_.labels(), model_.trans.data(), predecessors_, work_,

@@ -18,11 +18,6 @@ constexpr const char *kKindNames[kPosKinds] = {"w0",    "w-1", "w+1", "w-2", "w+
                                                "s3",    "s4",  "s5",  "p1",  "p2",  "p3",  "p4",
                                                "shape", "h",   "b-2", "b-1", "b+1", "b+2", "a0"};
 
-void make_key(PosKind kind, std::string_view value, std::string &key) {
-  key.assign(1, static_cast<char>(kind));
-  key.append(value);
-}
-
 }  // namespace
 
 const char *pos_kind_name(PosKind kind) { return kKindNames[kind]; }
@@ -65,7 +60,7 @@ bool PosModel::add_word(std::string_view word, const std::vector<uint16_t> &word
 
 bool PosModel::add_feature(PosKind kind, std::string_view value, const float *row) {
   std::string key;
-  make_key(kind, value, key);
+  append_feature_key(kind, value, key);
   if (feature_table_.find(key) >= 0) return false;
   feature_table_.intern(key);
   weight_list_.insert(weight_list_.end(), row, row + labels());
@@ -89,8 +84,7 @@ void PosModel::finish() {
   weights = weight_list_;
 }
 
-void PosView::candidates(std::string_view word, std::vector<uint16_t> &out) const {
-  const int32_t d = lexicon.find(word);
+void PosView::candidates(int32_t d, std::vector<uint16_t> &out) const {
   size_t count = 0;
   const uint16_t *word_tags = d < 0 ? nullptr : lexicon_tags(static_cast<size_t>(d), count);
   if (d >= 0 && restricted(static_cast<size_t>(d))) {
@@ -101,10 +95,9 @@ void PosView::candidates(std::string_view word, std::vector<uint16_t> &out) cons
   std::set_union(open.begin(), open.end(), word_tags, word_tags + count, std::back_inserter(out));
 }
 
-void PosView::word_info(std::string_view word, WordInfo &info) const {
+void PosView::word_info(std::string_view word, int32_t d, WordInfo &info) const {
   info.restricted = false;
   info.ambiguity.clear();
-  int32_t d = lexicon.find(word);
   if (d >= 0) {
     info.restricted = restricted(static_cast<size_t>(d));
   } else if (!word.empty() && word[0] >= 'A' && word[0] <= 'Z') {
@@ -125,7 +118,8 @@ void PosView::word_info(std::string_view word, WordInfo &info) const {
 }
 
 const float *PosView::find(PosKind kind, std::string_view value, std::string &key) const {
-  make_key(kind, value, key);
+  key.clear();
+  append_feature_key(kind, value, key);
   const int32_t f = features.find(key);
   return f < 0 ? nullptr : &weights[static_cast<size_t>(f) * labels()];
 }

@@ -68,6 +68,13 @@ template <typename Fn>
 void pos_token_features(std::string_view word, int offset, const WordInfo &info, std::string &shape,
                         Fn &&fn);
 
+// Appends to `out` the key under which the features table holds feature (kind, value):
+// the kind's byte, then the value.
+inline void append_feature_key(PosKind kind, std::string_view value, std::string &out) {
+  out += static_cast<char>(kind);
+  out.append(value);
+}
+
 // The tables a POS perceptron tagger reads, as read-only views: into a PosModel, or into
 // a mapped model image (model_image.h). Whoever made the view keeps its storage alive.
 struct PosView {
@@ -86,9 +93,17 @@ struct PosView {
   int find_label(std::string_view name) const { return label_names.find(name); }
   // The labels `word` may take, in increasing order, into `out`: its tags when
   // restricted, else the open labels and the tags it was seen with.
-  void candidates(std::string_view word, std::vector<uint16_t> &out) const;
+  void candidates(std::string_view word, std::vector<uint16_t> &out) const {
+    candidates(lexicon.find(word), out);
+  }
+  // The same for the word whose lexicon entry is d (-1: none).
+  void candidates(int32_t d, std::vector<uint16_t> &out) const;
   // The lexicon's entry for `word` into `info`.
-  void word_info(std::string_view word, WordInfo &info) const;
+  void word_info(std::string_view word, WordInfo &info) const {
+    word_info(word, lexicon.find(word), info);
+  }
+  // The same when `word`'s lexicon entry d (-1: none) is known.
+  void word_info(std::string_view word, int32_t d, WordInfo &info) const;
   // Weight row of feature (kind, value), or nullptr. `key` is scratch space.
   const float *find(PosKind kind, std::string_view value, std::string &key) const;
   const float *transitions() const { return trans.data(); }

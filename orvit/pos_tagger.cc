@@ -7,38 +7,71 @@ namespace orvit {
 
 PosTagger::PosTagger(const PosView &model)
     : model_(model), zeros_(static_cast<size_t>(model.labels()), 0.0f) {
-  add_rows({}, nullptr, pad_rows_);
-  pad_rows_[2] = zeros_.data();
-}
-
-void PosTagger::add_rows(std::string_view word, float *own, OffsetRows &rows) {
-  model_.word_info(word, info_);
-  const size_t L = static_cast<size_t>(model_.labels());
+  cache_.reserve(kCacheReserve, kCacheReserve * 8);
+  cache_begin_.reserve(kCacheReserve + 1);
+  cache_labels_.reserve(kCacheReserve * 4);
+  cache_rows_.reserve(kCacheReserve * zeros_.size());
+  cache_offset_rows_.reserve(kCacheReserve);
+  const WordInfo outside;
   for (int o = -2; o <= 2; ++o) {
-    if (o != 0) rows[o + 2] = zeros_.data();
-    pos_token_features(word, o, info_, shape_, [&](PosKind kind, std::string_view value) {
-      const float *w = model_.find(kind, value, key_);
-      if (!w) return;
-      if (o != 0) {
-        rows[o + 2] = w;  // the one feature that fires there
-      } else {
-        for (size_t y = 0; y < L; ++y) own[y] += w[y];
-      }
+    pad_rows_[o + 2] = zeros_.data();
+    pos_token_features({}, o, outside, shape_, [&](PosKind kind, std::string_view value) {
+      if (const float *w = model_.find(kind, value, keys_)) pad_rows_[o + 2] = w;
     });
   }
 }
 
-uint32_t PosTagger::cached(std::string_view word) {
-  const int32_t found = cache_.find(word);
-  if (found >= 0) return static_cast<uint32_t>(found);
-  const uint32_t id = static_cast<uint32_t>(cache_.intern(word));
-  model_.candidates(word, labels_);
-  cache_labels_.insert(cache_labels_.end(), labels_.begin(), labels_.end());
-  cache_begin_.push_back(static_cast<uint32_t>(cache_labels_.size()));
+void PosTagger::add_entries() {
+  // The new words' lexicon entries, then every feature they fire at every offset, each
+  // kind looked up in one batch, so that the lookups' cache misses overlap.
+  const size_t n = new_.size();
+  words_.clear();
+  for (const uint32_t id : new_) words_.push_back(cache_.key(static_cast<int32_t>(id)));
+  lexicon_ids_.resize(n);
+  model_.lexicon.find_all(words_.data(), n, lexicon_ids_.data());
+  keys_.clear();
+  key_end_.clear();
+  fired_.clear();
+  for (size_t j = 0; j < n; ++j) {
+    model_.candidates(lexicon_ids_[j], labels_);
+    cache_labels_.insert(cache_labels_.end(), labels_.begin(), labels_.end());
+    cache_begin_.push_back(static_cast<uint32_t>(cache_labels_.size()));
+    cache_rows_.resize(cache_rows_.size() + static_cast<size_t>(model_.labels()), 0.0f);
+    OffsetRows &rows = cache_offset_rows_.emplace_back();
+    rows.fill(zeros_.data());
+    model_.word_info(words_[j], lexicon_ids_[j], info_);
+    for (int o = -2; o <= 2; ++o) {
+      pos_token_features(words_[j], o, info_, shape_, [&](PosKind kind, std::string_view value) {
+        append_feature_key(kind, value, keys_);
+        key_end_.push_back(keys_.size());
+        fired_.push_back({new_[j], o});
+      });
+    }
+  }
+  key_views_.clear();
+  for (size_t k = 0, begin = 0; k < key_end_.size(); begin = key_end_[k++])
+    key_views_.emplace_back(keys_.data() + begin, key_end_[k] - begin);
+  feature_ids_.resize(key_views_.size());
+  model_.features.find_all(key_views_.data(), key_views_.size(), feature_ids_.data());
   const size_t L = static_cast<size_t>(model_.labels());
-  cache_rows_.resize(cache_rows_.size() + L, 0.0f);
-  add_rows(word, &cache_rows_[id * L], cache_offset_rows_.emplace_back());
-  return id;
+  for (const int32_t f : feature_ids_) {
+    if (f < 0) continue;
+    const char *row =
+        reinterpret_cast<const char *>(model_.feature_weights(static_cast<size_t>(f)));
+    for (size_t at = 0; at < L * sizeof(float); at += 64) __builtin_prefetch(row + at);
+  }
+  // Applied in the order fired, so the sums come out as one lookup at a time gives.
+  for (size_t k = 0; k < fired_.size(); ++k) {
+    if (feature_ids_[k] < 0) continue;
+    const float *w = model_.feature_weights(static_cast<size_t>(feature_ids_[k]));
+    const auto [id, o] = fired_[k];
+    if (o != 0) {
+      cache_offset_rows_[id][o + 2] = w;  // the one feature that fires there
+    } else {
+      float *own = &cache_rows_[id * L];
+      for (size_t y = 0; y < L; ++y) own[y] += w[y];
+    }
+  }
 }
 
 const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> &tokens) {
@@ -51,8 +84,18 @@ const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> 
     cache_rows_.clear();
     cache_offset_rows_.clear();
   }
+  // The words not seen before get cache entries, filled all at once.
   ids_.resize(n);
-  for (size_t i = 0; i < n; ++i) ids_[i] = cached(tokens[i]);
+  new_.clear();
+  for (size_t i = 0; i < n; ++i) {
+    int32_t id = cache_.find(tokens[i]);
+    if (id < 0) {
+      id = cache_.intern(tokens[i]);
+      new_.push_back(static_cast<uint32_t>(id));
+    }
+    ids_[i] = static_cast<uint32_t>(id);
+  }
+  if (!new_.empty()) add_entries();
   // The candidates of every token, then their scores. A token with one candidate
   // adds the same to every sequence: its score is left 0 and its rows are not read.
   lattice_.begin.resize(n + 1);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "orvit/candidate_viterbi.h"
@@ -33,12 +34,9 @@ class PosTagger : public SentenceTagger {
   // several rows; elsewhere one feature fires, so the row is the model's own (or zeros).
   using OffsetRows = std::array<const float *, 5>;
 
-  // Index of `word` in the cache, adding it when new.
-  uint32_t cached(std::string_view word);
-  // Adds to own[] the rows of the features `word` fires at offset 0 and sets rows[o+2]
-  // for the other offsets (an empty word: a position outside the sentence; `own` is then
-  // left as it is).
-  void add_rows(std::string_view word, float *own, OffsetRows &rows);
+  // Fills the cache entries of the words new_ lists, just interned in increasing id
+  // order.
+  void add_entries();
 
   const PosView model_;
   // Every word seen (up to kCacheLimit words or kCacheFloats row entries, about 128 MB;
@@ -46,6 +44,9 @@ class PosTagger : public SentenceTagger {
   // it fires at offset 0, and the rows it gives the positions around it.
   static constexpr size_t kCacheLimit = 1 << 20;
   static constexpr size_t kCacheFloats = size_t{1} << 25;
+  // Room reserved at the start, in words: a text's first thousands of words then fill
+  // the cache without copying it as it grows. Pages are touched only as it fills.
+  static constexpr size_t kCacheReserve = 1 << 15;
   StringTable cache_;
   std::vector<uint16_t> cache_labels_;         // candidates of all entries back to back
   std::vector<uint32_t> cache_begin_{0};       // entry e: [cache_begin_[e], cache_begin_[e+1])
@@ -53,8 +54,16 @@ class PosTagger : public SentenceTagger {
   std::vector<OffsetRows> cache_offset_rows_;  // per entry; [2] unused: see cache_rows_
   std::vector<float> zeros_;                   // labels() zeros: no feature fires
   OffsetRows pad_rows_;                        // a position outside the sentence
-  std::vector<uint32_t> ids_;
-  std::string key_, shape_;
+  std::vector<uint32_t> ids_;                  // cache entry of each token
+  std::vector<uint32_t> new_;                  // the entries the sentence added
+  // add_entries()' scratch: the new words and their lexicon entries; the keys of the
+  // features they fire, key k ending at key_end_[k], fired by entry fired_[k].first
+  // at offset fired_[k].second; and the features' ids.
+  std::vector<std::string_view> words_, key_views_;
+  std::vector<int32_t> lexicon_ids_, feature_ids_;
+  std::string keys_, shape_;
+  std::vector<size_t> key_end_;
+  std::vector<std::pair<uint32_t, int>> fired_;
   std::vector<uint16_t> labels_;
   WordInfo info_;
   CandidateLattice<float> lattice_;

@@ -90,8 +90,8 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
     model.word_info(word, info);
     for (int o = -2; o <= 2; ++o) {
       pos_token_features(word, o, info, shape, [&](PosKind kind, std::string_view value) {
-        key.assign(1, static_cast<char>(kind));
-        key.append(value);
+        key.clear();
+        append_feature_key(kind, value, key);
         auto [it, added] = feature_id.emplace(key, static_cast<uint32_t>(features.keys.size()));
         if (added) features.keys.push_back(key);
         features.at.push_back(it->second);

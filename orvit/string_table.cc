@@ -2,6 +2,7 @@
 // array kept at most half full.
 #include "orvit/string_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvit {
@@ -11,7 +12,7 @@ StringTable::StringTable() : offsets_{0}, slots_(16, -1), mask_(15) {}
 uint64_t StringTable::hash(std::string_view s) {
   // Eight bytes at a time, multiply-xorshift mixing; tokens are short.
   uint64_t h = 0x9E3779B97F4A7C15ull ^ (s.size() * 0xFF51AFD7ED558CCDull);
-  const char* p = s.data();
+  const char *p = s.data();
   size_t n = s.size();
   while (n >= 8) {
     uint64_t w;
@@ -32,13 +33,40 @@ uint64_t StringTable::hash(std::string_view s) {
   return h;
 }
 
-int32_t StringIndex::find(std::string_view key) const {
-  const uint64_t h = StringTable::hash(key);
+int32_t StringIndex::find(std::string_view key) const { return probe(key, StringTable::hash(key)); }
+
+int32_t StringIndex::probe(std::string_view key, uint64_t h) const {
   const size_t mask = slots.size() - 1;
   for (size_t i = h & mask;; i = (i + 1) & mask) {
     int32_t id = slots[i];
     if (id < 0) return -1;
     if (hashes[id] == h && this->key(id) == key) return id;
+  }
+}
+
+void StringIndex::find_all(const std::string_view *keys, size_t n, int32_t *ids) const {
+  // Each batch walks its keys once per step of a lookup (slot, key id's hash and offset,
+  // key bytes), prefetching what the next step reads; then probes as find() does.
+  constexpr size_t kBatch = 16;
+  const size_t mask = slots.size() - 1;
+  uint64_t h[kBatch];
+  for (size_t b = 0; b < n; b += kBatch) {
+    const size_t m = std::min(kBatch, n - b);
+    for (size_t k = 0; k < m; ++k) {
+      h[k] = StringTable::hash(keys[b + k]);
+      __builtin_prefetch(&slots[h[k] & mask]);
+    }
+    for (size_t k = 0; k < m; ++k) {
+      const int32_t id = slots[h[k] & mask];
+      if (id < 0) continue;
+      __builtin_prefetch(&hashes[id]);
+      __builtin_prefetch(&offsets[id]);
+    }
+    for (size_t k = 0; k < m; ++k) {
+      const int32_t id = slots[h[k] & mask];
+      if (id >= 0 && hashes[id] == h[k]) __builtin_prefetch(arena.data() + offsets[id]);
+    }
+    for (size_t k = 0; k < m; ++k) ids[b + k] = probe(keys[b + k], h[k]);
   }
 }
 
