@@ -2,11 +2,11 @@
 // ring of slots, and are written out in input order with the bytes of one pipeline.
 #include "driver/pipelines.h"
 
+#include <poll.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -59,7 +59,8 @@ struct sentence_slot {
 // any depth, and the sentence records and buffers they point to stay reachable (not
 // leaked) until the process is gone.
 std::vector<tagger_pipeline> &pipelines = *new std::vector<tagger_pipeline>;
-std::vector<sentence_slot> &slots = *new std::vector<sentence_slot>;  // a ring: `oldest` and the `in_use` after it
+// A ring: `oldest` and the `in_use` slots after it.
+std::vector<sentence_slot> &slots = *new std::vector<sentence_slot>;
 std::size_t oldest = 0, in_use = 0;
 // Where the running loop writes, for finish_earlier_sentences.
 FILE *loop_output = nullptr;
