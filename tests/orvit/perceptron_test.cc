@@ -128,14 +128,6 @@ TEST(PerceptronDecoding, ViterbiAndCandidateViterbiMatchEnumeration) {
   EXPECT_GT(all_forbidden_cases, 20);
 }
 
-// A random model over a small vocabulary, as model text, with the oracle's map from
-// "TEMPLATE part..." to weights.
-struct RandomModel {
-  std::string text;
-  std::map<std::string, std::vector<float>> features;
-  std::vector<std::string> labels{"A", "B", "C"};
-};
-
 const std::vector<std::string> kClasses = {"DT", "NN", "VB"};
 const std::vector<std::string> kWords = {"the", "dog"};
 
@@ -179,33 +171,38 @@ std::string random_token(std::mt19937 &rng) {
   return rng() % 2 ? cls : cls + "@" + kWords[rng() % kWords.size()];
 }
 
-RandomModel random_model(std::mt19937 &rng) {
+// A random model text of either kind over the labels A B C: transition rows (about
+// one in three left out) and, for the features `fire(tokens, i)` names in 30 sentences
+// of `sentence()`, a row of random quarter weights for about two in three of them.
+struct RandomModel {
+  std::string text;
+  std::vector<double> trans = std::vector<double>(16, 0.0);  // from * 4 + to; 3 is <s>, </s>
+  std::map<std::string, std::vector<float>> features;
+};
+
+template <typename Sentence, typename Fire>
+RandomModel random_model(std::mt19937 &rng, const std::string &head, Sentence sentence, Fire fire) {
   RandomModel m;
-  m.text = "orvit-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\n";
-  const char *from[] = {"A", "B", "C", "<s>"};
-  const char *to[] = {"A", "B", "C", "</s>"};
-  for (const char *f : from)
-    for (const char *t : to)
-      if (rng() % 4 != 0 && !(std::string(f) == "<s>" && std::string(t) == "</s>"))
-        m.text += std::string("transition ") + f + " " + t + " " +
-                  std::to_string(static_cast<int>(rng() % 9) - 4) + "\n";
-  // Features from random sentences, each with a weight row of quarters.
+  m.text = head + "labels 3\nlabel A\nlabel B\nlabel C\n";
+  const char *names[] = {"A", "B", "C", "<s>", "</s>"};
+  for (int f = 0; f <= 3; ++f)
+    for (int t = 0; t <= 3; ++t)
+      if (rng() % 3 != 0 && !(f == 3 && t == 3)) {
+        m.trans[f * 4 + t] = static_cast<int>(rng() % 9) - 4;
+        m.text += std::string("transition ") + names[f] + " " + names[t == 3 ? 4 : t] + " " +
+                  std::to_string(static_cast<int>(m.trans[f * 4 + t])) + "\n";
+      }
   for (int s = 0; s < 30; ++s) {
-    std::vector<std::string> tokens(1 + rng() % 4);
-    for (std::string &t : tokens) t = random_token(rng);
+    const std::vector<std::string> tokens = sentence();
     for (size_t i = 0; i < tokens.size(); ++i)
-      for (const std::string &f : oracle_features(tokens, i)) {
+      for (const std::string &f : fire(tokens, i)) {
         if (rng() % 3 == 0 || m.features.count(f)) continue;
         std::vector<float> w(3);
+        for (float &x : w) x = static_cast<float>(static_cast<int>(rng() % 17) - 8) / 4;
+        if (w == std::vector<float>(3, 0.0f)) w[1] = 0.5;
         m.text.append("feature ").append(f);
-        for (int y = 0; y < 3; ++y) {
-          w[y] = static_cast<float>(static_cast<int>(rng() % 17) - 8) / 4;
+        for (int y = 0; y < 3; ++y)
           if (w[y] != 0) m.text.append(" ").append(std::to_string(y) + ":" + std::to_string(w[y]));
-        }
-        if (w == std::vector<float>(3, 0.0f)) {
-          w[1] = 0.5;
-          m.text.append(" 1:0.5");
-        }
         m.text += "\n";
         m.features[f] = w;
       }
@@ -215,8 +212,14 @@ RandomModel random_model(std::mt19937 &rng) {
 
 TEST(PerceptronScoring, EmissionsAndTagsMatchTheOracle) {
   std::mt19937 rng(11);
+  const auto random_sentence = [&] {
+    std::vector<std::string> tokens(1 + rng() % 4);
+    for (std::string &t : tokens) t = random_token(rng);
+    return tokens;
+  };
   for (int round = 0; round < 20; ++round) {
-    const RandomModel m = random_model(rng);
+    const RandomModel m =
+        random_model(rng, "orvit-perceptron 1\n", random_sentence, oracle_features);
     orvit::PerceptronModel model;
     orvit::parse_perceptron_model(m.text, "r.orv", model);
     orvit::PerceptronTagger tagger(model);
@@ -298,34 +301,11 @@ TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
     return tokens;
   };
   for (int round = 0; round < 20; ++round) {
-    std::string text =
-        "orvit-pos-perceptron 1\nlabels 3\nlabel A\nlabel B\nlabel C\nopen B C\n"
-        "word the A\nknown dog A B\n";
-    const char *names[] = {"A", "B", "C", "<s>", "</s>"};
-    std::vector<double> trans(16, 0.0);
-    for (int f = 0; f <= 3; ++f)
-      for (int t = 0; t <= 3; ++t)
-        if (rng() % 3 != 0 && !(f == 3 && t == 3)) {
-          trans[f * 4 + t] = static_cast<int>(rng() % 9) - 4;
-          text += std::string("transition ") + names[f] + " " + names[t == 3 ? 4 : t] + " " +
-                  std::to_string(static_cast<int>(trans[f * 4 + t])) + "\n";
-        }
-    std::map<std::string, std::vector<float>> features;
-    for (int s = 0; s < 30; ++s) {
-      const std::vector<std::string> tokens = random_sentence();
-      for (size_t i = 0; i < tokens.size(); ++i)
-        for (const std::string &f : oracle_pos_features(tokens, i)) {
-          if (rng() % 3 == 0 || features.count(f)) continue;
-          std::vector<float> w = {0, 0, 0};
-          w[rng() % 3] = static_cast<float>(static_cast<int>(rng() % 16) - 8) / 4 + 0.125f;
-          text.append("feature ").append(f);
-          for (int y = 0; y < 3; ++y)
-            if (w[y] != 0)
-              text.append(" ").append(std::to_string(y)).append(":").append(std::to_string(w[y]));
-          text += "\n";
-          features[f] = w;
-        }
-    }
+    const RandomModel m =
+        random_model(rng, "orvit-pos-perceptron 1\n", random_sentence, oracle_pos_features);
+    const std::string text = m.text + "open B C\nword the A\nknown dog A B\n";
+    const auto &features = m.features;
+    const auto &trans = m.trans;
     orvit::PosModel model;
     orvit::parse_pos_model(text, "r.orv", model);
     orvit::PosTagger tagger(model);
