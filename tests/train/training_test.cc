@@ -1,4 +1,4 @@
-// The training side of the bundled models: chunk tags as vornik decodes them, the choice
+// The training side of the bundled models: relative-depth chunk tags, the choice
 // of word-specific tags, the chunk tagger's training tokens, and the vornik-train program
 // (messages, outputs, the bundled models regenerated exactly).
 #include <gtest/gtest.h>
@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/vornik.h"
-#include "eval/gold_chunks.h"
-#include "eval/output_reader.h"
 #include "orvit/error.h"
-#include "support/capture.h"
 #include "support/corpus.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
@@ -22,7 +18,6 @@
 #include "train/chunk_training.h"
 #include "train/conll_corpus.h"
 #include "train/lexical_rules.h"
-#include "tree/chunkenc.h"
 
 namespace vornik {
 namespace {
@@ -94,53 +89,6 @@ std::string toy_corpus() {
         "That IN B-SBAR\nthat IN B-SBAR\nin IN B-PP\nIn IN B-PP\ndog NN B-NP\ncat NN B-NP\n"
         "dog NN B-NP\ncat NN B-NP\nx1 NN B-NP\nrare JJ B-ADJP\n\n";
   return text;
-}
-
-// The bracketing vornik prints (with -u) for the chunk tags encoded from `sentence`.
-std::string decoded(const ConllSentence &sentence) {
-  const std::vector<std::string> tags = encode_chunk_tags(sentence, pos_tags(sentence), "rt");
-  std::vector<char *> words;
-  std::vector<int> pos, category;
-  std::string depth;
-  for (size_t i = 0; i < tags.size(); ++i) {
-    words.push_back(const_cast<char *>(sentence.tokens[i].word.c_str()));
-    pos.push_back(tagtoint(sentence.tokens[i].pos.c_str()));
-    const std::string &tag = tags[i];  // token/depth/IOB/category
-    depth += tag[tag.find('/') + 1];
-    const std::string cat = tag.substr(tag.rfind('/') + 1);
-    category.push_back(cat == "_" ? 0 : tagtoint(cat.c_str()));
-  }
-  allow_unary_bool = 1;
-  return capture([&](FILE *out) {
-    chunks_to_tree(out, words.data(), depth.data(), pos.data(), category.data(),
-                   static_cast<int>(words.size()));
-  });
-}
-
-// Encoding, vornik's decoding and flattening give back exactly the corpus's chunks.
-void expect_round_trip(const std::string &corpus_text) {
-  lexicon_init();
-  const std::vector<ConllSentence> corpus = read_conll(corpus_text, "corpus");
-  const std::vector<Sentence> gold = gold_sentences(corpus);
-  ASSERT_EQ(corpus.size(), gold.size());
-  std::string output;
-  for (const ConllSentence &sentence : corpus) output += decoded(sentence);
-  const std::vector<Sentence> back = read_output("decoded", output);
-  ASSERT_EQ(back.size(), gold.size());
-  int wrong = 0;
-  for (size_t i = 0; i < gold.size(); ++i) {
-    if (back[i].chunks == gold[i].chunks) continue;
-    if (++wrong <= 3) ADD_FAILURE() << "sentence at line " << corpus[i].first_line << " changed";
-  }
-  EXPECT_EQ(wrong, 0);
-}
-
-TEST(ChunkEncoding, EveryTrainingSentenceSurvivesVornikDecoding) {
-  if (!corpus_missing("train.txt").empty()) GTEST_SKIP() << corpus_missing("train.txt");
-  const std::string train = corpus_file("train.txt");
-  std::ifstream in(train, std::ios::binary);
-  expect_round_trip(
-      std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
 }
 
 TEST(LexicalRules, ChoosesStatesByDivergenceAndTokensByCount) {
