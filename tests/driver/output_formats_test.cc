@@ -68,17 +68,19 @@ TEST_F(OutputFormats, ConllAndJsonWithAndWithoutMarkup) {
 }
 
 TEST_F(OutputFormats, NestedPhrasesAreFlattenedIntoRunsBelowTheSamePhrase) {
-  // on/IN opens a PP ("1"), the/DT opens an NP inside it ("-"), mat/NN continues the
+  // on/IN opens a PP ("1"), the/DT opens an NP inside it ("-"), cat/NN continues the
   // NP, sat/VBD closes the NP and continues the PP ("+"): three chunks, as vornik-eval
   // reads the same tree.
   const std::string script = dir.write("nested",
                                        "map IN x/1/c/PP\nmap DT x/-/c/NP\nmap NN x/0/c/NP\n"
                                        "map VBD x/+/c/PP\ndefault O/1/c/_\n");
-  const RunResult r = run_vornik({"-v0", "-Oconll", pos, script, "-"}, "on\nThe\ncat\nsat\n");
-  EXPECT_EQ(r.out, "on IN B-PP\nThe DT B-NP\ncat NN I-NP\nsat VBD B-PP\n\n");
-  const RunResult j = run_vornik({"-v0", "-Ojson", pos, script, "-"}, "on\nThe\ncat\nsat\n");
+  const std::string input = "on\nThe\ncat\ncat\ncat\nsat\n";
+  const RunResult r = run_vornik({"-v0", "-Oconll", pos, script, "-"}, input);
+  EXPECT_EQ(r.out,
+            "on IN B-PP\nThe DT B-NP\ncat NN I-NP\ncat NN I-NP\ncat NN I-NP\nsat VBD B-PP\n\n");
+  const RunResult j = run_vornik({"-v0", "-Ojson", pos, script, "-"}, input);
   EXPECT_NE(j.out.find("\"tree\":[{\"category\":\"PP\",\"children\":[0,{\"category\":\"NP\","
-                       "\"children\":[1,2]},3]}]}\n"),
+                       "\"children\":[1,2,3,4]},5]}]}\n"),
             std::string::npos)
       << j.out;
 }
