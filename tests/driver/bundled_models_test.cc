@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "support/corpus.h"
 #include "support/run_vornik.h"
 
 namespace {

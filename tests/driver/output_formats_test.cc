@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/capture.h"
 #include "support/run_vornik.h"
 #include "tree/json.h"
 

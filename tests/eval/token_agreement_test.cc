@@ -3,13 +3,13 @@
 // and vornik-tokenize's agreement on the CoNLL-2000 training text.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "eval/gold_chunks.h"
 #include "eval/token_agreement.h"
 #include "orvit/error.h"
+#include "support/run_vornik.h"
 #include "train/conll_corpus.h"
 
 namespace vornik {
@@ -81,12 +81,11 @@ TEST(TokenAgreement, RebuiltTextUndoesTheCorpusConventions) {
 }
 
 TEST(TokenAgreement, TrainingTextAgreesAtLeast99Percent) {
-  const std::filesystem::path train = std::filesystem::path(DATA_DIR) / "conll2000/train.txt";
-  if (!std::filesystem::exists(train)) GTEST_SKIP() << train << " not found (set VORNIK_DATA_DIR)";
-  std::ifstream file(train);
+  if (!corpus_missing("train.txt").empty()) GTEST_SKIP() << corpus_missing("train.txt");
   std::stringstream text;
-  text << file.rdbuf();
-  const Agreement a = measure_tokenizer(corpus_words(read_conll(text.str(), train.string())));
+  text << std::ifstream(corpus_file("train.txt")).rdbuf();
+  const Agreement a =
+      measure_tokenizer(corpus_words(read_conll(text.str(), corpus_file("train.txt"))));
   double precision = double(a.agreeing_tokens) / a.found_tokens;
   double recall = double(a.agreeing_tokens) / a.gold_tokens;
   EXPECT_GE(2 * precision * recall / (precision + recall), 0.99) << agreement_report(a);

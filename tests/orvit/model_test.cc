@@ -25,7 +25,7 @@
 #include "orvit/training_counts.h"
 #include "orvit/viterbi.h"
 #include "orvit/word_class.h"
-#include "support/corpus.h"
+#include "support/run_vornik.h"
 
 namespace {
 

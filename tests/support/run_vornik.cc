@@ -1,6 +1,6 @@
 // Child processes for the tests: input written by a thread while both output streams
-// are drained with poll, so no pipe can fill up and stall; and vornik in the
-// background for servers.
+// are drained with poll, so no pipe can fill up and stall; vornik in the background
+// for servers; and where the corpus is.
 #include "support/run_vornik.h"
 
 #include <fcntl.h>
@@ -171,4 +171,16 @@ int BackgroundVornik::wait_exit(int timeout_ms) {
 int BackgroundVornik::open_descriptors() const {
   const std::filesystem::directory_iterator fds("/proc/" + std::to_string(pid_) + "/fd");
   return static_cast<int>(std::distance(begin(fds), end(fds)));
+}
+
+std::string corpus_file(const std::string &name) {
+  const char *data = std::getenv("VORNIK_DATA");
+  return std::string(data && *data ? data : VORNIK_DATA_DIR) + "/conll2000/" + name;
+}
+
+std::string corpus_missing(const std::string &name) {
+  const std::string path = corpus_file(name);
+  if (std::filesystem::exists(path)) return "";
+  return path + " not found: set VORNIK_DATA (or cmake -DVORNIK_DATA_DIR=...) to the folder " +
+         "holding conll2000/";
 }

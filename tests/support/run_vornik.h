@@ -1,7 +1,10 @@
 // Test helpers: run programs (above all the built vornik, with the stand-in tagger
-// first on PATH) as child processes, and scratch files in a per-test temporary folder.
+// first on PATH) as child processes, scratch files in a per-test temporary folder, the
+// CoNLL-2000 corpus, and the bytes a printer writes.
 #pragma once
 #include <sys/types.h>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -76,3 +79,21 @@ class BackgroundVornik {
   pid_t pid_ = -1;
   int status_ = -1;  // set once the process has been reaped
 };
+
+// The path of conll2000/`name` (train.txt, test.txt) under the corpus folder: the one
+// in $VORNIK_DATA when it is set, else the CMake variable VORNIK_DATA_DIR.
+std::string corpus_file(const std::string &name);
+// Empty when corpus_file(`name`) exists; otherwise why a test that needs it is skipped.
+std::string corpus_missing(const std::string &name);
+
+// Runs `print` on a memory stream and returns the bytes it wrote.
+inline std::string capture(const std::function<void(FILE *)> &print) {
+  char *buffer = nullptr;
+  std::size_t size = 0;
+  FILE *stream = open_memstream(&buffer, &size);
+  print(stream);
+  std::fclose(stream);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}

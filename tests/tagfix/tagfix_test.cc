@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "driver/parser.h"
-#include "support/capture.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixapply.h"

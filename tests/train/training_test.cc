@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "orvit/error.h"
-#include "support/corpus.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tagfix/fixrules.h"

@@ -16,7 +16,6 @@
 #include "driver/error.h"
 #include "driver/parser.h"
 #include "driver/vornik.h"
-#include "support/capture.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
 #include "tree/bracketing.h"
