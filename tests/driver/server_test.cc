@@ -154,31 +154,25 @@ const HeaderCase kHeaderCases[] = {
 };
 // clang-format on
 
-void PrintTo(const HeaderCase &c, std::ostream *os) { *os << c.name; }
-
-class HeaderTest : public ServerTest, public ::testing::WithParamInterface<HeaderCase> {};
-
-TEST_P(HeaderTest, AnswersThenServesTheNextClient) {
-  const HeaderCase &c = GetParam();
-  BackgroundVornik server(server_args(std::to_string(port)), {{"VORNIK_CLIENT_TIMEOUT", "1"}});
-  ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
-  {
-    Client client(port);
-    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
-      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(c.pause_ms));
-      send(client.fd, c.pieces[i].data(), c.pieces[i].size(), MSG_NOSIGNAL);  // may be cut off
+TEST_F(ServerTest, HeadersAndTextsAreAnsweredThenTheNextClientIsServed) {
+  for (const HeaderCase &c : kHeaderCases) {
+    BackgroundVornik server(server_args(std::to_string(port)), {{"VORNIK_CLIENT_TIMEOUT", "1"}});
+    ASSERT_TRUE(server.wait_for_err(kWaiting)) << server.err();
+    {
+      Client client(port);
+      for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(c.pause_ms));
+        send(client.fd, c.pieces[i].data(), c.pieces[i].size(), MSG_NOSIGNAL);  // may be cut off
+      }
+      if (c.close_sending) shutdown(client.fd, SHUT_WR);
+      EXPECT_EQ(client.read_all(), c.answer) << c.name;
     }
-    if (c.close_sending) shutdown(client.fd, SHUT_WR);
-    EXPECT_EQ(client.read_all(), c.answer);
+    EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n") << c.name;
+    EXPECT_TRUE(server.running()) << c.name;
+    EXPECT_EQ(server.err(), kWaiting + c.message) << c.name;
+    EXPECT_EQ(server.out(), "") << c.name;
   }
-  EXPECT_EQ(converse(port, "0006end X\n"), "end\tX\t1\tNP\n\n");
-  EXPECT_TRUE(server.running());
-  EXPECT_EQ(server.err(), kWaiting + c.message);
-  EXPECT_EQ(server.out(), "");
 }
-
-INSTANTIATE_TEST_SUITE_P(Server, HeaderTest, ::testing::ValuesIn(kHeaderCases),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 // With -j the server spreads a connection's sentences over its pipelines too: the
 // stand-in taggers answer after random delays, out of order.
