@@ -43,14 +43,6 @@ const ReadCase kReadCases[] = {
      "1: [NP a/D] [VP b/N] [VP c/N] [VP d/N]"},
     {"GoldChunksEndWithTheSentence", true, "\na D B-NP\nb N I-NP\n\n\n c V B-VP\r\n",
      "2: [NP a/D b/N] | 6: [VP c/V]"},
-    {"BracketingNestedOutsideAndEmpty", false,
-     "%% Chunking sentences from stdin\n(\n<s id=4>\n"
-     "\t(NP\n\t\t(DT\tthe\t)\n\t\t(NN\tvorp\t)\n"
-     "\t\t(PP\n\t\t\t(IN\tof\t)\n\t\t\t(NP\n\t\t\t\t(DT\tthe\t)\n\t\t\t\t(NN\tzub\t)\n\t\t\t)"
-     "\n\t\t)\n\t)\n"
-     "\t(VBZ\tplinks\t)\n\t(VP\n\t\t(VBN\tgone\t)\n\t)\n"
-     "\t(NP\n\t\t(AP\n<b>\n\t\t\t(JJ\t)\t)\n\t\t)\n\t)\n\t(\n\t\t(.\t.\t)\n\t)\n)\n\n\n",
-     "2: [NP the/DT vorp/NN] [PP of/IN] [NP the/DT zub/NN] plinks/VBZ [VP gone/VBN] [AP )/JJ] ./."},
     {"BracketingPendingWordCountsInside", false,
      "(\n\t(X\n\t\t(T\ta\t)\n\t\t(T\tb\t)\n\t\t(T\tc\t)\n\t)\n)\n\n\n(\n\t(\tx\t)\n)\n",
      "1: [X a/T b/T c/T] | 10: x/"},
@@ -58,12 +50,6 @@ const ReadCase kReadCases[] = {
      "(\n\t(\"NP\"\n\t\t(\"DT\"\t\"the\"\t)\n\"<b>\n\"\"<c>\n\"\t\t(\"NN\"\t\"\\\"\"\t)\n\t)\n"
      "\t(\"\"\n\t\t(\"X\"\t\"a\\\\\"\t)\n\t)\n\"</s>\n\")\n\n\n",
      "1: [NP the/DT \"/NN] a\\/X"},
-    {"NegraPendingLongWordAndNoCategory", false,
-     "%% Chunking sentences from stdin\n#BOS 0 -4 1796595000 0\n"
-     "a\t\t\tT\t--\t\t--\t500\nb\t\t\tT\t--\t\t--\t0\nc\t\t\tT\t--\t\t--\t500\n"
-     "abcdefghijklmnopq\tT\t--\t\t--\t501\n#500\t\t\tX\t--\t\t--\t0\n#501\t\t\t--\t--\t\t--\t0\n"
-     "#EOS 0\n\n<p>\n#BOS 1 -4 1796595000 0\n#500\t\t\t--\t--\t\t--\t0\n#EOS 1\n\n",
-     "2: [X a/T] b/T [X c/T] abcdefghijklmnopq/T | 12: #500/"},
     {"Indentation", false, "(\n\t\t(NP\n", "f:2: line indented by 2 tabs, expected 1: \"\t\t(NP\""},
     {"BadWordLine", false, "(\n\t(DT\tThe)\n",
      "f:2: expected (TAG<TAB>WORD<TAB>), got \"\t(DT\tThe)\""},
