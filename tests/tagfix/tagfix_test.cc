@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/error.h"
 #include "driver/parser.h"
 #include "support/run_vornik.h"
 #include "symtab/lexicon.h"
@@ -50,8 +51,11 @@ std::string fixed_tags(const std::string &sentence) {
 
 // Rules, a sentence as word/TAG, and the tags written, in order.
 TEST(FixApply, WritesTheChosenTags) {
+  std::string ninety_nine = "fix # =A";
+  for (int i = 1; i < 99; ++i) ninety_nine += " # =A";
   const struct {
-    const char *rules, *sentence, *expected;
+    std::string rules;
+    const char *sentence, *expected;
   } cases[] = {
       {"", "a/A b/B", "A B"},
       {"fix # =Z -> Y\n", "a/A b/B", "A B"},
@@ -93,7 +97,10 @@ TEST(FixApply, WritesTheChosenTags) {
       {"fix # =A->Y\nfix # =B ->Z", "a/A b/B", "Y Z"},
       {"%% fix # =A -> B\n\n \t \nfix # =A -> B C\n", "a/A", "B"},
       // CRLF: the carriage return ends a node description, but stays in the new tag.
-      {"fix # =A -> B\r\nfix # =C\r#r =B -> X\r\n", "a/A c/C b/B", "B\r X\r B"}};
+      {"fix # =A -> B\r\nfix # =C\r#r =B -> X\r\n", "a/A c/C b/B", "B\r X\r B"},
+      // All of a hundred conditions count (a 101st is an error of its line).
+      {ninety_nine + " # =NEVER -> X\n", "a/A", "A"},
+      {ninety_nine + " # =A -> X\n", "a/A", "X"}};
   for (const auto &c : cases) {
     load_rules(c.rules);
     EXPECT_EQ(fixed_tags(c.sentence), c.expected) << c.rules << c.sentence;
@@ -150,16 +157,6 @@ TEST(FixApply, WordRuleLookupAgreesWithTryingEveryRule) {
   }
 }
 
-TEST(FixApply, AllOfAHundredConditionsCount) {
-  std::string ninety_nine = "fix # =A";
-  for (int i = 1; i < 99; ++i) ninety_nine += " # =A";
-  // The 100th condition fails: the rule must not fire (a 101st is an error of its line).
-  load_rules(ninety_nine + " # =NEVER -> X\n");
-  EXPECT_EQ(fixed_tags("a/A"), "A");
-  load_rules(ninety_nine + " # =A -> X\n");
-  EXPECT_EQ(fixed_tags("a/A"), "X");
-}
-
 TEST(FixApply, SentencesLongerThanAThousandWordsFitAndLeaveNothingBehind) {
   load_rules("fix # =B #l =A -> X\nfix # =A #r =B #rr =END -> Y\nfix # =C #lll =B -> Z\n");
   std::string sentence, expected;
@@ -208,7 +205,10 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
     std::vector<std::string> files;
     int status;
     std::string err;
+    std::vector<std::string> args = {"-v0", "-Itags", "chunk", "-"};  // after the -f options
+    Env env = {};
   };
+  ScratchDir dir;
   std::string hundred_and_one = "fix # =A";
   for (int i = 1; i < 100; ++i) hundred_and_one += " #r =B";
   hundred_and_one += " -> C\n" + hundred_and_one + " #l =D -> C\n";
@@ -234,6 +234,15 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
        tagfix_error(2)},
       {"ErrorInFirstFileStopsBeforeTheSecond",
        {"fix # =A -> B\nfix -> B\n", "/nonexistent/second.fix"}, 6, tagfix_error(2)},
+      // A file is read when its option is read, before the options after it.
+      {"ReadBeforeALaterOption", {"fix\n"}, 6, tagfix_error(1), {"-v0", "-Ofoo", "chunk", "-"}},
+      {"ReadAfterAnEarlierOption", {}, 7,
+       "vornik: ERROR: wrong I/O option\n" + std::string(usage_text),
+       {"-v0", "-Ofoo", "-f", "/nonexistent/rules.fix", "chunk", "-"}},
+      // Even an absolute name is put behind CHUNKPATH.
+      {"AbsoluteNameBehindChunkpath", {"fix # =A -> B\n"}, 2, "vornik: file '" + dir.path() + "/" +
+       dir.path() + "/0.fix': No such file or directory\n", {"-v0", "-Itags", "chunk", "-"},
+       {{"CHUNKPATH", dir.path()}}},
   };  // clang-format on
   // A bad line 5, after a comment, a CRLF blank line, a rule and a blank line; "" or the
   // line before the syntax summary.
@@ -276,30 +285,13 @@ TEST(FixFile, ErrorsEndTheRunWithTheLineNumberInTheirOwnFile) {
     all.push_back(
         {line, {std::string(kBefore5) + line + "fix # =C -> D\n"}, 6, tagfix_error(5, detail)});
   for (const Case &c : all) {
-    ScratchDir dir;
     std::vector<std::string> args = fix_options(dir, c.files);
-    for (const char *a : {"-v0", "-Itags", "chunk", "-"}) args.push_back(a);
-    const RunResult r = run_vornik(args);
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult r = run_vornik(args, "", c.env);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
     EXPECT_EQ(r.out, "") << c.name;
   }
-}
-
-TEST(FixFile, IsReadWhenItsOptionIsRead) {
-  ScratchDir dir;
-  const std::string bad = dir.write("bad.fix", "fix\n");
-  EXPECT_EQ(run_vornik({"-v0", "-f", bad, "-Ofoo", "chunk", "-"}).status, 6);
-  EXPECT_EQ(run_vornik({"-v0", "-Ofoo", "-f", bad, "chunk", "-"}).status, 7);
-}
-
-TEST(FixFile, EvenAnAbsoluteNameIsPutBehindChunkpath) {
-  ScratchDir dir;
-  const std::string path = dir.write("rules.fix", "fix # =A -> B\n");
-  const RunResult r =
-      run_vornik({"-v0", "-f", path, "-Itags", "chunk", "-"}, "", {{"CHUNKPATH", dir.path()}});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "vornik: file '" + dir.path() + "/" + path + "': No such file or directory\n");
 }
 
 struct TaggerCase {
