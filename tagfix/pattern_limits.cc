@@ -63,7 +63,7 @@ struct Nullable {
 
 // An escape that matches a position, not a character (an empty match): \b \B \< \>
 // \` \'.
-bool escape_is_anchor(char c) { return std::strchr("bB<>`'", c) != nullptr && c != '\0'; }
+bool escape_is_anchor(char c) { return c != '\0' && std::strchr("bB<>`'", c) != nullptr; }
 }  // namespace
 
 const char *pattern_fault(const char *pattern) {
