@@ -238,10 +238,14 @@ bool index_ok(const StringIndex &index) {
   const size_t n = index.size(), slots = index.slots.size();
   if (!offsets_ok(index.offsets, n, index.arena.size())) return false;
   if (slots < 2 * n || slots < 1 || (slots & (slots - 1)) != 0) return false;
-  size_t used = 0;  // at most n, so that every probe ends at an empty slot
-  for (int32_t id : index.slots)
-    if (id < -1 || id >= static_cast<int64_t>(n) || (id >= 0 && ++used > n)) return false;
-  return true;
+  // Every slot -1 or an id below n, at most n of them used, so that every probe ends
+  // at an empty slot. Counted without an early exit, so the loop runs as vector code.
+  size_t used = 0, out_of_range = 0;
+  for (const int32_t id : index.slots) {
+    used += id >= 0;
+    out_of_range += id < -1 || id >= static_cast<int64_t>(n);
+  }
+  return out_of_range == 0 && used <= n;
 }
 
 // Every index a tagger follows stays inside its array.
@@ -303,11 +307,14 @@ bool tables_ok(const PerceptronView &v) {
       v.unigram_rows.size() != kUnigramTemplates * codes || !rows_ok(v.unigram_rows, features)) {
     return false;
   }
-  size_t used = 0;
+  // At most `features` slots used (one stays empty), each naming a row below it;
+  // counted without an early exit, so the loop runs as vector code.
+  size_t used = 0, out_of_range = 0;
   for (const FeatureSlot &slot : v.slots) {
-    if (slot.key == 0) continue;
-    if (slot.row >= features || ++used > features) return false;
+    used += slot.key != 0;
+    out_of_range += slot.key != 0 && slot.row >= features;
   }
+  if (out_of_range != 0 || used > features) return false;
   if (v.class_codes.empty()) {
     if (v.dense_classes != 0) return false;
     for (std::span<const int32_t> rows : v.class_rows)
@@ -353,6 +360,21 @@ bool tables_ok(const PosView &v) {
 // The offset in `image` of the first real number of `v` a tagger could not compute
 // with, 0 when there is none: NaN or infinity anywhere, except -inf in the trigram
 // HMM's log-probability tables (`float`), where it means "never".
+// Whether any of `values` is NaN or an infinity: its exponent bits are all set. A
+// branch-free pass over the bits, fast on the megabytes of a model's weights.
+template <typename Real>
+bool any_not_finite(std::span<const Real> values) {
+  using Bits = std::conditional_t<sizeof(Real) == 4, uint32_t, uint64_t>;
+  constexpr Bits kExponent = static_cast<Bits>(sizeof(Real) == 4 ? 0x7F800000 : 0x7FF0000000000000);
+  Bits found = 0;
+  for (const Real &x : values) {
+    Bits bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    found |= (bits & kExponent) == kExponent;
+  }
+  return found != 0;
+}
+
 template <typename View>
 size_t first_bad_real(std::string_view image, View &v, bool minus_infinity_allowed) {
   size_t bad = 0;
@@ -360,6 +382,7 @@ size_t first_bad_real(std::string_view image, View &v, bool minus_infinity_allow
     using Span = std::decay_t<decltype(section)>;
     constexpr bool kFloats = std::is_same_v<Span, std::span<const float>>;
     if constexpr (kFloats || std::is_same_v<Span, std::span<const double>>) {
+      if (bad != 0 || !any_not_finite(section)) return;
       for (const auto &x : section) {
         if (bad != 0 || std::isfinite(x) || (kFloats && minus_infinity_allowed && x == -INFINITY))
           continue;
