@@ -96,6 +96,9 @@ void *bitstore(t_bitnode *store, uint32_t key, void *info) {
 
 void *bitrecall(const t_bitnode *store, uint32_t key) {
   if (!store || store->n == 0) return nullptr;
+  // A store holding the keys 1..n (the tag table's ids) has key k at index k - 1: that
+  // element is looked at first, which spares the search for every tag name printed.
+  if (key - 1 < store->n && store->elem[key - 1].key == key) return store->elem[key - 1].info;
   const t_bitinfo &found = store->elem[search(store, key)];
   return found.key == key ? found.info : nullptr;
 }
