@@ -13,7 +13,8 @@ namespace orvit {
 // another sequence exists.
 inline constexpr float kForbidden = -1e6f;
 
-// Scratch space reused across sentences.
+// Scratch space reused across sentences, and the flattened predecessor lists: labels
+// only (no sentence start), each entry with its transition score.
 template <typename Score>
 struct ViterbiWork {
   std::vector<Score> prev, cur;
@@ -22,6 +23,25 @@ struct ViterbiWork {
   std::vector<uint16_t> from;   // a predecessor label
   std::vector<Score> score;     // its transition score
 };
+
+// Fills work.begin/from/score from `preds` (see prepare_predecessors) and trans.
+template <typename Score>
+void flatten_predecessors(const Score *trans, size_t L,
+                          const std::vector<std::vector<uint16_t>> &preds,
+                          ViterbiWork<Score> &work) {
+  const size_t side = L + 1;
+  work.begin.assign(1, 0);
+  work.from.clear();
+  work.score.clear();
+  for (size_t y = 0; y < L; ++y) {
+    for (const uint16_t x : preds[y]) {
+      if (x == L) continue;
+      work.from.push_back(x);
+      work.score.push_back(trans[x * side + y]);
+    }
+    work.begin.push_back(static_cast<uint32_t>(work.from.size()));
+  }
+}
 
 // For each label y < L, the x <= L with trans[x][y] not forbidden, in increasing order.
 template <typename Score>
@@ -34,30 +54,17 @@ std::vector<std::vector<uint16_t>> prepare_predecessors(const Score *trans, int 
   return preds;
 }
 
-// One Viterbi pass over the predecessor lists `preds`; with `strict`, a start or end
-// transition scoring kForbidden is left out too. Fills work.back and returns the best
-// last label, or -1 when no sequence is left.
+// One Viterbi pass over the flattened predecessor lists in `work`; with `strict`, a
+// start or end transition scoring kForbidden is left out too. Fills work.back and
+// returns the best last label, or -1 when no sequence is left.
 template <typename Score>
-long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans,
-                  const std::vector<std::vector<uint16_t>> &preds, bool strict,
+long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans, bool strict,
                   ViterbiWork<Score> &work) {
   const Score kNone = -std::numeric_limits<Score>::infinity();
   const size_t side = L + 1;
   auto edge = [&](size_t cell) {
     return strict && trans[cell] == Score(kForbidden) ? kNone : trans[cell];
   };
-  // The predecessor lists flattened, labels only, each entry with its transition.
-  work.begin.assign(1, 0);
-  work.from.clear();
-  work.score.clear();
-  for (size_t y = 0; y < L; ++y) {
-    for (const uint16_t x : preds[y]) {
-      if (x == L) continue;
-      work.from.push_back(x);
-      work.score.push_back(trans[x * side + y]);
-    }
-    work.begin.push_back(static_cast<uint32_t>(work.from.size()));
-  }
   for (size_t y = 0; y < L; ++y) work.prev[y] = edge(L * side + y) + emit[y];
   for (size_t i = 1; i < n; ++i) {
     const Score *e = emit + i * L;
@@ -96,23 +103,32 @@ long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans,
 // sequences (forbidden transitions then score kForbidden). trans is (L+1) x (L+1), row =
 // from label (L = sentence start), column = to label (L = sentence end); `preds` is
 // prepare_predecessors(trans). Ties go to the lower label, and among equal-scoring
-// predecessors to the lower one. n may be 0; L must be at least 1.
+// predecessors to the lower one. n may be 0; L must be at least 1. With `fixed`, work
+// holds these transitions' lists already (flatten_predecessors, once for a tagger);
+// otherwise they are made for this call.
 template <typename Score>
 void viterbi_first_order(const Score *emit, size_t n, int labels, const Score *trans,
                          const std::vector<std::vector<uint16_t>> &preds, ViterbiWork<Score> &work,
-                         uint16_t *out) {
+                         uint16_t *out, bool fixed = false) {
   if (n == 0) return;
   const size_t L = static_cast<size_t>(labels);
   work.prev.resize(L);
   work.cur.resize(L);
   work.back.resize(n * L);
-  long last = viterbi_pass(emit, n, L, trans, preds, true, work);
+  if (!fixed) flatten_predecessors(trans, L, preds, work);
+  long last = viterbi_pass(emit, n, L, trans, true, work);
   if (last < 0) {
     // No sequence avoids the forbidden transitions: decode over all of them.
     std::vector<std::vector<uint16_t>> all(L);
     for (auto &list : all)
       for (size_t x = 0; x < L; ++x) list.push_back(static_cast<uint16_t>(x));
-    last = viterbi_pass(emit, n, L, trans, all, false, work);
+    ViterbiWork<Score> every;
+    every.prev.resize(L);
+    every.cur.resize(L);
+    every.back.resize(n * L);
+    flatten_predecessors(trans, L, all, every);
+    last = viterbi_pass(emit, n, L, trans, false, every);
+    work.back.swap(every.back);
   }
   for (size_t i = n; i-- > 0;) {
     out[i] = static_cast<uint16_t>(last);

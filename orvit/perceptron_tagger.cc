@@ -30,6 +30,9 @@ PerceptronTagger::PerceptronTagger(const PerceptronView &model)
       predecessors_(prepare_predecessors(model.trans.data(), model.labels())),
       pad_rows_(5 * static_cast<size_t>(model.labels()), 0.0f) {
   add_unigram_rows(model_, kPadCodes, pad_rows_.data());
+  // The transitions never change: their predecessor lists are made once.
+  flatten_predecessors(model.trans.data(), static_cast<size_t>(model.labels()), predecessors_,
+                       work_);
 }
 
 uint32_t PerceptronTagger::cached(std::string_view token) {
@@ -130,7 +133,7 @@ const std::vector<uint16_t> &PerceptronTagger::tag(const std::vector<std::string
   }
   best_.resize(n);
   viterbi_first_order(emit_.data(), n, model_.labels(), model_.trans.data(), predecessors_, work_,
-                      best_.data());
+                      best_.data(), true);
   return best_;
 }
 
