@@ -17,8 +17,7 @@ inline constexpr float kForbidden = -1e6f;
 // only (no sentence start), each entry with its transition score.
 template <typename Score>
 struct ViterbiWork {
-  std::vector<Score> prev, cur;
-  std::vector<uint16_t> back;
+  std::vector<Score> table;     // [i * L + y]: best score of a sequence ending in y at i
   std::vector<uint32_t> begin;  // predecessors of label y: [begin[y], begin[y + 1])
   std::vector<uint16_t> from;   // a predecessor label
   std::vector<Score> score;     // its transition score
@@ -55,7 +54,9 @@ std::vector<std::vector<uint16_t>> prepare_predecessors(const Score *trans, int 
 }
 
 // One Viterbi pass over the flattened predecessor lists in `work`; with `strict`, a
-// start or end transition scoring kForbidden is left out too. Fills work.back and
+// start or end transition scoring kForbidden is left out too. Fills work.table (the
+// scores only: a token's best predecessors are found again on the way back, which
+// costs a few additions per token instead of keeping one per label and token) and
 // returns the best last label, or -1 when no sequence is left.
 template <typename Score>
 long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans, bool strict,
@@ -65,36 +66,65 @@ long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans, boo
   auto edge = [&](size_t cell) {
     return strict && trans[cell] == Score(kForbidden) ? kNone : trans[cell];
   };
-  for (size_t y = 0; y < L; ++y) work.prev[y] = edge(L * side + y) + emit[y];
+  work.table.resize(n * L);
+  for (size_t y = 0; y < L; ++y) work.table[y] = edge(L * side + y) + emit[y];
+  const uint32_t *begin = work.begin.data();
+  const uint16_t *from = work.from.data();
+  const Score *score = work.score.data();
   for (size_t i = 1; i < n; ++i) {
     const Score *e = emit + i * L;
-    const Score *prev = work.prev.data();
-    uint16_t *back = &work.back[i * L];
+    const Score *prev = &work.table[(i - 1) * L];
+    Score *cur = &work.table[i * L];
     for (size_t y = 0; y < L; ++y) {
-      Score best = kNone;
-      uint16_t arg = 0;
-      for (uint32_t k = work.begin[y]; k < work.begin[y + 1]; ++k) {
-        const Score s = prev[work.from[k]] + work.score[k];
-        if (s > best) {
-          best = s;
-          arg = work.from[k];
-        }
+      // Two maxima, over every other entry, so that each waits on half the additions;
+      // the larger of them is the maximum, whichever way the entries were split.
+      Score best[2] = {kNone, kNone};
+      const size_t end = begin[y + 1];
+      size_t k = begin[y];
+      for (; k + 1 < end; k += 2) {
+        const Score s0 = prev[from[k]] + score[k], s1 = prev[from[k + 1]] + score[k + 1];
+        best[0] = s0 > best[0] ? s0 : best[0];
+        best[1] = s1 > best[1] ? s1 : best[1];
       }
-      work.cur[y] = best + e[y];
-      back[y] = arg;
+      if (k < end) {
+        const Score s = prev[from[k]] + score[k];
+        best[0] = s > best[0] ? s : best[0];
+      }
+      cur[y] = (best[1] > best[0] ? best[1] : best[0]) + e[y];
     }
-    work.prev.swap(work.cur);
   }
   Score best = kNone;
   long last = -1;
   for (size_t y = 0; y < L; ++y) {
-    const Score s = work.prev[y] + edge(y * side + L);
+    const Score s = work.table[(n - 1) * L + y] + edge(y * side + L);
     if (s > best) {
       best = s;
       last = static_cast<long>(y);
     }
   }
   return last;
+}
+
+// Follows the best sequence ending in `last` back from token n - 1 through the scores
+// of the pass that filled work.table, into out[0..n): at each token the predecessor is
+// the lowest label of the highest sum, the same additions as in the pass.
+template <typename Score>
+void viterbi_back(size_t n, size_t L, long last, const ViterbiWork<Score> &work, uint16_t *out) {
+  for (size_t i = n; i-- > 0;) {
+    out[i] = static_cast<uint16_t>(last);
+    if (i == 0) break;
+    const Score *prev = &work.table[(i - 1) * L];
+    const size_t y = static_cast<size_t>(last);
+    Score best = -std::numeric_limits<Score>::infinity();
+    last = 0;
+    for (uint32_t k = work.begin[y]; k < work.begin[y + 1]; ++k) {
+      const Score s = prev[work.from[k]] + work.score[k];
+      if (s > best) {
+        best = s;
+        last = work.from[k];
+      }
+    }
+  }
 }
 
 // Writes to out[0..n) the label sequence y maximising
@@ -112,28 +142,19 @@ void viterbi_first_order(const Score *emit, size_t n, int labels, const Score *t
                          uint16_t *out, bool fixed = false) {
   if (n == 0) return;
   const size_t L = static_cast<size_t>(labels);
-  work.prev.resize(L);
-  work.cur.resize(L);
-  work.back.resize(n * L);
   if (!fixed) flatten_predecessors(trans, L, preds, work);
-  long last = viterbi_pass(emit, n, L, trans, true, work);
-  if (last < 0) {
-    // No sequence avoids the forbidden transitions: decode over all of them.
-    std::vector<std::vector<uint16_t>> all(L);
-    for (auto &list : all)
-      for (size_t x = 0; x < L; ++x) list.push_back(static_cast<uint16_t>(x));
-    ViterbiWork<Score> every;
-    every.prev.resize(L);
-    every.cur.resize(L);
-    every.back.resize(n * L);
-    flatten_predecessors(trans, L, all, every);
-    last = viterbi_pass(emit, n, L, trans, false, every);
-    work.back.swap(every.back);
+  const long last = viterbi_pass(emit, n, L, trans, true, work);
+  if (last >= 0) {
+    viterbi_back(n, L, last, work, out);
+    return;
   }
-  for (size_t i = n; i-- > 0;) {
-    out[i] = static_cast<uint16_t>(last);
-    if (i > 0) last = work.back[i * L + static_cast<size_t>(last)];
-  }
+  // No sequence avoids the forbidden transitions: decode over all of them.
+  std::vector<std::vector<uint16_t>> all(L);
+  for (auto &list : all)
+    for (size_t x = 0; x < L; ++x) list.push_back(static_cast<uint16_t>(x));
+  ViterbiWork<Score> every;
+  flatten_predecessors(trans, L, all, every);
+  viterbi_back(n, L, viterbi_pass(emit, n, L, trans, false, every), every, out);
 }
 
 }  // namespace orvit
