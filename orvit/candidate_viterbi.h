@@ -18,8 +18,8 @@ struct CandidateLattice {
   std::vector<uint16_t> labels;
   std::vector<uint32_t> begin{0};
   std::vector<Score> emit;
-  std::vector<uint32_t> back;  // scratch: best predecessor slot of each slot
-  std::vector<Score> best;     // scratch: best score ending in each slot
+  std::vector<uint32_t> row;  // scratch: where each slot's label starts a row of trans
+  std::vector<Score> best;    // scratch: best score ending in each slot
 
   size_t size() const { return begin.size() - 1; }
   void clear() {
@@ -42,26 +42,35 @@ void viterbi_candidates(CandidateLattice<Score> &lattice, int labels, const Scor
   const size_t L = static_cast<size_t>(labels), side = L + 1;
   const std::vector<uint16_t> &y = lattice.labels;
   const std::vector<uint32_t> &begin = lattice.begin;
-  lattice.back.resize(y.size());
+  const Score kNone = -std::numeric_limits<Score>::infinity();
+  lattice.row.resize(y.size());
   lattice.best.resize(y.size());
   Score *best = lattice.best.data();
+  const uint32_t *row = lattice.row.data();
+  for (size_t k = 0; k < y.size(); ++k) lattice.row[k] = static_cast<uint32_t>(y[k] * side);
+  // Scores only: the best predecessor of a slot on the best sequence is found again on
+  // the way back. Two running maxima, over every other predecessor, so that each waits
+  // on half the additions; the larger is the maximum however they were split.
   for (uint32_t k = begin[0]; k < begin[1]; ++k) best[k] = trans[L * side + y[k]] + lattice.emit[k];
   for (size_t i = 1; i < n; ++i) {
+    const uint32_t first = begin[i - 1], end = begin[i];
     for (uint32_t k = begin[i]; k < begin[i + 1]; ++k) {
-      Score top = -std::numeric_limits<Score>::infinity();
-      uint32_t arg = begin[i - 1];
-      for (uint32_t j = begin[i - 1]; j < begin[i]; ++j) {
-        const Score s = best[j] + trans[y[j] * side + y[k]];
-        if (s > top) {
-          top = s;
-          arg = j;
-        }
+      const Score *column = trans + y[k];
+      Score top[2] = {kNone, kNone};
+      uint32_t j = first;
+      for (; j + 1 < end; j += 2) {
+        const Score s0 = best[j] + column[row[j]], s1 = best[j + 1] + column[row[j + 1]];
+        top[0] = s0 > top[0] ? s0 : top[0];
+        top[1] = s1 > top[1] ? s1 : top[1];
       }
-      best[k] = top + lattice.emit[k];
-      lattice.back[k] = arg;
+      if (j < end) {
+        const Score s = best[j] + column[row[j]];
+        top[0] = s > top[0] ? s : top[0];
+      }
+      best[k] = (top[1] > top[0] ? top[1] : top[0]) + lattice.emit[k];
     }
   }
-  Score top = -std::numeric_limits<Score>::infinity();
+  Score top = kNone;
   uint32_t last = begin[n - 1];
   for (uint32_t k = begin[n - 1]; k < begin[n]; ++k) {
     const Score s = best[k] + trans[y[k] * side + L];
@@ -72,7 +81,18 @@ void viterbi_candidates(CandidateLattice<Score> &lattice, int labels, const Scor
   }
   for (size_t i = n; i-- > 0;) {
     out[i] = y[last];
-    if (i > 0) last = lattice.back[last];
+    if (i == 0) break;
+    // The first of the highest sums, with the same additions as on the way forward.
+    const Score *column = trans + y[last];
+    top = kNone;
+    last = begin[i - 1];
+    for (uint32_t j = begin[i - 1]; j < begin[i]; ++j) {
+      const Score s = best[j] + column[row[j]];
+      if (s > top) {
+        top = s;
+        last = j;
+      }
+    }
   }
 }
 
