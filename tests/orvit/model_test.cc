@@ -259,6 +259,8 @@ std::string load_error(const std::string &text, bool perceptron) {
 // Each kind chosen by the first line, as orvit chooses it.
 TEST(ModelErrors, MessagesNameFileAndLine) {
   const std::string one_of_two = "orvit-model 1\ntags 2\ntag X\n";
+  std::string many = "orvit-model 1\ntags 4001\n";
+  for (int t = 0; t < 4001; ++t) many += "tag T" + std::to_string(t) + "\n";
   const struct {
     std::string text, message;
   } cases[] = {
@@ -284,7 +286,10 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       // Sizes are checked before anything is allocated for them.
       {"orvit-model 1\ntags 65000\ntag X\n",
        "m.orv:2: declares 65000 tags, but the rest of the file holds at most 1 tag rows"},
-      // The perceptron kind.
+      // A tag set too large for sane memory is refused, though the file holds every row.
+      {many,
+       "m.orv:2: 4001 tags: more than the 4000 a model may have (its tables would need "
+       "more than 512 MB)"},
       {"orvit-perceptron 2\n", "m.orv:1: unsupported model version \"2\" (this orvit reads 1)"},
       {"orvit-perceptron 1\nlabels 0\n", "m.orv:2: bad labels row \"labels 0\""},
       {"orvit-perceptron 1\nlabels 70000\n",
@@ -303,13 +308,17 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
       {kPHead + "feature C0 NN 0:1\n# c\nfeature C0 NN 1:4\n",
        "m.orv:7: duplicate feature row \"feature C0 NN 1:4\""},
       {kPHead + "weights 1\n", "m.orv:5: unknown row \"weights 1\""},
-      // The POS perceptron kind.
       {"orvit-pos-perceptron 1\nword the X\n",
        "m.orv:2: \"word\" row before the complete label list"},
       {kPosHead + "open X\nopen Y\n", "m.orv:6: duplicate open row"},
       {kPosHead + "word the X\nknown the Y\n", "m.orv:6: duplicate word row \"known the Y\""},
       {kPosHead + "feature s1 e 1:1\nfeature s1 e 0:1\n",
        "m.orv:6: duplicate feature row \"feature s1 e 0:1\""},
+      {kHead + "word a X 9007199254740991\nword b Y 1\n", "(loaded)"},
+      {kPHead + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 0:1 1:-2.25\n", "(loaded)"},
+      {kPosHead + "open Y\nword the X\nknown a X Y\ntransition <s> X -0.5\nfeature b-1 _ 0:1\n"
+                  "feature a0 X|Y 1:2\n",
+       "(loaded)"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(load_error(c.text, orvit::is_perceptron_model(c.text)), c.message) << c.text;
@@ -323,36 +332,20 @@ TEST(ModelErrors, MessagesNameFileAndLine) {
         "trigram <s> X Y -1", "suffix middle a X 1", "lambdas 0.5 0.5 0.5", "theta x",
         "known-guess 0 0.1", "known-guess 3 1", "class-weight 1", "class X X", "class X Q",
         "lambdas nan nan nan", "lambdas inf -inf 1", "theta nan", "theta inf", "class-weight nan"})
-    EXPECT_EQ(load_error(kHead + row + "\n", false), bad(6, row));
+    EXPECT_EQ(load_error(kHead + row + "\n", false), bad(6, row)) << row;
   for (const char *row :
        {"transition X Z 1", "transition <s> </s> 1", "transition X Y nan", "feature C0 NN",
         "feature C0 NN 1", "feature C0 NN 2:1", "feature C0 NN 1:1 0:2", "feature C0 NN 0:1 0:2",
         "feature C0 NN 0:0", "feature C0 NN -1:1", "feature C9 NN 0:1", "feature C-1C0 NN 0:1",
         "feature C0 NN 0:inf", "feature C0 NN 0:nan", "feature C0 NN 1:1e300",
         "feature C0 NN 1:0x2"})
-    EXPECT_EQ(load_error(kPHead + row + "\n", true), bad(5, row));
+    EXPECT_EQ(load_error(kPHead + row + "\n", true), bad(5, row)) << row;
   for (const char *row : {"open", "open Y X", "word the Z", "word the", "known the",
                           "feature w9 the 0:1", "feature b-1 the 0:1"})
-    EXPECT_EQ(load_error(kPosHead + row + "\n", false), bad(5, row));
+    EXPECT_EQ(load_error(kPosHead + row + "\n", false), bad(5, row)) << row;
   EXPECT_EQ(load_error("orvit-model 1\n", true),
             "m.orv:1: not an orvit perceptron model (the first line must be \"orvit-perceptron "
             "1\")");
-  EXPECT_EQ(load_error(kHead + "word a X 1\n", false), "(loaded)");
-  EXPECT_EQ(load_error(kHead + "word a X 9007199254740991\nword b Y 1\n", false), "(loaded)");
-  EXPECT_EQ(
-      load_error(kPHead + "transition <s> X -0.5\nfeature C-1C0 <pad> NN 0:1 1:-2.25\n", true),
-      "(loaded)");
-  EXPECT_EQ(load_error(kPosHead + "open Y\nword the X\nknown a X Y\ntransition <s> X -0.5\n"
-                                  "feature b-1 _ 0:1\nfeature a0 X|Y 1:2\n",
-                       false),
-            "(loaded)");
-
-  // A tag set too large for sane memory is refused, though the file holds every row.
-  std::string many = "orvit-model 1\ntags 4001\n";
-  for (int t = 0; t < 4001; ++t) many += "tag T" + std::to_string(t) + "\n";
-  EXPECT_EQ(load_error(many, false),
-            "m.orv:2: 4001 tags: more than the 4000 a model may have (its tables would need "
-            "more than 512 MB)");
 }
 
 // Smoothing with theta 0 can leave an unknown word without any tag of its class root
@@ -373,7 +366,6 @@ TEST(ModelErrors, UnknownWordWithoutSuffixCandidatesGetsEveryTag) {
   for (uint16_t t : tags) EXPECT_LT(t, 2);
 }
 
-// The first `sentences` sentences of `corpus`.
 orvit::TaggedCorpus head(orvit::TaggedCorpus corpus, size_t sentences) {
   sentences = std::min(sentences, corpus.sentence_count());
   corpus.words.resize(corpus.starts[sentences]);
