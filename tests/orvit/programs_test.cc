@@ -66,7 +66,6 @@ TEST(Protocol, ExactReplies) {
        q + "\tY\n\xe2\x80\x9cquoted\xe2\x80\x9d\tX\n%not-a-comment\tY\n\n"},
       {"empty input", "", ""},
       {"only comments and blanks", "%%x\n\n \n\n", ""},
-      {"comment is not a token", "%%a\n", ""},
       {"a file and a beam", "", "a\tX\nb\tY\n\nc\tY\n\n",
        {ORVIT_PATH, "-Z1000", tiny_model(), dir.write("input.txt", "a\nb\n\nc\n")}},
       {"perceptron model", "x\nx\ny\nx\n\nx\n%% c\ny\ny\n\n",
