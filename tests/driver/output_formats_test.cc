@@ -17,8 +17,6 @@ class OutputFormats : public ::testing::Test {
   ScratchDir dir;
   std::string pos =
       dir.write("pos", "map The DT\nmap cat NN\nmap sat VBD\nmap on IN\ndefault NN\n");
-  // "on" opens a PP whose first word is followed by "the mat" in a nested NP; a chunk
-  // tag with depth "d" opens two phrases, so "mat" sits below the PP directly.
   std::string chunk = dir.write("chunk",
                                 "map DT B-NP/1/c/NP\nmap NN I-NP/0/c/NP\nmap VBD B-VP/1/c/VP\n"
                                 "map IN x/1/c/PP\ndefault O/1/c/_\n");
