@@ -85,7 +85,6 @@ TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
   const pid_t pid = spawn({ORVIT_PATH, tiny_model(), "-"}, {}, in[0], out[1], 2);
   close(in[0]);
   close(out[1]);
-  // Writes `text`, then reads until the reply ends with a blank line (or 5 s pass).
   auto exchange = [&](const std::string &text) {
     EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
     std::string got;
@@ -220,7 +219,6 @@ TEST(ModelImage, UsedWhenItMatchesTheModelAndRefusedOtherwise) {
       view.theta = INFINITY;
       bad_real = orvit::write_model_image(view, k.text);
     } else {
-      // The first weight NaN, in a copy of the parsed model's view.
       orvit::PerceptronModel perceptron;
       orvit::PosModel pos;
       std::vector<float> weights;

@@ -19,7 +19,6 @@
 #include "tagfix/fixrules.h"
 
 namespace {
-// Empties the rule stores and reads `text` as a tag-fix file.
 void load_rules(const std::string &text) {
   init_tries();
   ScratchDir dir;
@@ -49,7 +48,6 @@ std::string fixed_tags(const std::string &sentence) {
   return joined;
 }
 
-// Rules, a sentence as word/TAG, and the tags written, in order.
 TEST(FixApply, WritesTheChosenTags) {
   std::string ninety_nine = "fix # =A";
   for (int i = 1; i < 99; ++i) ninety_nine += " # =A";
