@@ -38,7 +38,6 @@ TEST_F(Pipeline, TaggersGetTheirArgumentVectors) {
   const Case cases[] = {
       {{"-v0", "-Z5", "-Z", "1000", pos, chunk, "-"}, {}, argv(pos),
        "argv: [orvit] [-Z1000] [" + chunk + "] [-]\n"},
-      {{"-v0", "-Itags", chunk, "-"}, {}, "", argv(chunk)},
       {{"-v0", "pos", "chunk", "-"}, chunkpath, argv(pos), argv(chunk)},
       {{"-v0", "-Itags", "/chunk", "-"}, chunkpath, "", argv(dir.path() + "//chunk")},
   };
