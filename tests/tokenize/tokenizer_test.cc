@@ -78,7 +78,6 @@ const Case kCases[] = {
     {"An abbreviation at the end, Ltd.\n\nA", "An|abbreviation|at|the|end|,|Ltd|.||A||"},
     {"%%not a comment, see <http://x.org> or <b>this</b>\n",
      "%|%|not|a|comment|,|see|<|http://x.org|>|or|<|b>this</b|>||"},
-    {"", ""},
     {"\n\n  \n", ""},
 };
 
