@@ -65,16 +65,15 @@ TEST(Cmdline, StatusesAndMessages) {
     EXPECT_EQ(r.err, c.err) << ::testing::PrintToString(c.args);
     EXPECT_EQ(r.out, c.out) << ::testing::PrintToString(c.args);
   }
-}
-
-TEST(Cmdline, GetoptComplaintsComeBeforeTheUsage) {
+  // getopt's own complaints come before the usage.
   for (const std::vector<std::string> &args : {std::vector<std::string>{"-x"}, {"-f"}, {"-Z"}}) {
     const RunResult r = run_vornik(args);
-    EXPECT_EQ(r.status, 100);
-    ASSERT_GT(r.err.size(), usage.size());
-    EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage);
+    EXPECT_EQ(r.status, 100) << args[0];
+    ASSERT_GT(r.err.size(), usage.size()) << args[0];
+    EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage) << args[0];
     EXPECT_NE(r.err.find(args[0] == "-x" ? "invalid option" : "requires an argument"),
-              std::string::npos);
+              std::string::npos)
+        << args[0];
   }
 }
 }  // namespace
