@@ -127,6 +127,35 @@ TEST(PerceptronDecoding, ViterbiAndCandidateViterbiMatchEnumeration) {
   EXPECT_GT(all_forbidden_cases, 20);
 }
 
+// Equal sums go to the lower label, at the last token and among predecessors.
+TEST(PerceptronDecoding, TiesGoToTheLowerLabel) {
+  const int L = 3;
+  const std::vector<double> trans((L + 1) * (L + 1), 0.0);
+  const auto preds = orvit::prepare_predecessors(trans.data(), L);
+  const struct {
+    std::vector<double> emit;  // 3 tokens
+    std::vector<uint16_t> all_labels, labels_1_and_2;
+  } cases[] = {
+      {{0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}},
+      {{0, 0, 0, 0, 0, 0, 0, 1, 1}, {0, 0, 1}, {1, 1, 1}},
+      {{0, 1, 1, 0, 0, 0, 0, 0, 0}, {1, 0, 0}, {1, 1, 1}},
+  };
+  for (const auto &c : cases) {
+    orvit::ViterbiWork<double> work;
+    std::vector<uint16_t> out(3);
+    orvit::viterbi_first_order(c.emit.data(), 3, L, trans.data(), preds, work, out.data());
+    EXPECT_EQ(out, c.all_labels);
+    orvit::CandidateLattice<double> lattice;
+    for (size_t i = 0; i < 3; ++i) {
+      lattice.labels.insert(lattice.labels.end(), {1, 2});
+      lattice.emit.insert(lattice.emit.end(), {c.emit[i * L + 1], c.emit[i * L + 2]});
+      lattice.begin.push_back(static_cast<uint32_t>(lattice.labels.size()));
+    }
+    orvit::viterbi_candidates(lattice, L, trans.data(), out.data());
+    EXPECT_EQ(out, c.labels_1_and_2);
+  }
+}
+
 const std::vector<std::string> kClasses = {"DT", "NN", "VB"};
 const std::vector<std::string> kWords = {"the", "dog"};
 
