@@ -3,11 +3,33 @@
 #include "orvit/string_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace orvit {
 
 StringTable::StringTable() : offsets_{0}, slots_(16, -1), mask_(15) {}
+
+namespace {
+// The last n (1 to 7) bytes at p as memcpy would place them in a zeroed word. On a
+// little-endian machine from two overlapping loads, without a call: most keys are
+// shorter than a word, so every lookup ends here.
+uint64_t tail_word(const char *p, size_t n) {
+  uint64_t w = 0;
+  if constexpr (std::endian::native != std::endian::little) {
+    std::memcpy(&w, p, n);
+  } else if (n >= 4) {
+    uint32_t low, high;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + n - 4, 4);
+    w = low | static_cast<uint64_t>(high) << (8 * (n - 4));
+  } else {
+    const auto byte = [p](size_t k) { return static_cast<uint64_t>(static_cast<uint8_t>(p[k])); };
+    w = byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+  }
+  return w;
+}
+}  // namespace
 
 uint64_t StringTable::hash(std::string_view s) {
   // Eight bytes at a time, multiply-xorshift mixing; tokens are short.
@@ -23,9 +45,7 @@ uint64_t StringTable::hash(std::string_view s) {
     n -= 8;
   }
   if (n > 0) {
-    uint64_t w = 0;
-    std::memcpy(&w, p, n);
-    h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ tail_word(p, n)) * 0xC2B2AE3D27D4EB4Full;
     h ^= h >> 29;
   }
   h *= 0x94D049BB133111EBull;
