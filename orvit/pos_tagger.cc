@@ -22,8 +22,8 @@ PosTagger::PosTagger(const PosView &model)
 }
 
 void PosTagger::add_entries() {
-  // The new words' lexicon entries, then every feature they fire at every offset, each
-  // kind looked up in one batch, so that the lookups' cache misses overlap.
+  // The new words' lexicon entries in one batch, then every feature they fire at every
+  // offset in another, so that the lookups' cache misses overlap.
   const size_t n = new_.size();
   words_.clear();
   for (const uint32_t id : new_) words_.push_back(cache_.key(static_cast<int32_t>(id)));
