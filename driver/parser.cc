@@ -206,9 +206,9 @@ void run_parser(const char *input) {
 namespace {
 // What read_input_line met on the way, beyond the bytes it kept.
 struct LineFacts {
-  long bytes = 0;          // bytes taken from the input, newline included
-  bool too_long = false;   // more than LINE_BUFFER_SIZE - 1 bytes before the newline
-  bool nul = false;        // a NUL byte, kept as a blank
+  long bytes = 0;         // bytes taken from the input, newline included
+  bool too_long = false;  // more than LINE_BUFFER_SIZE - 1 bytes before the newline
+  bool nul = false;       // a NUL byte, kept as a blank
 };
 
 // Reads one physical input line, taking at most `budget` bytes (a connection's text
@@ -296,10 +296,11 @@ int read_words(FILE *infile, chunkio_t *record, int sgml_mode) {
   return record->sentence_length;
 }
 
+// Unlocked stdio, as vornik has one thread: this runs for every token sent.
 void write_token_line(FILE *tagger, const char *token) {
-  if (is_comment(token)) std::fputc(' ', tagger);
-  std::fputs(token, tagger);
-  std::fputc('\n', tagger);
+  if (is_comment(token)) putc_unlocked(' ', tagger);
+  fputs_unlocked(token, tagger);
+  putc_unlocked('\n', tagger);
 }
 
 void words_to_tagger(FILE *outfile, const chunkio_t *record) {

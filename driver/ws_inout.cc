@@ -2,12 +2,19 @@
 // (words mode, tags mode and the tagger replies).
 #include "driver/ws_inout.h"
 
+#include <array>
+
 namespace {
 constexpr int kMaxColumns = 256;
 
-bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+// The whitespace bytes by value, looked up for every byte of every line read.
+constexpr auto kSpace = [] {
+  std::array<bool, 256> space{};
+  for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) space[c] = true;
+  return space;
+}();
+
+bool is_space(char c) { return kSpace[static_cast<unsigned char>(c)]; }
 }  // namespace
 
 int nspalten(char *line, char **column, int max) {

@@ -1,6 +1,8 @@
 // The bracketing printer: a sentence tree as tab-indented bracketed expressions, one
 // node per line, words in sentence order, markup lines (-c) at their places; with
-// -Olisp every label and word is quoted.
+// -Olisp every label and word is quoted. vornik has one thread, so the printer writes
+// with stdio's unlocked calls: a sentence is many small pieces, each of which would
+// otherwise take the stream's lock.
 #include "tree/bracketing.h"
 
 #include <cstdio>
@@ -14,28 +16,28 @@
 namespace {
 struct Printer {
   FILE *out;
-  int indent = 1;       // tabs before the next node line
-  int leaf_count = 0;   // next word to be written
-  int sgml_count = 0;   // next markup line to be written
+  int indent = 1;      // tabs before the next node line
+  int leaf_count = 0;  // next word to be written
+  int sgml_count = 0;  // next markup line to be written
 };
 
 void write_tabs(FILE *out, int count) {
   static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   constexpr int chunk = sizeof tabs - 1;
-  for (; count > chunk; count -= chunk) std::fwrite(tabs, 1, chunk, out);
-  if (count > 0) std::fwrite(tabs, 1, count, out);
+  for (; count > chunk; count -= chunk) fwrite_unlocked(tabs, 1, chunk, out);
+  if (count > 0) fwrite_unlocked(tabs, 1, count, out);
 }
 
 void write_opening(Printer &p, const mobile_t *phrase) {
   write_tabs(p.out, p.indent);
-  std::fputc('(', p.out);
+  putc_unlocked('(', p.out);
   ws_fprintf(p.out, inttotag(phrase->tag));
-  std::fputc('\n', p.out);
+  putc_unlocked('\n', p.out);
 }
 
 void write_closing(Printer &p) {
   write_tabs(p.out, p.indent);
-  std::fputs(")\n", p.out);
+  fputs_unlocked(")\n", p.out);
 }
 
 // Writes the markup lines read after at most `words` words that are still due.
@@ -47,11 +49,11 @@ void write_due_markup(Printer &p, int words) {
 
 void write_word(Printer &p, const mobile_t *terminal) {
   write_tabs(p.out, p.indent);
-  std::fputc('(', p.out);
+  putc_unlocked('(', p.out);
   ws_fprintf(p.out, inttotag(terminal->tag));
-  std::fputc('\t', p.out);
+  putc_unlocked('\t', p.out);
   ws_fprintf(p.out, terminal->string);
-  std::fputs("\t)\n", p.out);
+  fputs_unlocked("\t)\n", p.out);
   ++p.leaf_count;
   if (store_sgml_bool) write_due_markup(p, p.leaf_count);
 }
@@ -59,29 +61,29 @@ void write_word(Printer &p, const mobile_t *terminal) {
 
 void ws_fprintf(FILE *outfile, const char *string) {
   if (!lisp_output_bool) {
-    if (string) std::fputs(string, outfile);
+    if (string) fputs_unlocked(string, outfile);
     return;
   }
-  std::fputc('"', outfile);
+  putc_unlocked('"', outfile);
   if (string) {
     // A backslash is escaped too, so a word ending in one cannot escape the quote.
     for (const char *special; (special = std::strpbrk(string, "\"\\")); string = special + 1) {
-      std::fwrite(string, 1, special - string, outfile);
-      std::fputc('\\', outfile);
-      std::fputc(*special, outfile);
+      fwrite_unlocked(string, 1, special - string, outfile);
+      putc_unlocked('\\', outfile);
+      putc_unlocked(*special, outfile);
     }
-    std::fputs(string, outfile);
+    fputs_unlocked(string, outfile);
   }
-  std::fputc('"', outfile);
+  putc_unlocked('"', outfile);
 }
 
 void print_bracketing(FILE *outfile, const mobile_t *dummy, mobile_t *const *leaf, int n) {
   Printer p{outfile};
-  std::fputs("(\n", outfile);
+  fputs_unlocked("(\n", outfile);
   if (store_sgml_bool) {
     // Markup before the first word is written exactly as read, in LISP mode too.
     while (p.sgml_count < num_sgml_tags && word_pos_in_buf[p.sgml_count] <= 0) {
-      std::fputs(sgml_line[p.sgml_count++], outfile);
+      fputs_unlocked(sgml_line[p.sgml_count++], outfile);
     }
   }
   const mobile_t *current = dummy->child;
@@ -110,6 +112,6 @@ void print_bracketing(FILE *outfile, const mobile_t *dummy, mobile_t *const *lea
   // A tagger reply cut short leaves markup lines of words that are not in the tree:
   // they are still written, rather than lost.
   if (store_sgml_bool) write_due_markup(p, std::numeric_limits<int>::max());
-  std::fputs(")\n\n", outfile);
+  fputs_unlocked(")\n\n", outfile);
   std::fflush(outfile);
 }
