@@ -128,20 +128,16 @@ struct PerceptronView {
   const float *unigram(size_t t, uint32_t code) const {
     return row_at(unigram_rows[t * (parts.size() + 2) + code]);
   }
-  // True when class_row() can be used (see kMaxDenseClasses).
+  // True when the dense class tables can be used (see kMaxDenseClasses).
   bool dense() const { return !class_codes.empty(); }
-  // Dense index of class code `code` for class_row(): 0 when no class feature names it.
+  // Dense index of class code `code` for class_cell(): 0 when no class feature names it.
   uint32_t class_index(uint32_t code) const {
     return code < class_codes.size() ? class_codes[code] : 0;
   }
-  // Weight row of class template t (kUnigramTemplates <= t < kClassTemplatesEnd) for
-  // the dense class indices k[0..arity) (arity: the template's), or nullptr: the same
-  // row as find() gives.
-  const float *class_row(size_t t, int arity, const uint32_t *k) const {
-    return row_at(*class_row_index(t, class_cell(arity, k)));
-  }
-  // class_row() in two steps: the cell of the indices k[0..arity) in template t's
-  // table, and where the table holds that cell's feature row (or -1).
+  // A class template's row, in two steps: the cell of the dense class indices
+  // k[0..arity) (arity: the template's) in template t's table (kUnigramTemplates <= t <
+  // kClassTemplatesEnd), and where the table holds that cell's feature row (or -1);
+  // row_at() of it is the same row as find() gives.
   size_t class_cell(int arity, const uint32_t *k) const {
     size_t cell = 0;
     for (int j = 0; j < arity; ++j) cell = cell * dense_classes + k[j];

@@ -91,18 +91,11 @@ struct PosView {
   int labels() const { return static_cast<int>(label_names.size()); }
   std::string_view label_name(int label) const { return label_names.key(label); }
   int find_label(std::string_view name) const { return label_names.find(name); }
-  // The labels `word` may take, in increasing order, into `out`: its tags when
-  // restricted, else the open labels and the tags it was seen with.
-  void candidates(std::string_view word, std::vector<uint16_t> &out) const {
-    candidates(lexicon.find(word), out);
-  }
-  // The same for the word whose lexicon entry is d (-1: none).
+  // The labels the word whose lexicon entry is d (-1: none, see `lexicon`) may take, in
+  // increasing order, into `out`: its tags when restricted, else the open labels and the
+  // tags it was seen with.
   void candidates(int32_t d, std::vector<uint16_t> &out) const;
-  // The lexicon's entry for `word` into `info`.
-  void word_info(std::string_view word, WordInfo &info) const {
-    word_info(word, lexicon.find(word), info);
-  }
-  // The same when `word`'s lexicon entry d (-1: none) is known.
+  // The lexicon's entry d (-1: none) for `word` into `info`.
   void word_info(std::string_view word, int32_t d, WordInfo &info) const;
   // Weight row of feature (kind, value), or nullptr. `key` is scratch space.
   const float *find(PosKind kind, std::string_view value, std::string &key) const;

@@ -84,10 +84,11 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
   WordInfo info;
   for (size_t t = 0; t < T; ++t) {
     const std::string_view word = types.key(static_cast<int32_t>(t));
-    model.candidates(word, tags);
+    const int32_t d = model.lexicon.find(word);
+    model.candidates(d, tags);
     cand_labels.insert(cand_labels.end(), tags.begin(), tags.end());
     cand_begin.push_back(static_cast<uint32_t>(cand_labels.size()));
-    model.word_info(word, info);
+    model.word_info(word, d, info);
     for (int o = -2; o <= 2; ++o) {
       pos_token_features(word, o, info, shape, [&](PosKind kind, std::string_view value) {
         key.clear();
