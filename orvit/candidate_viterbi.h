@@ -5,8 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <vector>
+
+#include "orvit/largest_sum.h"
 
 namespace orvit {
 
@@ -42,57 +43,31 @@ void viterbi_candidates(CandidateLattice<Score> &lattice, int labels, const Scor
   const size_t L = static_cast<size_t>(labels), side = L + 1;
   const std::vector<uint16_t> &y = lattice.labels;
   const std::vector<uint32_t> &begin = lattice.begin;
-  const Score kNone = -std::numeric_limits<Score>::infinity();
   lattice.row.resize(y.size());
   lattice.best.resize(y.size());
   Score *best = lattice.best.data();
   const uint32_t *row = lattice.row.data();
   for (size_t k = 0; k < y.size(); ++k) lattice.row[k] = static_cast<uint32_t>(y[k] * side);
   // Scores only: the best predecessor of a slot on the best sequence is found again on
-  // the way back. Two running maxima, over every other predecessor, so that each waits
-  // on half the additions; the larger is the maximum however they were split.
+  // the way back.
   for (uint32_t k = begin[0]; k < begin[1]; ++k) best[k] = trans[L * side + y[k]] + lattice.emit[k];
   for (size_t i = 1; i < n; ++i) {
     const uint32_t first = begin[i - 1], end = begin[i];
     for (uint32_t k = begin[i]; k < begin[i + 1]; ++k) {
       const Score *column = trans + y[k];
-      Score top[2] = {kNone, kNone};
-      uint32_t j = first;
-      for (; j + 1 < end; j += 2) {
-        const Score s0 = best[j] + column[row[j]], s1 = best[j + 1] + column[row[j + 1]];
-        top[0] = s0 > top[0] ? s0 : top[0];
-        top[1] = s1 > top[1] ? s1 : top[1];
-      }
-      if (j < end) {
-        const Score s = best[j] + column[row[j]];
-        top[0] = s > top[0] ? s : top[0];
-      }
-      best[k] = (top[1] > top[0] ? top[1] : top[0]) + lattice.emit[k];
+      best[k] = largest_sum<Score>(first, end, [&](size_t j) { return best[j] + column[row[j]]; }) +
+                lattice.emit[k];
     }
   }
-  Score top = kNone;
-  uint32_t last = begin[n - 1];
-  for (uint32_t k = begin[n - 1]; k < begin[n]; ++k) {
-    const Score s = best[k] + trans[y[k] * side + L];
-    if (s > top) {
-      top = s;
-      last = k;
-    }
-  }
+  uint32_t last = static_cast<uint32_t>(
+      first_largest<Score>(begin[n - 1], begin[n], begin[n - 1],
+                           [&](size_t k) { return best[k] + trans[y[k] * side + L]; }));
   for (size_t i = n; i-- > 0;) {
     out[i] = y[last];
     if (i == 0) break;
-    // The first of the highest sums, with the same additions as on the way forward.
     const Score *column = trans + y[last];
-    top = kNone;
-    last = begin[i - 1];
-    for (uint32_t j = begin[i - 1]; j < begin[i]; ++j) {
-      const Score s = best[j] + column[row[j]];
-      if (s > top) {
-        top = s;
-        last = j;
-      }
-    }
+    last = static_cast<uint32_t>(first_largest<Score>(
+        begin[i - 1], begin[i], begin[i - 1], [&](size_t j) { return best[j] + column[row[j]]; }));
   }
 }
 

@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "orvit/largest_sum.h"
+
 namespace orvit {
 
 // A transition with this score is forbidden: no sequence using it is chosen while
@@ -76,33 +78,14 @@ long viterbi_pass(const Score *emit, size_t n, size_t L, const Score *trans, boo
     const Score *prev = &work.table[(i - 1) * L];
     Score *cur = &work.table[i * L];
     for (size_t y = 0; y < L; ++y) {
-      // Two maxima, over every other entry, so that each waits on half the additions;
-      // the larger of them is the maximum, whichever way the entries were split.
-      Score best[2] = {kNone, kNone};
-      const size_t end = begin[y + 1];
-      size_t k = begin[y];
-      for (; k + 1 < end; k += 2) {
-        const Score s0 = prev[from[k]] + score[k], s1 = prev[from[k + 1]] + score[k + 1];
-        best[0] = s0 > best[0] ? s0 : best[0];
-        best[1] = s1 > best[1] ? s1 : best[1];
-      }
-      if (k < end) {
-        const Score s = prev[from[k]] + score[k];
-        best[0] = s > best[0] ? s : best[0];
-      }
-      cur[y] = (best[1] > best[0] ? best[1] : best[0]) + e[y];
+      cur[y] = largest_sum<Score>(begin[y], begin[y + 1],
+                                  [&](size_t k) { return prev[from[k]] + score[k]; }) +
+               e[y];
     }
   }
-  Score best = kNone;
-  long last = -1;
-  for (size_t y = 0; y < L; ++y) {
-    const Score s = work.table[(n - 1) * L + y] + edge(y * side + L);
-    if (s > best) {
-      best = s;
-      last = static_cast<long>(y);
-    }
-  }
-  return last;
+  const size_t last = first_largest<Score>(
+      0, L, L, [&](size_t y) { return work.table[(n - 1) * L + y] + edge(y * side + L); });
+  return last < L ? static_cast<long>(last) : -1;
 }
 
 // Follows the best sequence ending in `last` back from token n - 1 through the scores
@@ -114,16 +97,10 @@ void viterbi_back(size_t n, size_t L, long last, const ViterbiWork<Score> &work,
     out[i] = static_cast<uint16_t>(last);
     if (i == 0) break;
     const Score *prev = &work.table[(i - 1) * L];
-    const size_t y = static_cast<size_t>(last);
-    Score best = -std::numeric_limits<Score>::infinity();
-    last = 0;
-    for (uint32_t k = work.begin[y]; k < work.begin[y + 1]; ++k) {
-      const Score s = prev[work.from[k]] + work.score[k];
-      if (s > best) {
-        best = s;
-        last = work.from[k];
-      }
-    }
+    const size_t y = static_cast<size_t>(last), end = work.begin[y + 1];
+    const size_t k = first_largest<Score>(
+        work.begin[y], end, end, [&](size_t k) { return prev[work.from[k]] + work.score[k]; });
+    last = k < end ? work.from[k] : 0;
   }
 }
 
