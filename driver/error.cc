@@ -43,7 +43,7 @@ const char *const usage_more =
     "   -O<mode> : output mode: conll := word, POS tag and IOB chunk tag per line\n"
     "                           json := one JSON object per sentence (JSON Lines)\n"
     "   -u       : a word alone in its chunk gets a phrase node of its own\n"
-    "   -j<n>    : run n tagger pipelines side by side (1 to 64; default 1): up to n\n"
+    "   -j<n>    : run n tagger pipelines side by side (1 to 64; default 1): up to 2n\n"
     "              sentences are tagged at once, the output stays in input order\n"
     "   --help   : show this message on standard output\n"
     "   --version: show the version\n";

@@ -3,6 +3,7 @@
 #include "driver/pipelines.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,23 +20,28 @@
 #include "driver/word_buffer.h"
 #include "tagfix/fixapply.h"
 
-// Sentences are read into the ring in input order; each goes to an idle pipeline, whose
-// taggers see exactly the single-pipeline exchange (a whole sentence, flushed, its reply
-// read completely, then the next). One thread waits on the reply pipes with poll. A slot
-// is written out only when all slots before it have been, so output, warnings, dots and
-// the end of the run come in the order, and with the bytes, of one pipeline: a tagger
-// failing on one sentence first lets every sentence before it be written
-// (finish_earlier_sentences).
+// Sentences are read into the ring in input order and go to the pipelines in that order.
+// A pipeline holds up to two sentences: while its chunk tagger tags one, its POS tagger
+// tags the next, and vornik reads and writes others meanwhile, so that all three
+// processes can work at once. Each tagger still sees exactly the single-tagger exchange
+// (a whole sentence, flushed, its reply read completely, then the next). One thread
+// waits on the reply pipes with poll. A slot is written out only when all slots before
+// it have been, so output, warnings, dots and the end of the run come in the order, and
+// with the bytes, of a single sentence at a time: a tagger failing on one sentence first
+// lets every sentence before it be written (finish_earlier_sentences).
 
 namespace {
 struct tagger_pipeline {
   FILE *pos[2] = {nullptr, nullptr};  // [0] reply stream, [1] input stream; words mode
   FILE *chunk[2] = {nullptr, nullptr};
-  int slot = -1;  // the slot it is tagging, -1 when idle
+  int pos_slot = -1;    // the sentence at the POS tagger or POS-tagged after it, or -1
+  int chunk_slot = -1;  // the sentence at the chunk tagger, or -1
 };
 
 enum class stage {
+  unsent,        // read, waiting for a pipeline to take it
   pos_reply,     // waiting for the POS tagger
+  pos_tagged,    // waiting for its pipeline's chunk tagger to finish the sentence before
   chunk_reply,   // waiting for the chunk tagger
   tagged,        // ready to print
   markup_only,   // a group of markup lines without words
@@ -66,12 +72,38 @@ std::size_t oldest = 0, in_use = 0;
 FILE *loop_output = nullptr;
 int *loop_tokens = nullptr;
 
-bool waiting(const sentence_slot &slot) {
+bool awaits_reply(const sentence_slot &slot) {
   return slot.state == stage::pos_reply || slot.state == stage::chunk_reply;
 }
 
+bool in_flight(const sentence_slot &slot) {
+  return awaits_reply(slot) || slot.state == stage::unsent || slot.state == stage::pos_tagged;
+}
+
+int slot_index(const sentence_slot &slot) { return static_cast<int>(&slot - slots.data()); }
+
 // Whether stdio holds input of `stream` not yet taken: poll cannot see it.
 bool has_buffered_input(FILE *stream) { return stream->_IO_read_ptr < stream->_IO_read_end; }
+
+// Whether stdio holds the end of a sentence (a blank line) not yet taken: reading the
+// next sentence then cannot wait for the input's writer.
+bool holds_sentence_end(FILE *infile) {
+  bool blank = true;  // reading stops at the start of a line
+  for (const char *p = infile->_IO_read_ptr; p < infile->_IO_read_end; ++p) {
+    if (*p == '\n') {
+      if (blank) return true;
+      blank = true;
+    } else if (!std::strchr(" \t\v\f\r", *p)) {
+      blank = false;
+    }
+  }
+  return false;
+}
+
+bool is_regular_file(FILE *stream) {
+  struct stat facts {};
+  return fileno(stream) >= 0 && fstat(fileno(stream), &facts) == 0 && S_ISREG(facts.st_mode);
+}
 
 // Takes the blank line that ends the answer just read when it is already buffered: it
 // would otherwise look like the start of the next answer. The next answer's reader
@@ -89,55 +121,94 @@ void skip_leftovers(FILE *reply) {
   if (take_answer_end(reply)) getline(&line, &capacity, reply);
 }
 
-void take_chunk_reply(sentence_slot &slot) {
-  tagger_pipeline &p = pipelines[slot.pipeline];
-  read_chunktag_sequence(p.chunk[0], slot.record, slot.chunk_tag.data());
-  skip_leftovers(p.chunk[0]);
-  slot.state = stage::tagged;
-  p.slot = -1;
-}
-
-// Chooses the tags for the chunk tagger and sends them.
+// Chooses the tags for the chunk tagger of the slot's pipeline and sends them; the
+// pipeline's chunk_slot names the slot first, so a failing send finds its sentence.
 void send_to_chunk_tagger(sentence_slot &slot) {
+  tagger_pipeline &p = pipelines[slot.pipeline];
+  p.chunk_slot = slot_index(slot);
   chunkio_t *record = slot.record;
   const int length = record->sentence_length;
   slot.chunk_tag.resize(static_cast<std::size_t>(length) + 1);
   fix_tagged_sentence(record->word, record->pos_tag, length, slot.chunk_tag.data());
-  FILE *tagger = pipelines[slot.pipeline].chunk[1];
-  tags_to_chunk_tagger(tagger, slot.chunk_tag.data(), length);
-  if (std::ferror(tagger)) tagger_stream_failed(tagger);
+  tags_to_chunk_tagger(p.chunk[1], slot.chunk_tag.data(), length);
+  if (std::ferror(p.chunk[1])) tagger_stream_failed(p.chunk[1]);
   slot.state = stage::chunk_reply;
 }
 
-void take_pos_reply(sentence_slot &slot) {
-  FILE *reply = pipelines[slot.pipeline].pos[0];
-  read_pos_tags(reply, slot.record, slot.words);
-  skip_leftovers(reply);
+// Moves the pipeline's POS-tagged sentence on to its idle chunk tagger.
+void pass_to_chunk_tagger(tagger_pipeline &p) {
+  sentence_slot &slot = slots[static_cast<std::size_t>(p.pos_slot)];
+  p.pos_slot = -1;
   send_to_chunk_tagger(slot);
 }
 
-void dispatch(sentence_slot &slot, int pipeline) {
-  slot.pipeline = pipeline;
-  pipelines[pipeline].slot = static_cast<int>(&slot - slots.data());
-  reply_clock_start();
-  if (word_input_bool) {
-    words_to_tagger(pipelines[pipeline].pos[1], slot.record);
-    slot.state = stage::pos_reply;
-  } else {
-    send_to_chunk_tagger(slot);
-  }
-  reply_clock_stop();
+void take_pos_reply(tagger_pipeline &p) {
+  sentence_slot &slot = slots[static_cast<std::size_t>(p.pos_slot)];
+  read_pos_tags(p.pos[0], slot.record, slot.words);
+  skip_leftovers(p.pos[0]);
+  slot.state = stage::pos_tagged;
+  if (p.chunk_slot < 0) pass_to_chunk_tagger(p);
 }
 
-int idle_pipeline() {
-  for (std::size_t p = 0; p < pipelines.size(); ++p)
-    if (pipelines[p].slot < 0) return static_cast<int>(p);
+void take_chunk_reply(tagger_pipeline &p) {
+  sentence_slot &slot = slots[static_cast<std::size_t>(p.chunk_slot)];
+  read_chunktag_sequence(p.chunk[0], slot.record, slot.chunk_tag.data());
+  skip_leftovers(p.chunk[0]);
+  slot.state = stage::tagged;
+  p.chunk_slot = -1;
+  if (p.pos_slot >= 0 && slots[static_cast<std::size_t>(p.pos_slot)].state == stage::pos_tagged)
+    pass_to_chunk_tagger(p);
+}
+
+// The tagger a sentence waits for, and its reply stream.
+bool at_pos_tagger(const sentence_slot &slot) { return slot.state == stage::pos_reply; }
+FILE *reply_stream(const sentence_slot &slot) {
+  const tagger_pipeline &p = pipelines[slot.pipeline];
+  return at_pos_tagger(slot) ? p.pos[0] : p.chunk[0];
+}
+
+void take_reply(const sentence_slot &slot) {
+  tagger_pipeline &p = pipelines[slot.pipeline];
+  if (at_pos_tagger(slot)) {
+    take_pos_reply(p);
+  } else {
+    take_chunk_reply(p);
+  }
+}
+
+// A pipeline whose first tagger (POS in words mode, chunk in tags mode) is idle, or -1.
+int free_pipeline() {
+  for (std::size_t p = 0; p < pipelines.size(); ++p) {
+    const tagger_pipeline &pipeline = pipelines[p];
+    if (word_input_bool ? pipeline.pos_slot < 0 : pipeline.chunk_slot < 0)
+      return static_cast<int>(p);
+  }
   return -1;
 }
 
-// Reads the next sentence (or markup group, or the end) into a new slot and sends a
-// sentence to `pipeline`. Returns false when nothing further is to be read.
-bool read_next(FILE *infile, int pipeline) {
+// Sends the unsent sentences, oldest first, to pipelines whose first tagger is idle.
+void dispatch_unsent() {
+  for (std::size_t k = 0; k < in_use; ++k) {
+    sentence_slot &slot = slots[(oldest + k) % slots.size()];
+    if (slot.state != stage::unsent) continue;
+    const int pipeline = free_pipeline();
+    if (pipeline < 0) return;
+    slot.pipeline = pipeline;
+    reply_clock_start();
+    if (word_input_bool) {
+      pipelines[pipeline].pos_slot = slot_index(slot);
+      words_to_tagger(pipelines[pipeline].pos[1], slot.record);
+      slot.state = stage::pos_reply;
+    } else {
+      send_to_chunk_tagger(slot);
+    }
+    reply_clock_stop();
+  }
+}
+
+// Reads the next sentence (or markup group, or the end) into a new slot. Returns false
+// when nothing further is to be read.
+bool read_next(FILE *infile) {
   sentence_slot &slot = slots[(oldest + in_use++) % slots.size()];
   slot.messages.clear();
   load_sentence_store(&slot.store);
@@ -156,42 +227,30 @@ bool read_next(FILE *infile, int pipeline) {
     slot.state = slot.store.num_sgml_tags > 0 ? stage::markup_only : stage::end_of_input;
     return slot.state == stage::markup_only;
   }
-  dispatch(slot, pipeline);
+  slot.state = stage::unsent;
   return !slot.budget_spent;
 }
 
-void take_reply(tagger_pipeline &p) {
-  sentence_slot &slot = slots[static_cast<std::size_t>(p.slot)];
-  if (slot.state == stage::pos_reply) {
-    take_pos_reply(slot);
-  } else {
-    take_chunk_reply(slot);
-  }
-}
-
-FILE *reply_stream(const tagger_pipeline &p) {
-  return slots[static_cast<std::size_t>(p.slot)].state == stage::pos_reply ? p.pos[0] : p.chunk[0];
-}
-
-// Waits until at least one busy pipeline's reply can be read, and takes those. The
-// reply clock runs meanwhile: when it runs out, the tagger of the oldest sentence
-// still waiting is the one that did not answer. With one busy pipeline there is
-// nothing to choose between, so no poll: one system call less per reply.
+// Waits until at least one reply can be read, and takes those. The reply clock runs
+// meanwhile: when it runs out, the tagger of the oldest sentence still waiting is the
+// one that did not answer. With one tagger busy there is nothing to choose between,
+// so no poll: one system call less per reply.
 void wait_for_replies() {
-  pollfd fds[MAX_PIPELINES];
-  tagger_pipeline *owner[MAX_PIPELINES];
+  pollfd fds[2 * MAX_PIPELINES];
+  const sentence_slot *owner[2 * MAX_PIPELINES];
   nfds_t count = 0;
   bool took = false;
   reply_clock_start();
-  for (tagger_pipeline &p : pipelines) {
-    if (p.slot < 0) continue;
-    if (has_buffered_input(reply_stream(p))) {
-      take_reply(p);
+  for (std::size_t k = 0; k < in_use; ++k) {
+    const sentence_slot &slot = slots[(oldest + k) % slots.size()];
+    if (!awaits_reply(slot)) continue;
+    if (has_buffered_input(reply_stream(slot))) {
+      take_reply(slot);
       took = true;
       continue;
     }
-    fds[count] = {fileno(reply_stream(p)), POLLIN, 0};
-    owner[count++] = &p;
+    fds[count] = {fileno(reply_stream(slot)), POLLIN, 0};
+    owner[count++] = &slot;
   }
   if (!took && count == 1) {
     // One tagger to wait for: its reply is read at once, the read waiting for it.
@@ -207,11 +266,12 @@ void wait_for_replies() {
     }
     for (std::size_t k = 0; k < in_use && reply_time_is_up(); ++k) {
       const sentence_slot &slot = slots[(oldest + k) % slots.size()];
-      if (waiting(slot)) tagger_stream_failed(reply_stream(pipelines[slot.pipeline]));
+      if (awaits_reply(slot)) tagger_stream_failed(reply_stream(slot));
     }
   }
+  // Taking one reply can send its sentence on: the states are looked at again.
   for (nfds_t k = 0; !took && k < count; ++k)
-    if (fds[k].revents) take_reply(*owner[k]);
+    if (fds[k].revents && awaits_reply(*owner[k])) take_reply(*owner[k]);
   reply_clock_stop();
 }
 
@@ -258,11 +318,15 @@ bool retire(sentence_slot &slot, FILE *outfile, int *token_count) {
 
 // A connection that ended early (its client gone) leaves sentences read ahead in
 // flight: their replies are taken and dropped, and the input lines they took are
-// given back to the count, as if they had not been read.
+// given back to the count, as if they had not been read. Sentences never sent are
+// dropped at once.
 void drop_read_ahead(int end_line) {
+  for (std::size_t k = 0; k < in_use; ++k) {
+    sentence_slot &slot = slots[(oldest + k) % slots.size()];
+    if (slot.state == stage::unsent) slot.state = stage::end_of_input;
+  }
   while (in_use > 0) {
-    sentence_slot &slot = slots[oldest];
-    if (waiting(slot)) {
+    if (in_flight(slots[oldest])) {
       wait_for_replies();
       continue;
     }
@@ -280,9 +344,10 @@ void start_tagger(const char *role, char *const *argv, FILE **file, const char *
 
 void prepare_slots(chunkio_t *record) {
   if (!slots.empty()) return;
-  // Two slots per pipeline: markup groups need none, and reading ahead of a slot
-  // that waits to be written keeps every pipeline busy.
-  slots.resize(2 * pipelines.size());
+  // Four slots per pipeline: two at its taggers, one read ahead to send as soon as
+  // its POS tagger is free, and one for a sentence that waits to be written while
+  // an older one is still at another pipeline. Markup groups take slots too.
+  slots.resize(4 * pipelines.size());
   slots[0].record = record;
   save_sentence_store(&slots[0].store);
   for (std::size_t k = 1; k < slots.size(); ++k) {
@@ -309,16 +374,16 @@ void start_pipelines(char *const *pos_args, char *const *chunk_args, const char 
 void finish_earlier_sentences(FILE *stream) {
   int failing = -1;
   for (const tagger_pipeline &p : pipelines) {
-    if (p.pos[0] == stream || p.pos[1] == stream || p.chunk[0] == stream || p.chunk[1] == stream)
-      failing = p.slot;
+    if (p.pos[0] == stream || p.pos[1] == stream) failing = p.pos_slot;
+    if (p.chunk[0] == stream || p.chunk[1] == stream) failing = p.chunk_slot;
   }
   if (failing < 0 || !loop_output) return;
   while (static_cast<int>(oldest) != failing) {
     sentence_slot &slot = slots[oldest];
     // Only the oldest sentence's tagger is waited for: a failure there is reported
     // before this one, as a single pipeline would have met it first.
-    if (waiting(slot)) {
-      take_reply(pipelines[slot.pipeline]);
+    if (awaits_reply(slot)) {
+      take_reply(slot);
       continue;
     }
     oldest = (oldest + 1) % slots.size();
@@ -336,11 +401,18 @@ void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *toke
   prepare_slots(record);
   loop_output = outfile;
   loop_tokens = token_count;
+  // Reading ahead must not wait for the input's writer while a sentence is pending: a
+  // client may wait for its answer before it sends more. A file is all there; from a
+  // pipe or socket a sentence is read ahead only when its end is buffered already.
+  const bool input_all_there = is_regular_file(infile);
   bool reading = true;
   for (;;) {
-    for (int p; reading && in_use < slots.size() && (p = idle_pipeline()) >= 0;)
-      reading = read_next(infile, p);
-    while (in_use > 0 && !waiting(slots[oldest])) {
+    while (reading && in_use < slots.size() &&
+           (in_use == 0 || input_all_there || std::feof(infile) || holds_sentence_end(infile))) {
+      reading = read_next(infile);
+      dispatch_unsent();
+    }
+    while (in_use > 0 && !in_flight(slots[oldest])) {
       sentence_slot &slot = slots[oldest];
       oldest = (oldest + 1) % slots.size();
       --in_use;
@@ -355,5 +427,6 @@ void run_sentence_loop(FILE *infile, FILE *outfile, chunkio_t *record, int *toke
       return;
     }
     wait_for_replies();
+    dispatch_unsent();
   }
 }

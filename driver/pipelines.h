@@ -1,5 +1,5 @@
 // Tagger pipelines (-j N): N pairs of a POS tagger and a chunk tagger (chunk taggers
-// only in tags mode), and the sentence loop that keeps up to N sentences in flight on
+// only in tags mode), and the sentence loop that keeps up to 2N sentences in flight on
 // them and writes every result, warning and progress dot in input order.
 #pragma once
 #include <cstdio>

@@ -2,6 +2,8 @@
 // each tagger receives, chunk-tag output, markup lines, inputs and failures.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
@@ -69,6 +71,34 @@ TEST_F(Pipeline, ChunkTagsThroughBothTaggers) {
                               "< $lim$\n< $lim$\n< NN\n< $lim$\n< \n");
   EXPECT_NE(r.err.find("%% Chunking finished, "), std::string::npos);
   EXPECT_NE(r.err.find("\n%% 2 sentences, 4 tokens.\n%% Bye.\n"), std::string::npos);
+}
+
+// A client that waits for each answer before it sends more gets it, even when part of
+// the next sentence is already sent: vornik reads ahead only what it need not wait for.
+TEST_F(Pipeline, EachAnswerComesBeforeMoreInputIsAwaited) {
+  int in[2], out[2];
+  ASSERT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = spawn_vornik({"-v0", "-Ochunktags", pos, chunk, "-"}, env, in[0], out[1], 2);
+  close(in[0]);
+  close(out[1]);
+  auto exchange = [&](const std::string &text) {
+    EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    std::string got;
+    char buf[4096];
+    pollfd p{out[0], POLLIN, 0};
+    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 &&
+                    (n = read(out[0], buf, sizeof buf)) > 0;)
+      got.append(buf, n);
+    return got;
+  };
+  EXPECT_EQ(exchange("The\ncat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  EXPECT_EQ(exchange("sat\n \t\nThe\n"), "sat\tVBD\t1\t_\n\n");
+  EXPECT_EQ(exchange("cat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  close(in[1]);
+  char rest;
+  EXPECT_EQ(read(out[0], &rest, 1), 0);
+  close(out[0]);
+  EXPECT_EQ(wait_status(pid), 0);
 }
 
 TEST_F(Pipeline, ChunkTagPiecesAndReplyQuirks) {

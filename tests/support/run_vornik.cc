@@ -106,6 +106,10 @@ RunResult run_vornik(const std::vector<std::string> &args, const std::string &in
   return run_program(vornik_argv(args), input, vornik_env(env));
 }
 
+pid_t spawn_vornik(const std::vector<std::string> &args, const Env &env, int in, int out, int err) {
+  return spawn(vornik_argv(args), vornik_env(env), in, out, err);
+}
+
 RunResult run_vornik_script(const std::string &script, const std::string &input, const Env &env) {
   return run_program({"/bin/bash", "-c", script, VORNIK_BIN}, input, vornik_env(env));
 }
@@ -141,7 +145,7 @@ BackgroundVornik::BackgroundVornik(const std::vector<std::string> &args, const E
   const int out = open(dir_.write("stdout", "").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   const int err = open(dir_.write("stderr", "").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (in < 0 || out < 0 || err < 0) throw std::runtime_error("cannot open the streams");
-  pid_ = spawn(vornik_argv(args), vornik_env(env), in, out, err);
+  pid_ = spawn_vornik(args, env, in, out, err);
   for (int fd : {in, out, err}) close(fd);
 }
 

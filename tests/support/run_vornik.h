@@ -36,6 +36,8 @@ RunResult run_vornik_script(const std::string &script, const std::string &input 
 // unset, then `env`.
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input = "",
                      const Env &env = {});
+// Starts vornik as run_vornik does, with in, out, err as its standard streams.
+pid_t spawn_vornik(const std::vector<std::string> &args, const Env &env, int in, int out, int err);
 
 // A fresh temporary folder, removed with everything in it when the object dies.
 class ScratchDir {
