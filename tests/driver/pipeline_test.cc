@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
@@ -81,16 +80,7 @@ TEST_F(Pipeline, EachAnswerComesBeforeMoreInputIsAwaited) {
   const pid_t pid = spawn_vornik({"-v0", "-Ochunktags", pos, chunk, "-"}, env, in[0], out[1], 2);
   close(in[0]);
   close(out[1]);
-  auto exchange = [&](const std::string &text) {
-    EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    std::string got;
-    char buf[4096];
-    pollfd p{out[0], POLLIN, 0};
-    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 &&
-                    (n = read(out[0], buf, sizeof buf)) > 0;)
-      got.append(buf, n);
-    return got;
-  };
+  auto exchange = [&](const std::string &text) { return send_and_read_answer(in[1], out[0], text); };
   EXPECT_EQ(exchange("The\ncat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
   EXPECT_EQ(exchange("sat\n \t\nThe\n"), "sat\tVBD\t1\t_\n\n");
   EXPECT_EQ(exchange("cat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");

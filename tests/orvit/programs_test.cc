@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 #include <cmath>
 #include <filesystem>
@@ -85,16 +84,7 @@ TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
   const pid_t pid = spawn({ORVIT_PATH, tiny_model(), "-"}, {}, in[0], out[1], 2);
   close(in[0]);
   close(out[1]);
-  auto exchange = [&](const std::string &text) {
-    EXPECT_EQ(write(in[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    std::string got;
-    char buf[4096];
-    pollfd p{out[0], POLLIN, 0};
-    for (ssize_t n; !got.ends_with("\n\n") && poll(&p, 1, 5000) > 0 &&
-                    (n = read(out[0], buf, sizeof buf)) > 0;)
-      got.append(buf, n);
-    return got;
-  };
+  auto exchange = [&](const std::string &text) { return send_and_read_answer(in[1], out[0], text); };
   EXPECT_EQ(exchange("a\nb\n\n"), "a\tX\nb\tY\n\n");
   // A pending, unfinished sentence must not hold back a complete one.
   EXPECT_EQ(exchange("c\n\na\n"), "c\tY\n\n");

@@ -101,6 +101,17 @@ RunResult run_program(const std::vector<std::string> &argv, const std::string &i
   return result;
 }
 
+std::string send_and_read_answer(int to, int from, const std::string &text) {
+  if (write(to, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return "write failed";
+  std::string got;
+  char buffer[4096];
+  pollfd readable{from, POLLIN, 0};
+  for (ssize_t n; !got.ends_with("\n\n") && poll(&readable, 1, 5000) > 0 &&
+                  (n = read(from, buffer, sizeof buffer)) > 0;)
+    got.append(buffer, static_cast<size_t>(n));
+  return got;
+}
+
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input,
                      const Env &env) {
   return run_program(vornik_argv(args), input, vornik_env(env));

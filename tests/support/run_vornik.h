@@ -28,6 +28,9 @@ int wait_status(pid_t pid);
 // Runs argv with `input` on standard input and collects both output streams.
 RunResult run_program(const std::vector<std::string> &argv, const std::string &input = "",
                       const Env &env = {});
+// Writes `text` to descriptor `to`, then reads from `from` until what it read ends in
+// a blank line, the writer closes, or 5 s pass without a byte: what it read.
+std::string send_and_read_answer(int to, int from, const std::string &text);
 // Runs `script` with bash, "$0" being the built vornik, in vornik's environment (as
 // run_vornik sets it up): for runs that need redirections or pipelines.
 RunResult run_vornik_script(const std::string &script, const std::string &input = "",
