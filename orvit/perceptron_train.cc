@@ -3,11 +3,10 @@
 // updates, so training is exact and its result independent of summation order.
 #include "orvit/perceptron_train.h"
 
-#include <algorithm>
-#include <cmath>
 #include <map>
 #include <unordered_map>
 
+#include "orvit/averaged_weights.h"
 #include "orvit/error.h"
 #include "orvit/first_order_viterbi.h"
 
@@ -106,22 +105,18 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
   }
 
   // w: current weights; u: sum of step * update, for the averages w - u / step.
-  std::vector<int32_t> w(index.keys.size() * L, 0), tw(side * side, 0);
-  std::vector<int64_t> u(w.size(), 0), tu(tw.size(), 0);
+  AveragedWeights weights(index.keys.size() * L), tw(side * side);
   std::vector<double> emit, trans(side * side);
   ViterbiWork<double> work;
   std::vector<uint16_t> pred;
   std::vector<size_t> order(corpus.sentence_count());
   for (size_t s = 0; s < order.size(); ++s) order[s] = s;
-  uint64_t rng = 0x853c49e6748fea9bULL;
+  uint64_t rng = kShuffleSeed;
   int64_t step = 1;
   for (int epoch = 0; epoch < options.epochs; ++epoch) {
-    for (size_t k = order.size(); k > 1; --k) {  // Fisher-Yates with a 64-bit LCG
-      rng = rng * 6364136223846793005ULL + 1442695040888963407ULL;
-      std::swap(order[k - 1], order[(rng >> 33) % k]);
-    }
+    shuffle_for_pass(order, rng);
     for (size_t c = 0; c < side * side; ++c)
-      trans[c] = allowed[c] ? static_cast<double>(tw[c]) : kForbidden;
+      trans[c] = allowed[c] ? static_cast<double>(tw.w[c]) : kForbidden;
     const std::vector<std::vector<uint16_t>> preds = prepare_predecessors(trans.data(), static_cast<int>(L));
     for (size_t s : order) {
       const size_t first = corpus.starts[s], n = corpus.starts[s + 1] - first;
@@ -129,7 +124,7 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
       emit.assign(n * L, 0.0);
       for (size_t i = 0; i < n; ++i)
         for (size_t k = index.begin[first + i]; k < index.begin[first + i + 1]; ++k) {
-          const int32_t* row = &w[static_cast<size_t>(index.at[k]) * L];
+          const int32_t* row = &weights.w[static_cast<size_t>(index.at[k]) * L];
           for (size_t y = 0; y < L; ++y) emit[i * L + y] += row[y];
         }
       pred.resize(n);
@@ -140,21 +135,17 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
         if (g != y && i < n) {
           for (size_t k = index.begin[first + i]; k < index.begin[first + i + 1]; ++k) {
             const size_t row = static_cast<size_t>(index.at[k]) * L;
-            ++w[row + g];
-            u[row + g] += step;
-            --w[row + y];
-            u[row + y] -= step;
+            weights.add(row + g, 1, step);
+            weights.add(row + y, -1, step);
           }
         }
         if (g != y || gp != yp) {
           const size_t gc = gp * side + g, yc = yp * side + y;
-          ++tw[gc];
-          tu[gc] += step;
-          trans[gc] = tw[gc];
+          tw.add(gc, 1, step);
+          trans[gc] = tw.w[gc];
           if (allowed[yc]) {
-            --tw[yc];
-            tu[yc] -= step;
-            trans[yc] = tw[yc];
+            tw.add(yc, -1, step);
+            trans[yc] = tw.w[yc];
           }
         }
       }
@@ -162,21 +153,12 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
     }
   }
 
-  // The averaged weights, rounded to 1/100.
-  auto average = [&](int32_t weight, int64_t sum) {
-    const double a = weight - static_cast<double>(sum) / static_cast<double>(step);
-    return static_cast<float>(std::round(a * 100) / 100);
-  };
   model.set_labels(names);
   for (size_t c = 0; c < side * side; ++c)
-    if (allowed[c]) model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side), average(tw[c], tu[c]));
+    if (allowed[c]) model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side), tw.average(c, step));
   std::vector<float> row(L);
   for (size_t f = 0; f < index.keys.size(); ++f) {
-    float largest = 0;
-    for (size_t y = 0; y < L; ++y) {
-      row[y] = average(w[f * L + y], u[f * L + y]);
-      largest = std::max(largest, std::fabs(row[y]));
-    }
+    const float largest = weights.average_row(f * L, step, row);
     if (largest == 0 || largest < options.min_weight) continue;
     // Re-code the key's parts in the model's own part table.
     const uint64_t key = index.keys[f];

@@ -3,11 +3,10 @@
 // result does not depend on summation order.
 #include "orvit/pos_train.h"
 
-#include <algorithm>
-#include <cmath>
 #include <map>
 #include <unordered_map>
 
+#include "orvit/averaged_weights.h"
 #include "orvit/candidate_viterbi.h"
 #include "orvit/error.h"
 #include "orvit/perceptron_model.h"
@@ -103,14 +102,13 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
   const size_t F = features.keys.size();
 
   // w: current weights; u: sum of step * update, for the averages w - u / step.
-  std::vector<int32_t> w(F * L, 0), tw(side * side, 0);
-  std::vector<int64_t> u(w.size(), 0), tu(tw.size(), 0);
+  AveragedWeights weights(F * L), tw(side * side);
   std::vector<double> trans(side * side, 0.0);
   CandidateLattice<double> lattice;
   std::vector<uint16_t> pred;
   std::vector<size_t> order(corpus.sentence_count());
   for (size_t s = 0; s < order.size(); ++s) order[s] = s;
-  uint64_t rng = 0x853c49e6748fea9bULL;
+  uint64_t rng = kShuffleSeed;
   int64_t step = 1;
   // Calls fn(feature) for every feature at position i of the sentence starting at `first`.
   const auto for_features = [&](size_t first, size_t n, size_t i, auto &&fn) {
@@ -123,10 +121,7 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
     }
   };
   for (int epoch = 0; epoch < options.epochs; ++epoch) {
-    for (size_t k = order.size(); k > 1; --k) {  // Fisher-Yates with a 64-bit LCG
-      rng = rng * 6364136223846793005ULL + 1442695040888963407ULL;
-      std::swap(order[k - 1], order[(rng >> 33) % k]);
-    }
+    shuffle_for_pass(order, rng);
     for (size_t s : order) {
       const size_t first = corpus.starts[s], n = corpus.starts[s + 1] - first;
       if (n == 0) continue;
@@ -138,7 +133,7 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
                               cand_labels.begin() + cand_begin[t + 1]);
         lattice.emit.resize(lattice.labels.size(), 0.0);
         for_features(first, n, i, [&](uint32_t f) {
-          const int32_t *row = &w[static_cast<size_t>(f) * L];
+          const int32_t *row = &weights.w[static_cast<size_t>(f) * L];
           for (size_t k = slot; k < lattice.labels.size(); ++k)
             lattice.emit[k] += row[lattice.labels[k]];
         });
@@ -152,42 +147,27 @@ void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &opt
         if (g != y && i < n) {
           for_features(first, n, i, [&](uint32_t f) {
             const size_t row = static_cast<size_t>(f) * L;
-            ++w[row + g];
-            u[row + g] += step;
-            --w[row + y];
-            u[row + y] -= step;
+            weights.add(row + g, 1, step);
+            weights.add(row + y, -1, step);
           });
         }
         if (g != y || gp != yp) {
           const size_t gc = gp * side + g, yc = yp * side + y;
-          ++tw[gc];
-          tu[gc] += step;
-          trans[gc] = tw[gc];
-          --tw[yc];
-          tu[yc] -= step;
-          trans[yc] = tw[yc];
+          tw.add(gc, 1, step);
+          trans[gc] = tw.w[gc];
+          tw.add(yc, -1, step);
+          trans[yc] = tw.w[yc];
         }
       }
       ++step;
     }
   }
 
-  // The averaged weights, rounded to 1/100.
-  auto average = [&](int32_t weight, int64_t sum) {
-    const double a = weight - static_cast<double>(sum) / static_cast<double>(step);
-    return static_cast<float>(std::round(a * 100) / 100);
-  };
   for (size_t c = 0; c < side * side; ++c)
-    model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side),
-                         average(tw[c], tu[c]));
+    model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side), tw.average(c, step));
   std::vector<float> row(L);
   for (size_t f = 0; f < F; ++f) {
-    float largest = 0;
-    for (size_t y = 0; y < L; ++y) {
-      row[y] = average(w[f * L + y], u[f * L + y]);
-      largest = std::max(largest, std::fabs(row[y]));
-    }
-    if (largest == 0) continue;
+    if (weights.average_row(f * L, step, row) == 0) continue;
     const std::string_view k = features.keys[f];
     model.add_feature(static_cast<PosKind>(k[0]), k.substr(1), row.data());
   }
