@@ -3,7 +3,6 @@
 // updates, so training is exact and its result independent of summation order.
 #include "orvit/perceptron_train.h"
 
-#include <map>
 #include <unordered_map>
 
 #include "orvit/averaged_weights.h"
@@ -64,19 +63,10 @@ FeatureIndex index_features(const TaggedCorpus& corpus, const std::vector<TokenC
 
 void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& options,
                       PerceptronModel& model) {
-  if (corpus.words.empty()) throw Error("no tokens to train on");
-  // Labels, sorted by name.
-  std::map<std::string, int> label_of;
-  for (const std::string& tag : corpus.tags) label_of.emplace(tag, 0);
-  if (label_of.size() > 65000) throw Error("more than 65000 labels");
-  std::vector<std::string> names;
-  for (auto& [name, id] : label_of) {
-    id = static_cast<int>(names.size());
-    names.push_back(name);
-  }
-  const size_t L = names.size(), side = L + 1;
-  std::vector<uint16_t> gold(corpus.tags.size());
-  for (size_t p = 0; p < gold.size(); ++p) gold[p] = static_cast<uint16_t>(label_of[corpus.tags[p]]);
+  // At most as many labels as a model may have, so that orvit loads what this writes.
+  const CorpusLabels labels = corpus_labels(corpus, kMaxLabels);
+  const std::vector<uint16_t>& gold = labels.of_token;
+  const size_t L = labels.names.size(), side = L + 1;
 
   // Token codes over the training vocabulary.
   StringTable parts;
@@ -153,7 +143,7 @@ void train_perceptron(const TaggedCorpus& corpus, const PerceptronOptions& optio
     }
   }
 
-  model.set_labels(names);
+  model.set_labels(labels.names);
   for (size_t c = 0; c < side * side; ++c)
     if (allowed[c]) model.set_transition(static_cast<int>(c / side), static_cast<int>(c % side), tw.average(c, step));
   std::vector<float> row(L);

@@ -3,7 +3,6 @@
 // result does not depend on summation order.
 #include "orvit/pos_train.h"
 
-#include <map>
 #include <unordered_map>
 
 #include "orvit/averaged_weights.h"
@@ -26,30 +25,20 @@ struct TypeFeatures {
 
 void train_pos_perceptron(const TaggedCorpus &corpus, const PosTrainOptions &options,
                           PosModel &model) {
-  if (corpus.words.empty()) throw Error("no tokens to train on");
-  std::map<std::string, int> label_of;
-  for (const std::string &tag : corpus.tags) label_of.emplace(tag, 0);
-  if (label_of.size() > static_cast<size_t>(kMaxLabels))
-    throw Error("more than " + std::to_string(kMaxLabels) + " labels");
-  std::vector<std::string> names;
-  for (auto &[name, id] : label_of) {
-    id = static_cast<int>(names.size());
-    names.push_back(name);
-  }
-  const size_t L = names.size(), side = L + 1;
-  model.set_labels(names);
+  const CorpusLabels labels = corpus_labels(corpus, kMaxLabels);
+  const std::vector<uint16_t> &gold = labels.of_token;
+  const size_t L = labels.names.size(), side = L + 1;
+  model.set_labels(labels.names);
 
   // Word types in order of first appearance (type 0: outside the sentence), their
   // counts and the tags seen with them.
   StringTable types;
   types.intern("");
   std::vector<uint32_t> type(corpus.words.size());
-  std::vector<uint16_t> gold(corpus.words.size());
   std::vector<long> count{0};
   std::vector<std::vector<bool>> seen{std::vector<bool>(L)};
   for (size_t p = 0; p < type.size(); ++p) {
     type[p] = static_cast<uint32_t>(types.intern(corpus.words[p]));
-    gold[p] = static_cast<uint16_t>(label_of[corpus.tags[p]]);
     if (type[p] == count.size()) {
       count.push_back(0);
       seen.emplace_back(L);

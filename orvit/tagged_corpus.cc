@@ -2,6 +2,8 @@
 // skips "%%" comments and reports rows lacking a column by file and line.
 #include "orvit/tagged_corpus.h"
 
+#include <map>
+
 #include "orvit/error.h"
 #include "orvit/file_io.h"
 #include "orvit/text_scan.h"
@@ -40,6 +42,24 @@ TaggedCorpus parse_tagged_corpus(std::string_view text, const std::string& name,
   });
   end_sentence();
   return corpus;
+}
+
+CorpusLabels corpus_labels(const TaggedCorpus& corpus, int max_labels) {
+  if (corpus.words.empty()) throw Error("no tokens to train on");
+  std::map<std::string_view, uint16_t> label_of;
+  for (const std::string& tag : corpus.tags) {
+    label_of.emplace(tag, 0);
+    if (label_of.size() > static_cast<size_t>(max_labels))
+      throw Error("more than " + std::to_string(max_labels) + " labels");
+  }
+  CorpusLabels labels;
+  for (auto& [name, id] : label_of) {
+    id = static_cast<uint16_t>(labels.names.size());
+    labels.names.emplace_back(name);
+  }
+  labels.of_token.reserve(corpus.tags.size());
+  for (const std::string& tag : corpus.tags) labels.of_token.push_back(label_of[tag]);
+  return labels;
 }
 
 TaggedCorpus read_tagged_corpus(const std::string& path, int word_column, int tag_column) {

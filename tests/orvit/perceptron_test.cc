@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -367,12 +368,31 @@ TEST(PosScoring, CandidatesScoresAndTagsMatchTheOracle) {
 }
 
 // What training writes for a corpus is pinned byte for byte by the regeneration of the
-// bundled models; an empty corpus is refused by either kind.
-TEST(Training, RefusesAnEmptyCorpus) {
-  orvit::PerceptronModel chunk;
-  orvit::PosModel pos;
-  EXPECT_THROW(orvit::train_perceptron({}, orvit::PerceptronOptions(), chunk), orvit::Error);
-  EXPECT_THROW(orvit::train_pos_perceptron({}, orvit::PosTrainOptions(), pos), orvit::Error);
+// bundled models; either kind refuses an empty corpus, and more labels than orvit loads.
+TEST(Training, RefusesAnEmptyCorpusAndMoreLabelsThanAModelMayHave) {
+  orvit::TaggedCorpus too_many;
+  for (int k = 0; k <= orvit::kMaxLabels; ++k) {
+    too_many.words.push_back("w");
+    too_many.tags.push_back(std::to_string(k));
+  }
+  too_many.starts.push_back(too_many.words.size());
+  const std::string limit = "more than " + std::to_string(orvit::kMaxLabels) + " labels";
+  for (const auto &[corpus, message] :
+       {std::pair{orvit::TaggedCorpus{}, std::string("no tokens to train on")},
+        std::pair{too_many, limit}}) {
+    orvit::PerceptronModel chunk;
+    orvit::PosModel pos;
+    for (const auto &train : std::vector<std::function<void()>>{
+             [&] { orvit::train_perceptron(corpus, orvit::PerceptronOptions(), chunk); },
+             [&] { orvit::train_pos_perceptron(corpus, orvit::PosTrainOptions(), pos); }}) {
+      try {
+        train();
+        ADD_FAILURE() << "trained: " << message;
+      } catch (const orvit::Error &error) {
+        EXPECT_EQ(std::string(error.what()), message);
+      }
+    }
+  }
 }
 
 }  // namespace
