@@ -2,6 +2,8 @@
 // label scores, and exact first-order Viterbi over them.
 #include "orvit/perceptron_tagger.h"
 
+#include "orvit/prefetch.h"
+
 namespace orvit {
 
 namespace {
@@ -74,14 +76,12 @@ void PerceptronTagger::find_rows(size_t n) {
         dense ? kClassTemplatesEnd : kUnigramTemplates);
     key_begin_.push_back(static_cast<uint32_t>(keys_.size()));
   }
-  const size_t row_bytes = static_cast<size_t>(model_.labels()) * sizeof(float);
+  const size_t labels = static_cast<size_t>(model_.labels());
   rows_.clear();
   row_begin_.assign(1, 0);
   const auto take = [&](const float *w) {
     if (!w) return;
-    const char *bytes = reinterpret_cast<const char *>(w);
-    for (size_t at = 0; at < row_bytes; at += 64) __builtin_prefetch(bytes + at);
-    __builtin_prefetch(bytes + row_bytes - 1);
+    prefetch_row(w, labels);
     rows_.push_back(w);
   };
   for (size_t i = 0, cell = 0; i < n; ++i) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "orvit/prefetch.h"
+
 namespace orvit {
 
 PosTagger::PosTagger(const PosView &model)
@@ -54,12 +56,8 @@ void PosTagger::add_entries() {
   feature_ids_.resize(key_views_.size());
   model_.features.find_all(key_views_.data(), key_views_.size(), feature_ids_.data());
   const size_t L = static_cast<size_t>(model_.labels());
-  for (const int32_t f : feature_ids_) {
-    if (f < 0) continue;
-    const char *row =
-        reinterpret_cast<const char *>(model_.feature_weights(static_cast<size_t>(f)));
-    for (size_t at = 0; at < L * sizeof(float); at += 64) __builtin_prefetch(row + at);
-  }
+  for (const int32_t f : feature_ids_)
+    if (f >= 0) prefetch_row(model_.feature_weights(static_cast<size_t>(f)), L);
   // Applied in the order fired, so the sums come out as one lookup at a time gives.
   for (size_t k = 0; k < fired_.size(); ++k) {
     if (feature_ids_[k] < 0) continue;
