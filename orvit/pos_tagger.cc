@@ -86,12 +86,9 @@ const std::vector<uint16_t> &PosTagger::tag(const std::vector<std::string_view> 
   ids_.resize(n);
   new_.clear();
   for (size_t i = 0; i < n; ++i) {
-    int32_t id = cache_.find(tokens[i]);
-    if (id < 0) {
-      id = cache_.intern(tokens[i]);
-      new_.push_back(static_cast<uint32_t>(id));
-    }
-    ids_[i] = static_cast<uint32_t>(id);
+    const size_t known = cache_.size();
+    ids_[i] = static_cast<uint32_t>(cache_.intern(tokens[i]));
+    if (cache_.size() > known) new_.push_back(ids_[i]);
   }
   if (!new_.empty()) add_entries();
   // The candidates of every token, then their scores. A token with one candidate

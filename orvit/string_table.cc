@@ -53,14 +53,15 @@ uint64_t StringTable::hash(std::string_view s) {
   return h;
 }
 
-int32_t StringIndex::find(std::string_view key) const { return probe(key, StringTable::hash(key)); }
+int32_t StringIndex::find(std::string_view key) const {
+  return slots[slot_of(key, StringTable::hash(key))];
+}
 
-int32_t StringIndex::probe(std::string_view key, uint64_t h) const {
+size_t StringIndex::slot_of(std::string_view key, uint64_t h) const {
   const size_t mask = slots.size() - 1;
   for (size_t i = h & mask;; i = (i + 1) & mask) {
-    int32_t id = slots[i];
-    if (id < 0) return -1;
-    if (hashes[id] == h && this->key(id) == key) return id;
+    const int32_t id = slots[i];
+    if (id < 0 || (hashes[id] == h && this->key(id) == key)) return i;
   }
 }
 
@@ -86,19 +87,15 @@ void StringIndex::find_all(const std::string_view *keys, size_t n, int32_t *ids)
       const int32_t id = slots[h[k] & mask];
       if (id >= 0 && hashes[id] == h[k]) __builtin_prefetch(arena.data() + offsets[id]);
     }
-    for (size_t k = 0; k < m; ++k) ids[b + k] = probe(keys[b + k], h[k]);
+    for (size_t k = 0; k < m; ++k) ids[b + k] = slots[slot_of(keys[b + k], h[k])];
   }
 }
 
 int32_t StringTable::intern(std::string_view key) {
-  uint64_t h = hash(key);
-  size_t i = h & mask_;
-  for (;; i = (i + 1) & mask_) {
-    int32_t id = slots_[i];
-    if (id < 0) break;
-    if (hashes_[id] == h && this->key(id) == key) return id;
-  }
-  int32_t id = static_cast<int32_t>(hashes_.size());
+  const uint64_t h = hash(key);
+  const size_t i = view().slot_of(key, h);
+  if (slots_[i] >= 0) return slots_[i];
+  const int32_t id = static_cast<int32_t>(hashes_.size());
   arena_.append(key);
   offsets_.push_back(static_cast<uint32_t>(arena_.size()));
   hashes_.push_back(h);

@@ -31,9 +31,9 @@ struct StringIndex {
   // side, so that their cache misses on a large table overlap instead of adding up.
   void find_all(const std::string_view *keys, size_t n, int32_t *ids) const;
 
- private:
-  // Id of `key`, whose hash is `h`, or -1.
-  int32_t probe(std::string_view key, uint64_t h) const;
+  // The slot that holds `key`, whose hash is `h`, or else the empty slot where the
+  // search for it ended (where the key goes in).
+  size_t slot_of(std::string_view key, uint64_t h) const;
 };
 
 class StringTable {
