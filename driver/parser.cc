@@ -182,7 +182,7 @@ void run_parser(const char *input) {
   start_taggers();
   FILE *infile = nullptr;
   if (!server_mode_bool) {
-    infile = openread(input);
+    infile = without_locking(openread(input));
     if (!infile) fehler(2, input);
   }
   if (verbose_bool > 0) {
@@ -197,7 +197,7 @@ void run_parser(const char *input) {
   chunkio_t *record = chunkio_init();
   if (server_mode_bool) serve_clients(input, record, &token_count);
 
-  run_sentence_loop(infile, stdout, record, &token_count);
+  run_sentence_loop(infile, without_locking(stdout), record, &token_count);
   closeread(infile, input);
   if (std::fclose(stdout) != 0) output_error();
   finish_run(token_count);

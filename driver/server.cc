@@ -17,6 +17,7 @@
 
 #include "driver/parser.h"
 #include "driver/pipelines.h"
+#include "driver/utils.h"
 #include "symtab/lexicon.h"
 
 int bytes_expected = 0;
@@ -122,7 +123,7 @@ FILE *open_socket_stream(int fd, const char *mode) {
   functions.read = socket_read;
   functions.write = socket_write;
   functions.close = socket_close;
-  FILE *stream = fopencookie(cookie, mode, functions);
+  FILE *stream = without_locking(fopencookie(cookie, mode, functions));
   if (!stream) delete cookie;
   return stream;
 }

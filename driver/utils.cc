@@ -3,6 +3,7 @@
 #include "driver/utils.h"
 
 #include <fcntl.h>
+#include <stdio_ext.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -76,6 +77,11 @@ FILE *read_through(const char *const *command, const char *name) {
   return stream;
 }
 }  // namespace
+
+FILE *without_locking(FILE *stream) {
+  if (stream) __fsetlocking(stream, FSETLOCKING_BYCALLER);
+  return stream;
+}
 
 FILE *openread(const char *name) {
   if (std::strcmp(name, "-") == 0) return stdin;
@@ -168,9 +174,9 @@ pid_t execsub(char *const *argv, FILE *fp[2], const char *stderrname, int *exec_
   fcntl(from_child[0], F_SETFD, FD_CLOEXEC);
   // The other ends stay open only in the child, so a tagger sees end of input when
   // vornik closes its stream, and vornik sees end of output when a tagger dies.
-  fp[0] = fdopen(from_child[0], "r");
+  fp[0] = without_locking(fdopen(from_child[0], "r"));
   if (!fp[0]) fail("no read access to sub-process");
-  fp[1] = fdopen(to_child[1], "w");
+  fp[1] = without_locking(fdopen(to_child[1], "w"));
   if (!fp[1]) fail("no write access to sub-process");
   return pid;
 }

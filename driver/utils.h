@@ -4,6 +4,9 @@
 #include <sys/types.h>
 #include <cstdio>
 
+// Lets stdio skip its lock on `stream` (null: nothing), as vornik has one thread: every
+// token and tree piece is a stdio call. Returns `stream`.
+FILE *without_locking(FILE *stream);
 // A readable stream for `name`, or null if it cannot be opened. Names ending in
 // .Z, .F and .gz are read through zcat, fcat and gzip -dc (run without a shell).
 FILE *openread(const char *name);
