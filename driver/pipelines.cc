@@ -1,5 +1,5 @@
-// The sentence loop over several tagger pipelines: sentences go to idle pipelines from a
-// ring of slots, and are written out in input order with the bytes of one pipeline.
+// The sentence loop over the tagger pipelines: sentences go from a ring of slots to the
+// pipelines whose first tagger is free, and are written out in input order.
 #include "driver/pipelines.h"
 
 #include <poll.h>
