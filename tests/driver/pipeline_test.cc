@@ -2,7 +2,6 @@
 // each tagger receives, chunk-tag output, markup lines, inputs and failures.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
@@ -75,20 +74,15 @@ TEST_F(Pipeline, ChunkTagsThroughBothTaggers) {
 // A client that waits for each answer before it sends more gets it, even when part of
 // the next sentence is already sent: vornik reads ahead only what it need not wait for.
 TEST_F(Pipeline, EachAnswerComesBeforeMoreInputIsAwaited) {
-  int in[2], out[2];
-  ASSERT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC), 0);
-  const pid_t pid = spawn_vornik({"-v0", "-Ochunktags", pos, chunk, "-"}, env, in[0], out[1], 2);
-  close(in[0]);
-  close(out[1]);
-  auto exchange = [&](const std::string &text) { return send_and_read_answer(in[1], out[0], text); };
-  EXPECT_EQ(exchange("The\ncat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
-  EXPECT_EQ(exchange("sat\n \t\nThe\n"), "sat\tVBD\t1\t_\n\n");
-  EXPECT_EQ(exchange("cat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
-  close(in[1]);
-  char rest;
-  EXPECT_EQ(read(out[0], &rest, 1), 0);
-  close(out[0]);
-  EXPECT_EQ(wait_status(pid), 0);
+  Coprocess vornik([&](int in, int out) {
+    return spawn_vornik({"-v0", "-Ochunktags", pos, chunk, "-"}, env, in, out, 2);
+  });
+  EXPECT_EQ(vornik.exchange("The\ncat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  EXPECT_EQ(vornik.exchange("sat\n \t\nThe\n"), "sat\tVBD\t1\t_\n\n");
+  EXPECT_EQ(vornik.exchange("cat\n\n"), "The\tDT\t1\tNP\ncat\tNN\t0\tNP\n\n");
+  std::string rest;
+  EXPECT_EQ(vornik.finish(rest), 0);
+  EXPECT_EQ(rest, "");
 }
 
 TEST_F(Pipeline, ChunkTagPiecesAndReplyQuirks) {

@@ -3,8 +3,6 @@
 // written beside the model, used when they match it, refused with a message when not.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -79,21 +77,14 @@ TEST(Protocol, ExactReplies) {
 }
 
 TEST(Protocol, EachSentenceAnsweredBeforeTheNextIsWritten) {
-  int in[2], out[2];
-  ASSERT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC), 0);
-  const pid_t pid = spawn({ORVIT_PATH, tiny_model(), "-"}, {}, in[0], out[1], 2);
-  close(in[0]);
-  close(out[1]);
-  auto exchange = [&](const std::string &text) { return send_and_read_answer(in[1], out[0], text); };
-  EXPECT_EQ(exchange("a\nb\n\n"), "a\tX\nb\tY\n\n");
+  Coprocess orvit([](int in, int out) { return spawn({ORVIT_PATH, tiny_model(), "-"}, {}, in, out, 2); });
+  EXPECT_EQ(orvit.exchange("a\nb\n\n"), "a\tX\nb\tY\n\n");
   // A pending, unfinished sentence must not hold back a complete one.
-  EXPECT_EQ(exchange("c\n\na\n"), "c\tY\n\n");
-  EXPECT_EQ(exchange("b\n\n"), "a\tX\nb\tY\n\n");
-  close(in[1]);
-  char rest;
-  EXPECT_EQ(read(out[0], &rest, 1), 0);  // nothing more once the input has ended
-  close(out[0]);
-  EXPECT_EQ(wait_status(pid), 0);
+  EXPECT_EQ(orvit.exchange("c\n\na\n"), "c\tY\n\n");
+  EXPECT_EQ(orvit.exchange("b\n\n"), "a\tX\nb\tY\n\n");
+  std::string rest;
+  EXPECT_EQ(orvit.finish(rest), 0);
+  EXPECT_EQ(rest, "");  // nothing more once the input has ended
 }
 
 const std::string kUsage = "usage: orvit [-Z<beam>] MODEL INPUT\n";

@@ -101,17 +101,6 @@ RunResult run_program(const std::vector<std::string> &argv, const std::string &i
   return result;
 }
 
-std::string send_and_read_answer(int to, int from, const std::string &text) {
-  if (write(to, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return "write failed";
-  std::string got;
-  char buffer[4096];
-  pollfd readable{from, POLLIN, 0};
-  for (ssize_t n; !got.ends_with("\n\n") && poll(&readable, 1, 5000) > 0 &&
-                  (n = read(from, buffer, sizeof buffer)) > 0;)
-    got.append(buffer, static_cast<size_t>(n));
-  return got;
-}
-
 RunResult run_vornik(const std::vector<std::string> &args, const std::string &input,
                      const Env &env) {
   return run_program(vornik_argv(args), input, vornik_env(env));
@@ -123,6 +112,43 @@ pid_t spawn_vornik(const std::vector<std::string> &args, const Env &env, int in,
 
 RunResult run_vornik_script(const std::string &script, const std::string &input, const Env &env) {
   return run_program({"/bin/bash", "-c", script, VORNIK_BIN}, input, vornik_env(env));
+}
+
+Coprocess::Coprocess(const std::function<pid_t(int in, int out)> &start) {
+  int in[2], out[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+  pid_ = start(in[0], out[1]);
+  close(in[0]);
+  close(out[1]);
+  to_ = in[1];
+  from_ = out[0];
+}
+
+Coprocess::~Coprocess() {
+  for (int fd : {to_, from_})
+    if (fd >= 0) close(fd);
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  wait_status(pid_);
+}
+
+std::string Coprocess::exchange(const std::string &text) {
+  if (write(to_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return "write failed";
+  std::string got;
+  char buffer[4096];
+  pollfd readable{from_, POLLIN, 0};
+  for (ssize_t n; !got.ends_with("\n\n") && poll(&readable, 1, 5000) > 0 &&
+                  (n = read(from_, buffer, sizeof buffer)) > 0;)
+    got.append(buffer, static_cast<size_t>(n));
+  return got;
+}
+
+int Coprocess::finish(std::string &rest) {
+  close(std::exchange(to_, -1));
+  char buffer[4096];
+  for (ssize_t n; (n = read(from_, buffer, sizeof buffer)) > 0;) rest.append(buffer, static_cast<size_t>(n));
+  close(std::exchange(from_, -1));
+  return wait_status(std::exchange(pid_, -1));
 }
 
 ScratchDir::ScratchDir() {

@@ -28,9 +28,6 @@ int wait_status(pid_t pid);
 // Runs argv with `input` on standard input and collects both output streams.
 RunResult run_program(const std::vector<std::string> &argv, const std::string &input = "",
                       const Env &env = {});
-// Writes `text` to descriptor `to`, then reads from `from` until what it read ends in
-// a blank line, the writer closes, or 5 s pass without a byte: what it read.
-std::string send_and_read_answer(int to, int from, const std::string &text);
 // Runs `script` with bash, "$0" being the built vornik, in vornik's environment (as
 // run_vornik sets it up): for runs that need redirections or pipelines.
 RunResult run_vornik_script(const std::string &script, const std::string &input = "",
@@ -41,6 +38,28 @@ RunResult run_vornik(const std::vector<std::string> &args, const std::string &in
                      const Env &env = {});
 // Starts vornik as run_vornik does, with in, out, err as its standard streams.
 pid_t spawn_vornik(const std::vector<std::string> &args, const Env &env, int in, int out, int err);
+
+// A child spoken to one request at a time over pipes on its standard input and output
+// (its standard error is the test's): `start` spawns it on the two descriptors given.
+// Killed and reaped when the object dies, unless finish() reaped it.
+class Coprocess {
+ public:
+  explicit Coprocess(const std::function<pid_t(int in, int out)> &start);
+  ~Coprocess();
+  Coprocess(const Coprocess &) = delete;
+  Coprocess &operator=(const Coprocess &) = delete;
+
+  // Writes `text`, then reads until what it read ends in a blank line, the output ends
+  // or 5 s pass without a byte: what it read.
+  std::string exchange(const std::string &text);
+  // Closes its input, reads its output to the end into `rest` and reaps it: its exit
+  // status.
+  int finish(std::string &rest);
+
+ private:
+  int to_ = -1, from_ = -1;
+  pid_t pid_ = -1;
+};
 
 // A fresh temporary folder, removed with everything in it when the object dies.
 class ScratchDir {
