@@ -85,17 +85,24 @@ int slot_index(const sentence_slot &slot) { return static_cast<int>(&slot - slot
 // Whether stdio holds input of `stream` not yet taken: poll cannot see it.
 bool has_buffered_input(FILE *stream) { return stream->_IO_read_ptr < stream->_IO_read_end; }
 
+// Whether the line [begin, end) holds nothing but blanks (a NUL counts as one, as it
+// does for the reader).
+bool only_blanks(const char *begin, const char *end) {
+  for (const char *p = begin; p < end; ++p)
+    if (!std::strchr(" \t\v\f\r", *p)) return false;
+  return true;
+}
+
 // Whether stdio holds the end of a sentence (a blank line) not yet taken: reading the
-// next sentence then cannot wait for the input's writer.
+// next sentence then cannot wait for the input's writer. Reading stops at the start of
+// a line.
 bool holds_sentence_end(FILE *infile) {
-  bool blank = true;  // reading stops at the start of a line
-  for (const char *p = infile->_IO_read_ptr; p < infile->_IO_read_end; ++p) {
-    if (*p == '\n') {
-      if (blank) return true;
-      blank = true;
-    } else if (!std::strchr(" \t\v\f\r", *p)) {
-      blank = false;
-    }
+  const char *end = infile->_IO_read_end;
+  for (const char *line = infile->_IO_read_ptr; line < end;) {
+    const char *newline = static_cast<const char *>(std::memchr(line, '\n', end - line));
+    if (!newline) return false;
+    if (only_blanks(line, newline)) return true;
+    line = newline + 1;
   }
   return false;
 }
@@ -115,9 +122,7 @@ void skip_leftovers(FILE *reply) {
   const char *begin = reply->_IO_read_ptr;
   const std::size_t size = static_cast<std::size_t>(reply->_IO_read_end - begin);
   const char *end = static_cast<const char *>(std::memchr(begin, '\n', size));
-  if (!end) return;
-  for (const char *p = begin; p < end; ++p)
-    if (!std::strchr(" \t\v\f\r", *p)) return;
+  if (!end || !only_blanks(begin, end)) return;
   if (take_answer_end(reply)) getline(&line, &capacity, reply);
 }
 

@@ -357,9 +357,6 @@ bool tables_ok(const PosView &v) {
          v.weights.size() % labels == 0 && v.trans.size() == (labels + 1) * (labels + 1);
 }
 
-// The offset in `image` of the first real number of `v` a tagger could not compute
-// with, 0 when there is none: NaN or infinity anywhere, except -inf in the trigram
-// HMM's log-probability tables (`float`), where it means "never".
 // Whether any of `values` is NaN or an infinity: its exponent bits are all set. A
 // branch-free pass over the bits, fast on the megabytes of a model's weights.
 template <typename Real>
@@ -375,6 +372,9 @@ bool any_not_finite(std::span<const Real> values) {
   return found != 0;
 }
 
+// The offset in `image` of the first real number of `v` a tagger could not compute
+// with, 0 when there is none: NaN or infinity anywhere, except -inf in the trigram
+// HMM's log-probability tables (`float`), where it means "never".
 template <typename View>
 size_t first_bad_real(std::string_view image, View &v, bool minus_infinity_allowed) {
   size_t bad = 0;

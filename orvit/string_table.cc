@@ -8,7 +8,7 @@
 
 namespace orvit {
 
-StringTable::StringTable() : offsets_{0}, slots_(16, -1), mask_(15) {}
+StringTable::StringTable() : offsets_{0}, slots_(16, -1) {}
 
 namespace {
 // The last n (1 to 7) bytes at p as memcpy would place them in a zeroed word. On a
@@ -113,10 +113,10 @@ void StringTable::reserve(size_t n, size_t bytes) {
 
 void StringTable::grow() {
   slots_.assign(slots_.size() * 2, -1);
-  mask_ = slots_.size() - 1;
+  const size_t mask = slots_.size() - 1;
   for (size_t id = 0; id < hashes_.size(); ++id) {
-    size_t i = hashes_[id] & mask_;
-    while (slots_[i] >= 0) i = (i + 1) & mask_;
+    size_t i = hashes_[id] & mask;
+    while (slots_[i] >= 0) i = (i + 1) & mask;
     slots_[i] = static_cast<int32_t>(id);
   }
 }

@@ -66,7 +66,6 @@ class StringTable {
   std::vector<uint32_t> offsets_;  // key i is arena_[offsets_[i], offsets_[i+1])
   std::vector<uint64_t> hashes_;   // hash of key i, for cheap rehashing
   std::vector<int32_t> slots_;     // -1 or a key id
-  size_t mask_;
 };
 
 }  // namespace orvit
